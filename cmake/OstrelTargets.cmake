@@ -31,7 +31,7 @@ function(ostrel_add_test)
     set(T_TIMEOUT 600)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;OSTREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};OSTREL_TESTDATA=${PROJECT_SOURCE_DIR}/../shared/testdata")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;OSTREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};OSTREL_TESTDATA=${PROJECT_SOURCE_DIR}/tests/data")
   if(T_LABELS)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
   endif()
