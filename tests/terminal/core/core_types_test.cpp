@@ -38,21 +38,6 @@ TEST(CoreTypes, ValuesFromFilesOutsideTheirRange) {
     EXPECT_EQ(NextConversionMode(static_cast<ConversionMode>(7)), ConversionMode::Amx);
 }
 
-TEST(CoreTypes, TerminatorsAndTheirTypedForm) {
-    struct Case {
-        LineTerminator terminator;
-        std::string_view bytes, dollars;
-    };
-    const Case cases[] = {{LineTerminator::None, "", ""},
-                          {LineTerminator::CrLf, "\r\n", "$0D$0A"},
-                          {LineTerminator::Cr, "\r", "$0D"},
-                          {LineTerminator::Lf, "\n", "$0A"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(TerminatorBytes(c.terminator), c.bytes);
-        EXPECT_EQ(TerminatorDollarText(c.terminator), c.dollars);
-    }
-}
-
 TEST(ColourTable, DefaultsInFileLayout) {
     const ColourTable t = DefaultColourTable();
     EXPECT_EQ(t[ColourSlot::Background], 0x000000u);

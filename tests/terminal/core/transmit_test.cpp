@@ -161,12 +161,5 @@ TEST(TransmitData, HttpModeKeepsTheLineAndRestarts) {
     EXPECT_EQ(session.writes, std::vector<std::string>{"GET /\r\n"});
 }
 
-TEST(TransmitData, NotOpenLines) {
-    EXPECT_EQ(NotOpenLine(S::Serial), "");
-    EXPECT_EQ(NotOpenLine(S::None), "");
-    EXPECT_EQ(NotOpenLine(S::TcpClient), "TCP Client: Cannot send - port not open...");
-    EXPECT_EQ(NotOpenLine(S::SshClient), "SSH Client: Cannot send - port not open...");
-}
-
 }  // namespace
 }  // namespace ostrel
