@@ -35,7 +35,7 @@ public:
 
     std::size_t BrowsePosition() const { return position_; }
     std::size_t Count() const { return entries_.size(); }
-    // entries()[0] is the most recent.
+    // Entries()[0] is the most recent.
     const std::vector<std::string>& Entries() const { return entries_; }
     void Clear();
 
