@@ -157,8 +157,8 @@ PLATFORM_API BOOL PlatformPostThreadMessage(DWORD threadId, UINT message, WPARAM
                                             LPARAM lParam);
 
 /* Asks the calling thread's loop to end: WM_QUIT (wParam = exitCode, hwnd NULL) is retrieved
- * once every message posted before it has been retrieved, ahead of timers. Repeated calls
- * before it is retrieved keep one request with the latest exit code. */
+ * when no posted message matches the retrieval's filter any more, ahead of timers. Repeated
+ * calls before it is retrieved keep one request with the latest exit code. */
 PLATFORM_API void PlatformPostQuitMessage(int exitCode);
 
 /* Looks at the calling thread's queue without waiting. Filter: hwnd NULL accepts every message,
