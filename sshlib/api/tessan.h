@@ -1,0 +1,564 @@
+/*
+ * tessan.h - Tessan, an SSH client library with a flat C interface.
+ *
+ * A client handle stands for one SSH connection with one interactive session (a shell or a
+ * command). The caller connects with a host, port, user name and password, then reads and
+ * writes the session's data like a socket. A handle works in blocking mode (calls wait, keeping
+ * the calling thread's messages flowing) or in event-driven mode (a window of the caller
+ * receives notifications and calls never wait).
+ *
+ * Conventions of every function:
+ * - Failure is reported through the calling thread's last error (SshGetLastError), a KX_ERROR_
+ *   code. Functions return a handle (INVALID_CLIENT on failure), a count or status (SSH_ERROR
+ *   on failure) or a boolean (0 on failure).
+ * - A and W forms: A functions take and give text as bytes in the process locale (UTF-8 on
+ *   Linux); W functions take and give UTF-16 (WCHAR = char16_t), convert to the A form and
+ *   call it. Unpaired surrogates become '?', invalid UTF-8 on the way back U+FFFD.
+ * - Calls on a handle are made from the thread that created it, or one attached with
+ *   SshAttachThread, unless the handle was connected with SSH_OPTION_FREETHREAD.
+ * - Blocking waits keep the calling thread's message queue flowing (platform/messages.h),
+ *   including its registered pump step, so window procedures and event callbacks may run
+ *   inside blocking calls. The library starts no thread that runs caller code.
+ * - Memory handed to the caller (SshSearchA, SshExecuteA) is a movable global memory block
+ *   (platform/system.h) that the caller frees with PlatformGlobalFree.
+ *
+ * Record sizes. Records without pointers keep fixed sizes on every system (INITDATA 156,
+ * INITDATAW 284, SSHOPTIONS 952, SSHOPTIONSW 1880 bytes); records with pointers
+ * (SECURITYINFO, SECURITYCREDENTIALS) have their native size, sizeof(...), which the dwSize
+ * checks use.
+ *
+ * Availability. This header declares the whole interface. Functions are marked
+ * [available] when the library of this version exports them; the others are declared so that
+ * the interface stays stable and are added by later versions without change to their
+ * declaration.
+ *
+ * Usable from C (C11) and C++.
+ */
+#ifndef TESSAN_TESSAN_H
+#define TESSAN_TESSAN_H
+
+#include "platform/platform_types.h"
+
+#if defined(TESSAN_BUILD)
+#define TESSAN_API __attribute__((visibility("default")))
+#else
+#define TESSAN_API
+#endif
+/* Calling convention of the exports: the platform's default. */
+#define SSHAPI
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ======================================================================================
+ * Basic types and results
+ * ====================================================================================== */
+
+/* A client handle: a 32-bit value (handle base 4096..4351 plus a table index). */
+typedef INT HCLIENT;
+
+#define INVALID_CLIENT (-1)
+#define SSH_ERROR (-1)
+
+/* ======================================================================================
+ * Library lifecycle (INITDATA)
+ * ====================================================================================== */
+
+#define SSH_VERSION_MAJOR 7
+#define SSH_VERSION_MINOR 0
+#define SSH_VERSION_BUILD 7000
+#define SSH_DESCRIPTION_LENGTH 128
+
+/* Filled by SshInitializeA. The caller sets dwSize to sizeof(INITDATA) (156) and dwOptions
+ * to 0. */
+typedef struct _INITDATA {
+    DWORD dwSize;         /* in: 156 */
+    DWORD dwVersionMajor; /* out: SSH_VERSION_MAJOR */
+    DWORD dwVersionMinor; /* out: SSH_VERSION_MINOR */
+    DWORD dwVersionBuild; /* out: SSH_VERSION_BUILD */
+    DWORD dwOptions;      /* in: 0; out: 0 */
+    DWORD dwReserved1;    /* out: 0, reserved */
+    DWORD dwReserved2;    /* out: non-zero (the socket subsystem's version word, 0x0202) once
+                             the socket subsystem is started; otherwise 0 */
+    CHAR szDescription[SSH_DESCRIPTION_LENGTH]; /* out: "Carrack Secure Shell Protocol
+                                                   Library" */
+} INITDATA, *LPINITDATA;
+
+/* The W form: the same with a wide description; dwSize 284. */
+typedef struct _INITDATAW {
+    DWORD dwSize;
+    DWORD dwVersionMajor;
+    DWORD dwVersionMinor;
+    DWORD dwVersionBuild;
+    DWORD dwOptions;
+    DWORD dwReserved1;
+    DWORD dwReserved2;
+    WCHAR szDescription[SSH_DESCRIPTION_LENGTH];
+} INITDATAW, *LPINITDATAW;
+
+/* [available] Starts the library for the caller; each successful call needs one
+ * SshUninitialize. `lpszReserved` is accepted and not interpreted (may be NULL).
+ * `lpInitData` may be NULL; when given, its dwSize must be 156 and it receives the version
+ * and description. Starts the socket subsystem.
+ * Returns non-zero on success (last error 0), 0 on failure:
+ *   KX_ERROR_INVALID_PARAMETER    dwSize is not 156 (nothing started)
+ *   KX_ERROR_NETWORK_NOT_AVAILABLE the socket subsystem cannot be started (nothing started) */
+TESSAN_API BOOL SSHAPI SshInitializeA(LPCSTR lpszReserved, LPINITDATA lpInitData);
+
+/* [available] As SshInitializeA; `lpInitData` (may be NULL) must have dwSize 284, else
+ * KX_ERROR_INVALID_PARAMETER. The description comes back as UTF-16. */
+TESSAN_API BOOL SSHAPI SshInitializeW(LPCWSTR lpszReserved, LPINITDATAW lpInitData);
+
+/* [available] Undoes one successful SshInitialize. The last one destroys every client handle
+ * still open, restores every window the library subclassed, ends tracing and cleans up the
+ * socket subsystem. A call without a matching SshInitialize does nothing. */
+TESSAN_API void SSHAPI SshUninitialize(void);
+
+/* ======================================================================================
+ * Errors
+ * ====================================================================================== */
+
+/* [available] The calling thread's last error (0 = none). */
+TESSAN_API DWORD SSHAPI SshGetLastError(void);
+
+/* [available] Sets the calling thread's last error. A value from 1 to 65535 (a socket-style
+ * error number such as 10060) becomes the library code 0x80040000 | value; 0 and codes with
+ * the top bit set are stored as they are. The value is also set as the platform's last error
+ * (PlatformSetLastError). */
+TESSAN_API void SSHAPI SshSetLastError(DWORD dwError);
+
+/* [available] Copies the text of error `dwError` (0: the calling thread's last error) into
+ * `lpszError`, a buffer of `nMaxLength` characters, and returns the text's length (without
+ * the terminating zero). When lpszError is NULL, the call only measures the text.
+ * Returns 0 and leaves an empty string (when nMaxLength > 0) when there is no error, when the
+ * code has no text, or when the buffer cannot hold the text and its terminating zero. Texts
+ * have no trailing line end. The last error is not changed. */
+TESSAN_API INT SSHAPI SshGetErrorStringA(DWORD dwError, LPSTR lpszError, INT nMaxLength);
+
+/* [available] As SshGetErrorStringA with a UTF-16 buffer of `nMaxLength` characters. */
+TESSAN_API INT SSHAPI SshGetErrorStringW(DWORD dwError, LPWSTR lpszError, INT nMaxLength);
+
+/* Error codes: 0x80040000 + n. n from 10000 to 11004 follows the Windows Sockets numbering
+ * (a socket-style error number n becomes a code by OR with 0x80040000), library codes start at
+ * 12001. Every code below has a text. The codes 12251-12365 that other libraries of the same
+ * family use are not carried (except the two this library raises, CONNECTION_CLOSED and
+ * FEATURE_NOT_SUPPORTED), nor numbers of the ranges that have no meaning here; their text is
+ * empty. */
+#define KX_ERROR_BASE 0x80040000UL
+#define KX_ERROR_FROM_SOCKET(n) (KX_ERROR_BASE | (DWORD)(n))
+
+/* general */
+#define KX_ERROR_NONE 0x80042710UL                      /* 10000 No error */
+#define KX_ERROR_NOT_HANDLE_OWNER 0x80042711UL          /* 10001 */
+#define KX_ERROR_OPERATION_CANCELED 0x80042714UL        /* 10004 */
+#define KX_ERROR_OUT_OF_MEMORY 0x8004271CUL             /* 10012 */
+#define KX_ERROR_ACCESS_DENIED 0x8004271DUL             /* 10013 */
+#define KX_ERROR_INVALID_PARAMETER 0x8004271EUL         /* 10014 */
+#define KX_ERROR_INVALID_BUFFER 0x80042726UL            /* 10022 */
+#define KX_ERROR_BUFFER_TOO_SMALL 0x80042727UL          /* 10023 */
+#define KX_ERROR_TOO_MANY_SOCKETS 0x80042728UL          /* 10024 */
+/* network */
+#define KX_ERROR_OPERATION_WOULD_BLOCK 0x80042733UL     /* 10035 */
+#define KX_ERROR_OPERATION_IN_PROGRESS 0x80042734UL     /* 10036 */
+#define KX_ERROR_ALREADY_IN_PROGRESS 0x80042735UL       /* 10037 */
+#define KX_ERROR_INVALID_HANDLE 0x80042736UL            /* 10038 */
+#define KX_ERROR_ADDRESS_REQUIRED 0x80042737UL          /* 10039 */
+#define KX_ERROR_MESSAGE_TOO_LONG 0x80042738UL          /* 10040 */
+#define KX_ERROR_INVALID_PROTOCOL 0x80042739UL          /* 10041 */
+#define KX_ERROR_PROTOCOL_NOT_AVAILABLE 0x8004273AUL    /* 10042 */
+#define KX_ERROR_PROTOCOL_NOT_SUPPORTED 0x8004273BUL    /* 10043 */
+#define KX_ERROR_SOCKET_NOT_SUPPORTED 0x8004273CUL      /* 10044 */
+#define KX_ERROR_OPERATION_NOT_SUPPORTED 0x8004273DUL   /* 10045 */
+#define KX_ERROR_PROTOCOL_FAMILY_NOT_SUPPORTED 0x8004273EUL /* 10046 */
+#define KX_ERROR_ADDRESS_FAMILY_NOT_SUPPORTED 0x8004273FUL  /* 10047 */
+#define KX_ERROR_ADDRESS_IN_USE 0x80042740UL            /* 10048 */
+#define KX_ERROR_ADDRESS_NOT_AVAILABLE 0x80042741UL     /* 10049 */
+#define KX_ERROR_NETWORK_DOWN 0x80042742UL              /* 10050 */
+#define KX_ERROR_NETWORK_UNREACHABLE 0x80042743UL       /* 10051 */
+#define KX_ERROR_NETWORK_RESET 0x80042744UL             /* 10052 */
+#define KX_ERROR_CONNECTION_ABORTED 0x80042745UL        /* 10053 */
+#define KX_ERROR_CONNECTION_RESET 0x80042746UL          /* 10054 */
+#define KX_ERROR_NO_BUFFER_SPACE 0x80042747UL           /* 10055 */
+#define KX_ERROR_ALREADY_CONNECTED 0x80042748UL         /* 10056 */
+#define KX_ERROR_NOT_CONNECTED 0x80042749UL             /* 10057 */
+#define KX_ERROR_CONNECTION_SHUTDOWN 0x8004274AUL       /* 10058 */
+#define KX_ERROR_OPERATION_TIMEOUT 0x8004274CUL         /* 10060 */
+#define KX_ERROR_CONNECTION_REFUSED 0x8004274DUL        /* 10061 */
+#define KX_ERROR_HOST_DOWN 0x80042750UL                 /* 10064 */
+#define KX_ERROR_HOST_UNREACHABLE 0x80042751UL          /* 10065 */
+#define KX_ERROR_TOO_MANY_PROCESSES 0x80042753UL        /* 10067 */
+#define KX_ERROR_NETWORK_NOT_AVAILABLE 0x8004276BUL     /* 10091 */
+#define KX_ERROR_INVALID_VERSION 0x8004276CUL           /* 10092 */
+#define KX_ERROR_NETWORK_NOT_INITIALIZED 0x8004276DUL   /* 10093 */
+#define KX_ERROR_GRACEFUL_DISCONNECT 0x80042775UL       /* 10101 */
+/* name resolution */
+#define KX_ERROR_INVALID_HOSTNAME 0x80042AF9UL          /* 11001 */
+#define KX_ERROR_HOSTNAME_TRY_AGAIN 0x80042AFAUL        /* 11002 */
+#define KX_ERROR_HOSTNAME_NO_RECOVERY 0x80042AFBUL      /* 11003 */
+#define KX_ERROR_HOSTNAME_NO_ADDRESS 0x80042AFCUL       /* 11004 */
+/* protocol, proxy and authentication */
+#define KX_ERROR_UNEXPECTED_SERVER_RESPONSE 0x80042FADUL /* 12205 */
+#define KX_ERROR_INVALID_PROXY_TYPE 0x80042FB2UL        /* 12210 */
+#define KX_ERROR_INVALID_COMMAND 0x80042FB6UL           /* 12214 */
+#define KX_ERROR_INVALID_USERNAME 0x80042FBEUL          /* 12222 */
+#define KX_ERROR_INVALID_PASSWORD 0x80042FBFUL          /* 12223 */
+#define KX_ERROR_AUTHENTICATION_FAILED 0x80042FC6UL     /* 12230 */
+#define KX_ERROR_CONNECTION_CLOSED 0x80042FE0UL         /* 12256 */
+#define KX_ERROR_FEATURE_NOT_SUPPORTED 0x8004302AUL     /* 12330 */
+
+/* ======================================================================================
+ * Client handles and connections
+ * ====================================================================================== */
+
+/* Status of a handle (SshGetStatus). */
+#define SSH_STATUS_UNUSED 0
+#define SSH_STATUS_IDLE 1
+#define SSH_STATUS_CONNECT 2
+#define SSH_STATUS_AUTHENTICATE 3
+#define SSH_STATUS_READ 4
+#define SSH_STATUS_WRITE 5
+#define SSH_STATUS_DISCONNECT 6
+
+#define SSH_PORT_DEFAULT 22 /* used when the port given is 0 */
+#define SSH_TIMEOUT 60      /* declared default; a timeout of 0 at connect means 20 seconds */
+
+/* Options of the connect calls (dwOptions). */
+#define SSH_OPTION_NONE 0x0000
+#define SSH_OPTION_DEFAULT 0x0000
+#define SSH_OPTION_KEEPALIVE 0x0001   /* recorded; nothing else depends on it */
+#define SSH_OPTION_NOPTY 0x0002       /* request no pseudo-terminal */
+#define SSH_OPTION_NOSHELL 0x0004     /* start no shell or command */
+#define SSH_OPTION_NOAUTHRSA 0x0008   /* the server chokes on protocol-1 RSA authentication */
+#define SSH_OPTION_NOPWDNUL 0x0010    /* send the plain protocol-1 password */
+#define SSH_OPTION_NOREKEY 0x0020     /* the server cannot re-exchange keys */
+#define SSH_OPTION_COMPATSID 0x0040   /* signatures without the session-identifier length */
+#define SSH_OPTION_COMPATHMAC 0x0080  /* 16-byte HMAC keys */
+#define SSH_OPTION_TERMINAL 0x0100    /* terminal columns, rows and type from SSHOPTIONS */
+#define SSH_OPTION_COMMAND 0x0200     /* run SSHOPTIONS.szCommandLine instead of a shell */
+#define SSH_OPTION_PROXYSERVER 0x0400 /* connect through the proxy of SSHOPTIONS */
+#define SSH_OPTION_FREETHREAD 0x8000  /* the handle may be used from any thread */
+#define SSH_OPTION_IPV6 0x40000       /* fail with KX_ERROR_PROTOCOL_NOT_AVAILABLE without
+                                         IPv6 TCP */
+
+/* Proxy kinds (SSHOPTIONS.dwProxyType). */
+#define SSH_PROXY_NONE 0
+#define SSH_PROXY_HTTP 1   /* HTTP CONNECT, Basic authorisation when a user or password is set;
+                              default port 80 */
+#define SSH_PROXY_TELNET 2 /* sends "connect %host %port\n"; default port 23 */
+
+#define SSH_MAXPROXYHOSTLEN 128
+#define SSH_MAXPROXYUSERLEN 128
+#define SSH_MAXPROXYPASSLEN 128
+#define SSH_MAXTERMTYPELEN 32
+#define SSH_MAXCOMMANDLEN 512
+
+/* Connection options (lpOptions of the connect calls, may be NULL). dwSize must be 952. */
+typedef struct _SSHOPTIONS {
+    DWORD dwSize;      /* 952 */
+    DWORD dwReserved;  /* not used */
+    DWORD dwProxyType; /* SSH_PROXY_ */
+    DWORD dwProxyPort; /* 0 = default of the proxy kind */
+    CHAR szProxyHost[SSH_MAXPROXYHOSTLEN];
+    CHAR szProxyUser[SSH_MAXPROXYUSERLEN];
+    CHAR szProxyPassword[SSH_MAXPROXYPASSLEN];
+    INT nTermCols;     /* 0 keeps 80; above 512 becomes 512 */
+    INT nTermRows;     /* 0 keeps 25; above 512 becomes 512 */
+    CHAR szTermType[SSH_MAXTERMTYPELEN];     /* empty keeps "unknown" */
+    CHAR szCommandLine[SSH_MAXCOMMANDLEN];   /* 1 to 511 characters with SSH_OPTION_COMMAND */
+} SSHOPTIONS, *LPSSHOPTIONS;
+
+/* The W form: the same fields with UTF-16 strings of the same character counts; dwSize 1880.*/
+typedef struct _SSHOPTIONSW {
+    DWORD dwSize;
+    DWORD dwReserved;
+    DWORD dwProxyType;
+    DWORD dwProxyPort;
+    WCHAR szProxyHost[SSH_MAXPROXYHOSTLEN];
+    WCHAR szProxyUser[SSH_MAXPROXYUSERLEN];
+    WCHAR szProxyPassword[SSH_MAXPROXYPASSLEN];
+    INT nTermCols;
+    INT nTermRows;
+    WCHAR szTermType[SSH_MAXTERMTYPELEN];
+    WCHAR szCommandLine[SSH_MAXCOMMANDLEN];
+} SSHOPTIONSW, *LPSSHOPTIONSW;
+
+/* Security protocols of the credentials. 0 and 10 mean SECURITY_PROTOCOL_SSH. */
+#define SECURITY_PROTOCOL_DEFAULT 0
+#define SECURITY_PROTOCOL_SSH1 16    /* protocol 1 only */
+#define SECURITY_PROTOCOL_SSH2 32    /* protocol 2 only */
+#define SECURITY_PROTOCOL_SSH 48     /* protocol 2, falling back to protocol 1 */
+#define SECURITY_PROTOCOL_UNKNOWN 4096
+
+/* Credentials made by SshCreateSecurityCredentials; owned by the library until
+ * SshDeleteSecurityCredentials. Native size (dwSize = sizeof(SECURITYCREDENTIALS)). */
+typedef struct _SECURITYCREDENTIALS {
+    DWORD dwSize;
+    DWORD dwProtocol;
+    DWORD dwOptions;
+    DWORD dwReserved;
+    LPSTR lpszUserName; /* copy, or NULL */
+    LPSTR lpszPassword; /* copy, or NULL; wiped when the record is freed */
+} SECURITYCREDENTIALS, *LPSECURITYCREDENTIALS;
+
+/* Ciphers, hashes and key exchanges reported by SshGetSecurityInformation. */
+#define SECURITY_CIPHER_RC4 2
+#define SECURITY_CIPHER_DES 8
+#define SECURITY_CIPHER_DES3 16
+#define SECURITY_CIPHER_AES 64
+#define SECURITY_CIPHER_BLOWFISH 256
+#define SECURITY_CIPHER_UNKNOWN 4096
+#define SECURITY_HASH_SHA 2
+#define SECURITY_KEYEX_DH 4
+#define SECURITY_CERTIFICATE_NONE 0
+
+/* Security of a connection. Native size: the caller sets dwSize to sizeof(SECURITYINFO). */
+typedef struct _SECURITYINFO {
+    DWORD dwSize;
+    DWORD dwProtocol;       /* SECURITY_PROTOCOL_SSH1 or _SSH2 */
+    DWORD dwCipher;         /* SECURITY_CIPHER_ of the client-to-server cipher */
+    DWORD dwCipherStrength; /* key bits */
+    DWORD dwHash;           /* SECURITY_HASH_SHA */
+    DWORD dwHashStrength;   /* 160 */
+    DWORD dwKeyExchange;    /* SECURITY_KEYEX_DH */
+    DWORD dwCertStatus;     /* SECURITY_CERTIFICATE_NONE */
+    SYSTEMTIME stCertIssued;  /* zero */
+    SYSTEMTIME stCertExpires; /* zero */
+    LPCSTR lpszCertIssuer;    /* NULL */
+    LPCSTR lpszCertSubject;   /* NULL */
+    LPCSTR lpszFingerprint;   /* host key digest as colon-separated hex; valid until the next
+                                 key exchange or SshDisconnect */
+} SECURITYINFO, *LPSECURITYINFO;
+
+/* The W form; lpszFingerprint is a wide copy owned by the library with the same lifetime. */
+typedef struct _SECURITYINFOW {
+    DWORD dwSize;
+    DWORD dwProtocol;
+    DWORD dwCipher;
+    DWORD dwCipherStrength;
+    DWORD dwHash;
+    DWORD dwHashStrength;
+    DWORD dwKeyExchange;
+    DWORD dwCertStatus;
+    SYSTEMTIME stCertIssued;
+    SYSTEMTIME stCertExpires;
+    LPCWSTR lpszCertIssuer;
+    LPCWSTR lpszCertSubject;
+    LPCWSTR lpszFingerprint;
+} SECURITYINFOW, *LPSECURITYINFOW;
+
+/* Connects and returns a handle once the session is established, or INVALID_CLIENT.
+ * `nRemotePort` 0 means 22; `nTimeout` seconds (0 means 20) bound the whole connect.
+ * With `hEventWnd` the handle is event-driven: SSH_EVENT_CONNECT is delivered before the call
+ * returns and later events go to hEventWnd as `uEventMsg` (at least WM_USER).
+ * Errors: KX_ERROR_INVALID_HOSTNAME (host NULL, empty, longer than 255 characters, or not
+ * resolvable), KX_ERROR_INVALID_USERNAME / KX_ERROR_INVALID_PASSWORD (NULL, empty or longer
+ * than 63 characters), KX_ERROR_FEATURE_NOT_SUPPORTED (credentials with a user name),
+ * KX_ERROR_INVALID_PARAMETER (options size, event window or message), KX_ERROR_INVALID_PROTOCOL,
+ * KX_ERROR_INVALID_PROXY_TYPE, KX_ERROR_INVALID_COMMAND, KX_ERROR_PROTOCOL_NOT_AVAILABLE,
+ * KX_ERROR_NETWORK_NOT_INITIALIZED, KX_ERROR_OUT_OF_MEMORY, KX_ERROR_AUTHENTICATION_FAILED,
+ * KX_ERROR_OPERATION_TIMEOUT, KX_ERROR_CONNECTION_CLOSED, KX_ERROR_UNEXPECTED_SERVER_RESPONSE
+ * (proxy refused), KX_ERROR_OPERATION_CANCELED, and any mapped socket error such as
+ * KX_ERROR_CONNECTION_REFUSED. */
+TESSAN_API HCLIENT SSHAPI SshAsyncConnectA(LPCSTR lpszHostName, INT nRemotePort,
+                                           LPCSTR lpszUserName, LPCSTR lpszPassword,
+                                           UINT nTimeout, DWORD dwOptions,
+                                           LPSSHOPTIONS lpOptions,
+                                           LPSECURITYCREDENTIALS lpCredentials, HWND hEventWnd,
+                                           UINT uEventMsg);
+TESSAN_API HCLIENT SSHAPI SshAsyncConnectW(LPCWSTR lpszHostName, INT nRemotePort,
+                                           LPCWSTR lpszUserName, LPCWSTR lpszPassword,
+                                           UINT nTimeout, DWORD dwOptions,
+                                           LPSSHOPTIONSW lpOptions,
+                                           LPSECURITYCREDENTIALS lpCredentials, HWND hEventWnd,
+                                           UINT uEventMsg);
+
+/* SshAsyncConnect without an event window: a blocking handle. */
+TESSAN_API HCLIENT SSHAPI SshConnectA(LPCSTR lpszHostName, INT nRemotePort, LPCSTR lpszUserName,
+                                      LPCSTR lpszPassword, UINT nTimeout, DWORD dwOptions,
+                                      LPSSHOPTIONS lpOptions,
+                                      LPSECURITYCREDENTIALS lpCredentials);
+TESSAN_API HCLIENT SSHAPI SshConnectW(LPCWSTR lpszHostName, INT nRemotePort,
+                                      LPCWSTR lpszUserName, LPCWSTR lpszPassword, UINT nTimeout,
+                                      DWORD dwOptions, LPSSHOPTIONSW lpOptions,
+                                      LPSECURITYCREDENTIALS lpCredentials);
+
+/* Closes the connection and destroys the handle; keeps the caller's last error.
+ * 0, or SSH_ERROR (KX_ERROR_INVALID_HANDLE, KX_ERROR_NOT_HANDLE_OWNER). */
+TESSAN_API INT SSHAPI SshDisconnect(HCLIENT hClient);
+
+/* Reads up to cbBuffer bytes of session data: the count, 0 at end of data, or SSH_ERROR
+ * (KX_ERROR_INVALID_BUFFER, KX_ERROR_BUFFER_TOO_SMALL, KX_ERROR_OPERATION_CANCELED,
+ * KX_ERROR_OPERATION_WOULD_BLOCK in event mode with nothing buffered,
+ * KX_ERROR_OPERATION_TIMEOUT, KX_ERROR_CONNECTION_CLOSED, mapped socket errors). */
+TESSAN_API INT SSHAPI SshRead(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer);
+
+/* Copies buffered data without consuming them: the count, 0 at end of data, or SSH_ERROR
+ * (KX_ERROR_OPERATION_WOULD_BLOCK when nothing is buffered). */
+TESSAN_API INT SSHAPI SshPeek(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer);
+
+/* Queues cbBuffer bytes for the session: cbBuffer, or 0 (KX_ERROR_NOT_CONNECTED) / SSH_ERROR
+ * (KX_ERROR_OPERATION_TIMEOUT, KX_ERROR_OPERATION_CANCELED, mapped socket errors). */
+TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer);
+
+/* Non-zero while a call of this handle, or of the calling thread, waits. */
+TESSAN_API BOOL SSHAPI SshIsBlocking(HCLIENT hClient);
+/* Non-zero while connected or unread data remain (else KX_ERROR_CONNECTION_CLOSED or
+ * KX_ERROR_NOT_CONNECTED). */
+TESSAN_API BOOL SSHAPI SshIsConnected(HCLIENT hClient);
+/* Non-zero when data can be read (waiting up to nTimeout seconds in blocking mode; 0 polls);
+ * the count goes to *lpdwAvail when given. */
+TESSAN_API BOOL SSHAPI SshIsReadable(HCLIENT hClient, INT nTimeout, LPDWORD lpdwAvail);
+/* Non-zero when data can be written (waiting up to nTimeout seconds in blocking mode). */
+TESSAN_API BOOL SSHAPI SshIsWritable(HCLIENT hClient, INT nTimeout);
+/* SSH_STATUS_ value, or SSH_ERROR. */
+TESSAN_API INT SSHAPI SshGetStatus(HCLIENT hClient);
+/* The handle's timeout in seconds, or SSH_ERROR. */
+TESSAN_API INT SSHAPI SshGetTimeout(HCLIENT hClient);
+/* Sets the timeout (values above 600 are stored as 600): 0, or SSH_ERROR
+ * (KX_ERROR_INVALID_PARAMETER for a negative value). */
+TESSAN_API INT SSHAPI SshSetTimeout(HCLIENT hClient, INT nTimeout);
+/* Cancels the handle's blocking call; the next read or write fails with
+ * KX_ERROR_OPERATION_CANCELED. 0, or SSH_ERROR. */
+TESSAN_API INT SSHAPI SshCancel(HCLIENT hClient);
+
+/* Control operations of the session (SshControl). */
+#define SSH_CONTROL_BREAK 1
+#define SSH_CONTROL_KEEPALIVE 2
+#define SSH_CONTROL_EOF 3
+#define SSH_CONTROL_NOOP 4 /* a keep-alive message as well */
+#define SSH_CONTROL_REKEY 5
+#define SSH_CONTROL_SIGABRT 6
+#define SSH_CONTROL_SIGALRM 7
+#define SSH_CONTROL_SIGFPE 8
+#define SSH_CONTROL_SIGHUP 9
+#define SSH_CONTROL_SIGILL 10
+#define SSH_CONTROL_SIGINT 11
+#define SSH_CONTROL_SIGKILL 12
+#define SSH_CONTROL_SIGPIPE 13
+#define SSH_CONTROL_SIGQUIT 14
+#define SSH_CONTROL_SIGSEGV 15
+#define SSH_CONTROL_SIGTERM 16
+#define SSH_CONTROL_SIGUSR1 17
+#define SSH_CONTROL_SIGUSR2 18
+
+/* Sends a control operation (no reply is requested): 0 while the session is alive afterwards,
+ * else SSH_ERROR with KX_ERROR_NOT_CONNECTED. Other codes do nothing. */
+TESSAN_API INT SSHAPI SshControl(HCLIENT hClient, DWORD dwControlCode, LPVOID lpvReserved,
+                                 DWORD dwReserved);
+/* The remote program's exit code once the connection has ended (0x7FFFFFFF when none was
+ * received); SSH_ERROR while it is still open or without a session (KX_ERROR_NOT_CONNECTED).*/
+TESSAN_API INT SSHAPI SshGetExitCode(HCLIENT hClient);
+/* Makes `dwThreadId` (0: the calling thread) the handle's owner; returns the previous owner,
+ * or (DWORD)SSH_ERROR (KX_ERROR_INVALID_HANDLE). */
+TESSAN_API DWORD SSHAPI SshAttachThread(HCLIENT hClient, DWORD dwThreadId);
+
+/* Creates credentials (protocol, options, copies of the strings) at *lppCredentials, freeing a
+ * record already there first. Non-zero on success; 0 with KX_ERROR_INVALID_PARAMETER (NULL
+ * lppCredentials) or KX_ERROR_OUT_OF_MEMORY. */
+TESSAN_API BOOL SSHAPI SshCreateSecurityCredentialsA(DWORD dwProtocol, DWORD dwOptions,
+                                                     LPCSTR lpszUserName, LPCSTR lpszPassword,
+                                                     LPVOID lpvReserved,
+                                                     LPSECURITYCREDENTIALS* lppCredentials);
+TESSAN_API BOOL SSHAPI SshCreateSecurityCredentialsW(DWORD dwProtocol, DWORD dwOptions,
+                                                     LPCWSTR lpszUserName, LPCWSTR lpszPassword,
+                                                     LPVOID lpvReserved,
+                                                     LPSECURITYCREDENTIALS* lppCredentials);
+/* Frees the credentials at *lppCredentials (wiping the password) and sets it to NULL. */
+TESSAN_API void SSHAPI SshDeleteSecurityCredentialsA(LPSECURITYCREDENTIALS* lppCredentials);
+TESSAN_API void SSHAPI SshDeleteSecurityCredentialsW(LPSECURITYCREDENTIALS* lppCredentials);
+
+/* Fills the record (dwSize at least sizeof(SECURITYINFO), else KX_ERROR_INVALID_PARAMETER);
+ * 0 with KX_ERROR_NOT_CONNECTED without a session. */
+TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINFO lpSecurityInfo);
+TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient,
+                                                  LPSECURITYINFOW lpSecurityInfo);
+
+/* ======================================================================================
+ * Events
+ * ====================================================================================== */
+
+#define SSH_EVENT_CONNECT 1    /* the session is established (before SshAsyncConnect returns)*/
+#define SSH_EVENT_DISCONNECT 2 /* the session has ended */
+#define SSH_EVENT_READ 4       /* data can be read */
+#define SSH_EVENT_WRITE 8      /* data can be written */
+#define SSH_EVENT_TIMEOUT 16   /* a blocking call timed out (KX_ERROR_OPERATION_TIMEOUT) */
+#define SSH_EVENT_CANCEL 32    /* a blocking call was cancelled (KX_ERROR_OPERATION_CANCELED) */
+
+/* The message the library uses privately for socket notifications on a subclassed window. */
+#define SSH_NOTIFY_MESSAGE 0x23FF
+
+/* Event callback: handle, event identifier, error code, the registered parameter. The event
+ * message sent to the event window carries wParam = handle and lParam = event | (low 16 bits
+ * of the error code << 16). */
+typedef void (*SSHEVENTPROC)(HCLIENT hClient, UINT nEventId, DWORD dwError, DWORD_PTR dwParam);
+
+/* As SshEnableEventsEx with all events. */
+TESSAN_API INT SSHAPI SshEnableEvents(HCLIENT hClient, HWND hEventWnd, UINT uEventMsg);
+/* Delivers the events of `uEventMask` to hEventWnd as uEventMsg (at least WM_USER); a NULL
+ * window disables events. The window must belong to the handle's owner thread. 0, or
+ * SSH_ERROR (KX_ERROR_INVALID_PARAMETER, KX_ERROR_NOT_HANDLE_OWNER, KX_ERROR_INVALID_HANDLE).*/
+TESSAN_API INT SSHAPI SshEnableEventsEx(HCLIENT hClient, HWND hEventWnd, UINT uEventMsg,
+                                        UINT uEventMask);
+/* Clears callbacks, window and mask; the handle returns to blocking mode. */
+TESSAN_API INT SSHAPI SshDisableEvents(HCLIENT hClient);
+/* Holds events back (recording socket notifications) or releases them. */
+TESSAN_API INT SSHAPI SshFreezeEvents(HCLIENT hClient, BOOL bFreeze);
+/* Registers a callback for each event bit of nEventId. */
+TESSAN_API INT SSHAPI SshRegisterEvent(HCLIENT hClient, UINT nEventId,
+                                       SSHEVENTPROC lpfnEventProc, DWORD_PTR dwParam);
+
+/* ======================================================================================
+ * Tracing
+ * ====================================================================================== */
+
+#define TRACE_DEFAULT 0x0000
+#define TRACE_INFO 0x0000
+#define TRACE_ERROR 0x0001
+#define TRACE_WARNING 0x0002
+#define TRACE_HEXDUMP 0x0004
+#define TRACE_PROCESS 0x1000
+
+/* Starts tracing socket calls and session data into a file through the trace library; 0 when
+ * tracing is unavailable (no SshInitialize yet, trace library missing or of another version).*/
+TESSAN_API INT SSHAPI SshEnableTraceA(LPCSTR lpszTraceFile, DWORD dwTraceFlags);
+TESSAN_API INT SSHAPI SshEnableTraceW(LPCWSTR lpszTraceFile, DWORD dwTraceFlags);
+/* Ends one SshEnableTrace; 0 when tracing was not enabled. */
+TESSAN_API INT SSHAPI SshDisableTrace(void);
+
+/* ======================================================================================
+ * Lines, searches and commands
+ * ====================================================================================== */
+
+/* Reads one line (without its line end) into lpszLine; *lpnLength: in the buffer size, out
+ * the line length. Non-zero on success. */
+TESSAN_API BOOL SSHAPI SshReadLineA(HCLIENT hClient, LPSTR lpszLine, LPINT lpnLength);
+TESSAN_API BOOL SSHAPI SshReadLineW(HCLIENT hClient, LPWSTR lpszLine, LPINT lpnLength);
+/* Writes the line and a carriage return and line feed; *lpnLength (may be NULL) receives all
+ * bytes written. Non-zero on success. */
+TESSAN_API BOOL SSHAPI SshWriteLineA(HCLIENT hClient, LPCSTR lpszLine, LPINT lpnLength);
+TESSAN_API BOOL SSHAPI SshWriteLineW(HCLIENT hClient, LPCWSTR lpszLine, LPINT lpnLength);
+/* Reads until lpszString has been received; the data read go to a global memory block or the
+ * caller's buffer as described by the manual of SshSearchA. Non-zero when found. */
+TESSAN_API BOOL SSHAPI SshSearchA(HCLIENT hClient, LPCSTR lpszString, LPVOID lpBuffer,
+                                  LPDWORD lpdwLength, DWORD dwReserved);
+TESSAN_API BOOL SSHAPI SshSearchW(HCLIENT hClient, LPCWSTR lpszString, LPVOID lpBuffer,
+                                  LPDWORD lpdwLength, DWORD dwReserved);
+/* Connects, runs one command, collects its output and disconnects. *lpdwLength non-zero: the
+ * size of the buffer lpvBuffer (receives up to that many bytes, *lpdwLength the count); 0:
+ * *(HGLOBAL*)lpvBuffer receives a global memory block the caller frees. Returns the remote exit
+ * code, or SSH_ERROR. */
+TESSAN_API INT SSHAPI SshExecuteA(LPCSTR lpszHostName, INT nRemotePort, LPCSTR lpszUserName,
+                                  LPCSTR lpszPassword, LPCSTR lpszCommandLine, UINT nTimeout,
+                                  DWORD dwOptions, LPVOID lpvBuffer, LPDWORD lpdwLength,
+                                  LPSECURITYCREDENTIALS lpCredentials);
+TESSAN_API INT SSHAPI SshExecuteW(LPCWSTR lpszHostName, INT nRemotePort, LPCWSTR lpszUserName,
+                                  LPCWSTR lpszPassword, LPCWSTR lpszCommandLine, UINT nTimeout,
+                                  DWORD dwOptions, LPVOID lpvBuffer, LPDWORD lpdwLength,
+                                  LPSECURITYCREDENTIALS lpCredentials);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TESSAN_TESSAN_H */
