@@ -25,8 +25,6 @@ class BothPaths : public ::testing::TestWithParam<bool> {
   void TearDown() override { ForcePortableCrypto(false); }
 };
 
-std::string PathName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "Portable" : "Native"; }
-
 template <typename Hash>
 Bytes HashOf(const Bytes& message) {
   const auto digest = Hash::Hash(message);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "crypto/bignum.h"
@@ -41,6 +42,11 @@ nlohmann::json ReadJson(std::string_view relative);
 std::mt19937_64& Rng();
 Bytes RandomBytesForTest(size_t length);
 size_t RandomSize(size_t low, size_t high);  // inclusive
+
+// Parameter name for tests run with the fast paths (false) and with portable code forced (true).
+inline std::string PathName(const ::testing::TestParamInfo<bool>& param) {
+  return param.param ? "Portable" : "Native";
+}
 
 // Loads OpenSSL's legacy provider (DES, Blowfish, RC4) once; true when available.
 bool LoadOpenSslLegacy();
