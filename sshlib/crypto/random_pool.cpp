@@ -120,6 +120,8 @@ void RandomPool::AddLightNoise(const uint8_t* data, size_t length) {
     if (inputFill_ < 64) break;
     Sha1Compress(inputDigest_, inputBlock_);
     for (size_t i = 0; i < 20; ++i) {
+      // A pool drained by GetByte sits at 1200 until its next stir; wrap before writing.
+      if (position_ >= kPoolSize) position_ = 0;
       pool_[position_] ^= inputBlock_[i];
       if (++position_ >= kPoolSize) position_ = 0;
     }
