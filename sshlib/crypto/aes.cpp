@@ -31,18 +31,19 @@ struct Tables {
 
 // The S-box is the multiplicative inverse in GF(2^8) followed by the affine map of FIPS 197 5.1.1;
 // the T-tables fold SubBytes and MixColumns (or their inverses) into one look-up per byte.
+// Inverses come from powers of the generator 3: x^-1 = 3^(255 - log3(x)).
 constexpr Tables MakeTables() {
   Tables t{};
+  uint8_t power[256] = {};
+  uint8_t logarithm[256] = {};
+  uint8_t value = 1;
+  for (int i = 0; i < 255; ++i) {
+    power[i] = value;
+    logarithm[value] = static_cast<uint8_t>(i);
+    value = static_cast<uint8_t>(value ^ Xtime(value));  // times 3
+  }
   for (int x = 0; x < 256; ++x) {
-    uint8_t inverse = 0;
-    if (x != 0) {
-      for (int y = 1; y < 256; ++y) {
-        if (GfMul(static_cast<uint8_t>(x), static_cast<uint8_t>(y)) == 1) {
-          inverse = static_cast<uint8_t>(y);
-          break;
-        }
-      }
-    }
+    const uint8_t inverse = x == 0 ? 0 : power[(255 - logarithm[x]) % 255];
     uint8_t s = inverse;
     for (int shift = 1; shift <= 4; ++shift) {
       s ^= static_cast<uint8_t>((inverse << shift) | (inverse >> (8 - shift)));

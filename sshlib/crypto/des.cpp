@@ -92,21 +92,21 @@ constexpr auto kSp = MakeSpTables();
 using ByteTables = std::array<std::array<uint64_t, 256>, 8>;
 
 constexpr ByteTables MakePermutationTables(bool inverse) {
-  uint8_t map[64] = {};  // output bit i (0-based from the top) takes input bit map[i]
+  uint8_t destination[64] = {};  // input bit j (0-based from the top) lands at output bit destination[j]
   for (int i = 0; i < 64; ++i) {
+    const int source = kInitialPermutation[i] - 1;
     if (inverse) {
-      map[kInitialPermutation[i] - 1] = static_cast<uint8_t>(i);
+      destination[i] = static_cast<uint8_t>(source);
     } else {
-      map[i] = static_cast<uint8_t>(kInitialPermutation[i] - 1);
+      destination[source] = static_cast<uint8_t>(i);
     }
   }
   ByteTables tables{};
   for (int k = 0; k < 8; ++k) {
     for (int v = 0; v < 256; ++v) {
       uint64_t out = 0;
-      for (int i = 0; i < 64; ++i) {
-        const int source = map[i];
-        if (source / 8 == k && ((v >> (7 - source % 8)) & 1)) out |= uint64_t{1} << (63 - i);
+      for (int b = 0; b < 8; ++b) {
+        if ((v >> (7 - b)) & 1) out |= uint64_t{1} << (63 - destination[8 * k + b]);
       }
       tables[k][v] = out;
     }
