@@ -15,42 +15,53 @@ namespace {
 
 constexpr int kLanes = 8;
 
-struct RoundKeys {
-  __m128i k[15];
-};
+inline __m128i LoadBlock(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void StoreBlock(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 
-TESSAN_AES_TARGET inline RoundKeys LoadKeys(const uint8_t* keys, int rounds) {
-  RoundKeys rk;
-  for (int i = 0; i <= rounds; ++i) rk.k[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(keys) + i);
-  return rk;
+// Everything below is instantiated per round count so the compiler unrolls the rounds and keeps
+// the eight lanes in registers.
+template <int R>
+TESSAN_AES_TARGET inline __m128i EncryptOne(const __m128i* k, __m128i b) {
+  b = _mm_xor_si128(b, k[0]);
+#pragma GCC unroll 16
+  for (int i = 1; i < R; ++i) b = _mm_aesenc_si128(b, k[i]);
+  return _mm_aesenclast_si128(b, k[R]);
 }
 
-TESSAN_AES_TARGET inline __m128i EncryptOne(const RoundKeys& rk, int rounds, __m128i b) {
-  b = _mm_xor_si128(b, rk.k[0]);
-  for (int i = 1; i < rounds; ++i) b = _mm_aesenc_si128(b, rk.k[i]);
-  return _mm_aesenclast_si128(b, rk.k[rounds]);
+template <int R>
+TESSAN_AES_TARGET inline __m128i DecryptOne(const __m128i* k, __m128i b) {
+  b = _mm_xor_si128(b, k[0]);
+#pragma GCC unroll 16
+  for (int i = 1; i < R; ++i) b = _mm_aesdec_si128(b, k[i]);
+  return _mm_aesdeclast_si128(b, k[R]);
 }
 
-TESSAN_AES_TARGET inline __m128i DecryptOne(const RoundKeys& rk, int rounds, __m128i b) {
-  b = _mm_xor_si128(b, rk.k[0]);
-  for (int i = 1; i < rounds; ++i) b = _mm_aesdec_si128(b, rk.k[i]);
-  return _mm_aesdeclast_si128(b, rk.k[rounds]);
-}
-
-TESSAN_AES_TARGET inline void EncryptLanes(const RoundKeys& rk, int rounds, __m128i* b) {
-  for (int j = 0; j < kLanes; ++j) b[j] = _mm_xor_si128(b[j], rk.k[0]);
-  for (int i = 1; i < rounds; ++i) {
-    for (int j = 0; j < kLanes; ++j) b[j] = _mm_aesenc_si128(b[j], rk.k[i]);
+template <int R>
+TESSAN_AES_TARGET inline void EncryptLanes(const __m128i* k, __m128i* b) {
+#pragma GCC unroll 8
+  for (int j = 0; j < kLanes; ++j) b[j] = _mm_xor_si128(b[j], k[0]);
+#pragma GCC unroll 16
+  for (int i = 1; i < R; ++i) {
+    const __m128i key = _mm_load_si128(k + i);
+#pragma GCC unroll 8
+    for (int j = 0; j < kLanes; ++j) b[j] = _mm_aesenc_si128(b[j], key);
   }
-  for (int j = 0; j < kLanes; ++j) b[j] = _mm_aesenclast_si128(b[j], rk.k[rounds]);
+#pragma GCC unroll 8
+  for (int j = 0; j < kLanes; ++j) b[j] = _mm_aesenclast_si128(b[j], k[R]);
 }
 
-TESSAN_AES_TARGET inline void DecryptLanes(const RoundKeys& rk, int rounds, __m128i* b) {
-  for (int j = 0; j < kLanes; ++j) b[j] = _mm_xor_si128(b[j], rk.k[0]);
-  for (int i = 1; i < rounds; ++i) {
-    for (int j = 0; j < kLanes; ++j) b[j] = _mm_aesdec_si128(b[j], rk.k[i]);
+template <int R>
+TESSAN_AES_TARGET inline void DecryptLanes(const __m128i* k, __m128i* b) {
+#pragma GCC unroll 8
+  for (int j = 0; j < kLanes; ++j) b[j] = _mm_xor_si128(b[j], k[0]);
+#pragma GCC unroll 16
+  for (int i = 1; i < R; ++i) {
+    const __m128i key = _mm_load_si128(k + i);
+#pragma GCC unroll 8
+    for (int j = 0; j < kLanes; ++j) b[j] = _mm_aesdec_si128(b[j], key);
   }
-  for (int j = 0; j < kLanes; ++j) b[j] = _mm_aesdeclast_si128(b[j], rk.k[rounds]);
+#pragma GCC unroll 8
+  for (int j = 0; j < kLanes; ++j) b[j] = _mm_aesdeclast_si128(b[j], k[R]);
 }
 
 // The counter block for (hi, lo), then the counter advanced: byte-reversing the little-endian
@@ -62,58 +73,45 @@ TESSAN_AES_TARGET inline __m128i NextCounter(uint64_t& hi, uint64_t& lo, __m128i
   return block;
 }
 
-inline __m128i LoadBlock(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline void StoreBlock(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-
-}  // namespace
-
-TESSAN_AES_TARGET void AesNiEncryptBlock(const uint8_t* keys, int rounds, const uint8_t* in, uint8_t* out) {
-  const RoundKeys rk = LoadKeys(keys, rounds);
-  StoreBlock(out, EncryptOne(rk, rounds, LoadBlock(in)));
-}
-
-TESSAN_AES_TARGET void AesNiDecryptBlock(const uint8_t* keys, int rounds, const uint8_t* in, uint8_t* out) {
-  const RoundKeys rk = LoadKeys(keys, rounds);
-  StoreBlock(out, DecryptOne(rk, rounds, LoadBlock(in)));
-}
-
-TESSAN_AES_TARGET void AesNiEncryptCbc(const uint8_t* keys, int rounds, uint8_t* data, size_t blocks,
-                                       uint8_t* iv) {
-  const RoundKeys rk = LoadKeys(keys, rounds);
+template <int R>
+TESSAN_AES_TARGET void EncryptCbc(const __m128i* k, uint8_t* data, size_t blocks, uint8_t* iv) {
   __m128i chain = LoadBlock(iv);
   for (size_t i = 0; i < blocks; ++i, data += 16) {
-    chain = EncryptOne(rk, rounds, _mm_xor_si128(LoadBlock(data), chain));
+    chain = EncryptOne<R>(k, _mm_xor_si128(LoadBlock(data), chain));
     StoreBlock(data, chain);
   }
   StoreBlock(iv, chain);
 }
 
-TESSAN_AES_TARGET void AesNiDecryptCbc(const uint8_t* keys, int rounds, uint8_t* data, size_t blocks,
-                                       uint8_t* iv) {
-  const RoundKeys rk = LoadKeys(keys, rounds);
+template <int R>
+TESSAN_AES_TARGET void DecryptCbc(const __m128i* k, uint8_t* data, size_t blocks, uint8_t* iv) {
   __m128i chain = LoadBlock(iv);
   while (blocks >= kLanes) {
-    __m128i cipher[kLanes];
     __m128i b[kLanes];
-    for (int j = 0; j < kLanes; ++j) b[j] = cipher[j] = LoadBlock(data + 16 * j);
-    DecryptLanes(rk, rounds, b);
+#pragma GCC unroll 8
+    for (int j = 0; j < kLanes; ++j) b[j] = LoadBlock(data + 16 * j);
+    DecryptLanes<R>(k, b);
+    // The ciphertext is re-read from memory for chaining: it is only overwritten afterwards.
+    const __m128i last = LoadBlock(data + 16 * (kLanes - 1));
+#pragma GCC unroll 8
+    for (int j = kLanes - 1; j >= 1; --j) {
+      StoreBlock(data + 16 * j, _mm_xor_si128(b[j], LoadBlock(data + 16 * (j - 1))));
+    }
     StoreBlock(data, _mm_xor_si128(b[0], chain));
-    for (int j = 1; j < kLanes; ++j) StoreBlock(data + 16 * j, _mm_xor_si128(b[j], cipher[j - 1]));
-    chain = cipher[kLanes - 1];
+    chain = last;
     data += 16 * kLanes;
     blocks -= kLanes;
   }
   for (; blocks != 0; --blocks, data += 16) {
     const __m128i cipher = LoadBlock(data);
-    StoreBlock(data, _mm_xor_si128(DecryptOne(rk, rounds, cipher), chain));
+    StoreBlock(data, _mm_xor_si128(DecryptOne<R>(k, cipher), chain));
     chain = cipher;
   }
   StoreBlock(iv, chain);
 }
 
-TESSAN_AES_TARGET void AesNiCtr(const uint8_t* keys, int rounds, uint8_t* data, size_t length,
-                                uint8_t* counter) {
-  const RoundKeys rk = LoadKeys(keys, rounds);
+template <int R>
+TESSAN_AES_TARGET void Ctr(const __m128i* k, uint8_t* data, size_t length, uint8_t* counter) {
   // The counter as two host integers: hi holds bytes 0-7, lo bytes 8-15 (big-endian).
   uint64_t hi = LoadBe64(counter);
   uint64_t lo = LoadBe64(counter + 8);
@@ -123,6 +121,7 @@ TESSAN_AES_TARGET void AesNiCtr(const uint8_t* keys, int rounds, uint8_t* data, 
     if (lo <= ~uint64_t{0} - kLanes) {
       // No carry into hi within these lanes: derive them with vector adds.
       const __m128i base = _mm_set_epi64x(static_cast<long long>(hi), static_cast<long long>(lo));
+#pragma GCC unroll 8
       for (int j = 0; j < kLanes; ++j) {
         b[j] = _mm_shuffle_epi8(_mm_add_epi64(base, _mm_set_epi64x(0, j)), reverse);
       }
@@ -130,7 +129,8 @@ TESSAN_AES_TARGET void AesNiCtr(const uint8_t* keys, int rounds, uint8_t* data, 
     } else {
       for (int j = 0; j < kLanes; ++j) b[j] = NextCounter(hi, lo, reverse);
     }
-    EncryptLanes(rk, rounds, b);
+    EncryptLanes<R>(k, b);
+#pragma GCC unroll 8
     for (int j = 0; j < kLanes; ++j) {
       StoreBlock(data + 16 * j, _mm_xor_si128(LoadBlock(data + 16 * j), b[j]));
     }
@@ -138,7 +138,7 @@ TESSAN_AES_TARGET void AesNiCtr(const uint8_t* keys, int rounds, uint8_t* data, 
     length -= 16 * kLanes;
   }
   while (length != 0) {
-    const __m128i keystream = EncryptOne(rk, rounds, NextCounter(hi, lo, reverse));
+    const __m128i keystream = EncryptOne<R>(k, NextCounter(hi, lo, reverse));
     if (length >= 16) {
       StoreBlock(data, _mm_xor_si128(LoadBlock(data), keystream));
       data += 16;
@@ -154,6 +154,66 @@ TESSAN_AES_TARGET void AesNiCtr(const uint8_t* keys, int rounds, uint8_t* data, 
   StoreBe64(counter, hi);
   StoreBe64(counter + 8, lo);
 }
+
+inline const __m128i* Keys(const uint8_t* keys) { return reinterpret_cast<const __m128i*>(keys); }
+
+}  // namespace
+
+#define TESSAN_AES_DISPATCH(function, ...) \
+  switch (rounds) {                         \
+    case 10:                                \
+      return function<10>(__VA_ARGS__);     \
+    case 12:                                \
+      return function<12>(__VA_ARGS__);     \
+    default:                                \
+      return function<14>(__VA_ARGS__);     \
+  }
+
+TESSAN_AES_TARGET void AesNiEncryptBlock(const uint8_t* keys, int rounds, const uint8_t* in, uint8_t* out) {
+  __m128i b = LoadBlock(in);
+  switch (rounds) {
+    case 10:
+      b = EncryptOne<10>(Keys(keys), b);
+      break;
+    case 12:
+      b = EncryptOne<12>(Keys(keys), b);
+      break;
+    default:
+      b = EncryptOne<14>(Keys(keys), b);
+      break;
+  }
+  StoreBlock(out, b);
+}
+
+TESSAN_AES_TARGET void AesNiDecryptBlock(const uint8_t* keys, int rounds, const uint8_t* in, uint8_t* out) {
+  __m128i b = LoadBlock(in);
+  switch (rounds) {
+    case 10:
+      b = DecryptOne<10>(Keys(keys), b);
+      break;
+    case 12:
+      b = DecryptOne<12>(Keys(keys), b);
+      break;
+    default:
+      b = DecryptOne<14>(Keys(keys), b);
+      break;
+  }
+  StoreBlock(out, b);
+}
+
+void AesNiEncryptCbc(const uint8_t* keys, int rounds, uint8_t* data, size_t blocks, uint8_t* iv) {
+  TESSAN_AES_DISPATCH(EncryptCbc, Keys(keys), data, blocks, iv)
+}
+
+void AesNiDecryptCbc(const uint8_t* keys, int rounds, uint8_t* data, size_t blocks, uint8_t* iv) {
+  TESSAN_AES_DISPATCH(DecryptCbc, Keys(keys), data, blocks, iv)
+}
+
+void AesNiCtr(const uint8_t* keys, int rounds, uint8_t* data, size_t length, uint8_t* counter) {
+  TESSAN_AES_DISPATCH(Ctr, Keys(keys), data, length, counter)
+}
+
+#undef TESSAN_AES_DISPATCH
 
 }  // namespace tessan::crypto
 
