@@ -104,10 +104,23 @@ size_t RandomSize(size_t low, size_t high) {
   return std::uniform_int_distribution<size_t>(low, high)(Rng());
 }
 
+namespace {
+
+// Unloaded at exit so leak checking sees OpenSSL's provider state released.
+struct Providers {
+  OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
+  OSSL_PROVIDER* standard = OSSL_PROVIDER_load(nullptr, "default");
+  ~Providers() {
+    if (legacy != nullptr) OSSL_PROVIDER_unload(legacy);
+    if (standard != nullptr) OSSL_PROVIDER_unload(standard);
+  }
+};
+
+}  // namespace
+
 bool LoadOpenSslLegacy() {
-  static const bool loaded = OSSL_PROVIDER_load(nullptr, "legacy") != nullptr &&
-                             OSSL_PROVIDER_load(nullptr, "default") != nullptr;
-  return loaded;
+  static const Providers providers;
+  return providers.legacy != nullptr && providers.standard != nullptr;
 }
 
 }  // namespace tessan::crypto::test
