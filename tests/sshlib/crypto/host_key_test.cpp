@@ -140,7 +140,7 @@ TEST(RsaHostKey, MalformedBlobsGiveNoKey) {
 }
 
 TEST(RsaHostKey, RandomOpenSslKeysAndCorruptedSignatures) {
-  for (const int bits : {1024, 1024, 1024, 2048, 3072}) {
+  for (const int bits : {1024, 1024, 2048, 3072}) {
     RSA* rsa = RSA_new();
     BIGNUM* e = BN_new();
     BN_set_word(e, bits == 3072 ? 3 : 65537);
@@ -305,7 +305,7 @@ TEST(DsaHostKey, DegenerateKeysAndSignatures) {
 TEST(DsaHostKey, RandomOpenSslKeysAndCorruptedSignatures) {
   DSA* params = DSA_new();
   ASSERT_EQ(DSA_generate_parameters_ex(params, 1024, nullptr, 0, nullptr, nullptr, nullptr), 1);
-  for (int k = 0; k < 4; ++k) {
+  for (int k = 0; k < 2; ++k) {
     DSA* dsa = DSAparams_dup(params);
     ASSERT_EQ(DSA_generate_key(dsa), 1);
     const BIGNUM *bp, *bq, *bg, *by;
@@ -327,8 +327,8 @@ TEST(DsaHostKey, RandomOpenSslKeysAndCorruptedSignatures) {
       DSA_SIG_free(sig);
       EXPECT_TRUE(key->Verify(rs, message));
       EXPECT_TRUE(key->Verify(DsaSignatureBlob(rs), message));
-      ExpectEveryBitFlipRejected(*key, rs, message, round == 0 ? 320 : 40);
-      ExpectEveryBitFlipRejected(*key, DsaSignatureBlob(rs), message, 40);
+      ExpectEveryBitFlipRejected(*key, rs, message, round == 0 ? 320 : 20);
+      ExpectEveryBitFlipRejected(*key, DsaSignatureBlob(rs), message, 20);
     }
     DSA_free(dsa);
   }
