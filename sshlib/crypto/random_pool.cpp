@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
+#include <chrono>
 #include <mutex>
 
 #include "crypto/bytes.h"
@@ -26,22 +26,20 @@ class SystemNoise : public NoiseSource {
   }
 
   size_t LightNoise(uint8_t* out) override {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    StoreLe64(out, static_cast<uint64_t>(now.tv_sec));
-    StoreLe64(out + 8, static_cast<uint64_t>(now.tv_nsec));
-    timespec monotonic{};
-    clock_gettime(CLOCK_MONOTONIC, &monotonic);
-    StoreLe64(out + 16, static_cast<uint64_t>(monotonic.tv_sec) * 1000000000u +
-                            static_cast<uint64_t>(monotonic.tv_nsec));
+    using namespace std::chrono;
+    // Wall-clock time as seconds and nanoseconds (16 bytes), then the monotonic clock in
+    // nanoseconds (8 bytes), standing in for the system time and its adjustment values.
+    const auto wall = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+    StoreLe64(out, static_cast<uint64_t>(wall / 1000000000));
+    StoreLe64(out + 8, static_cast<uint64_t>(wall % 1000000000));
+    const auto monotonic = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    StoreLe64(out + 16, static_cast<uint64_t>(monotonic));
     return 24;
   }
 
   uint32_t TickCount() override {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
-                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+    using namespace std::chrono;
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
   }
 
  private:
