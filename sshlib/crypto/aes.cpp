@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cassert>
+#include <cstdlib>
 #include <cstring>
 
 #include "crypto/bytes.h"
@@ -158,7 +159,8 @@ inline void IncrementCounter(uint8_t counter[16]) {
 Aes::~Aes() { SecureWipe(this, sizeof(*this)); }
 
 void Aes::SetKey(const uint8_t* key, size_t length) {
-  assert(length == 16 || length == 24 || length == 32);
+  // Any other length would run the schedule past its arrays: stop rather than corrupt memory.
+  if (length != 16 && length != 24 && length != 32) std::abort();
   const int nk = static_cast<int>(length / 4);
   rounds_ = nk + 6;
   const int total = 4 * (rounds_ + 1);

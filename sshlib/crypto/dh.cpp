@@ -74,7 +74,8 @@ const BigNum& DiffieHellman::CreateE(size_t bits) {
 }
 
 std::optional<BigNum> DiffieHellman::FindK(const BigNum& f) const {
-  if (f.IsZero() || f >= p_) return std::nullopt;
+  assert(!x_.IsZero() && "FindK needs CreateE first");
+  if (f.IsZero() || f >= p_ || x_.IsZero()) return std::nullopt;
   return BigNum::ModExpSecret(f, x_, p_, p_.BitCount());
 }
 

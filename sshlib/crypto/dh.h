@@ -38,7 +38,7 @@ class DiffieHellman {
   // group.
   const BigNum& CreateE(size_t bits);
 
-  // K = f^x mod p, or nothing when f is outside 1 .. p-1. Requires CreateE first.
+  // K = f^x mod p, or nothing when f is outside 1 .. p-1 (or no exponent was created).
   std::optional<BigNum> FindK(const BigNum& f) const;
 
   // Frees p, g, q, the mask, x and e.

@@ -1,5 +1,7 @@
 #include "crypto/rc4.h"
 
+#include <cassert>
+
 #include "crypto/bytes.h"
 
 namespace tessan::crypto {
@@ -8,6 +10,10 @@ Rc4::~Rc4() { SecureWipe(this, sizeof(*this)); }
 
 void Rc4::SetKey(const uint8_t* key, size_t length) {
   for (uint32_t i = 0; i < 256; ++i) s_[i] = i;
+  i_ = 0;
+  j_ = 0;
+  assert(length != 0 && "RC4 needs at least one key byte");
+  if (length == 0) return;
   uint32_t j = 0;
   for (uint32_t i = 0; i < 256; ++i) {
     j = (j + s_[i] + key[i % length]) & 0xff;
