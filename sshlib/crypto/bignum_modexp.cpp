@@ -18,7 +18,7 @@ class Montgomery {
  public:
   // `modulus` must be odd.
   explicit Montgomery(const BigNum& modulus)
-      : n_(modulus.limbs().size()), modulus_(modulus.limbs()), scratch_(n_ + 2) {
+      : n_(modulus.limbs().size()), modulus_(modulus.limbs()), scratch_(n_ + 2), wide_(2 * n_ + 1) {
     // -N^-1 mod 2^64 by Newton's iteration (each step doubles the correct low bits).
     const Limb n0 = modulus_[0];
     Limb inverse = n0;
@@ -68,16 +68,58 @@ class Montgomery {
       t[n - 1] = static_cast<Limb>(sum);
       t[n] = t[n + 1] + static_cast<Limb>(sum >> 64);
     }
-    // t < 2N: subtract N and keep the difference unless it went negative, chosen by mask.
-    Limb borrow = 0;
-    for (size_t j = 0; j < n; ++j) {
-      const Wide difference = Wide{t[j]} - m[j] - borrow;
-      borrow = static_cast<Limb>(difference >> 64) & 1;
-      out[j] = static_cast<Limb>(difference);
+    FinalSubtract(out, t, t[n]);
+  }
+
+  // out = a^2 / R mod N for a < N: the square with each cross product computed once, then a
+  // Montgomery reduction. Constant time like Mul; `out` may alias a.
+  void Square(Limb* out, const Limb* a) const {
+    const size_t n = n_;
+    Limb* t = wide_.data();
+    for (size_t i = 0; i < 2 * n; ++i) t[i] = 0;
+    // Cross products a[i] * a[j] for i < j.
+    for (size_t i = 0; i + 1 < n; ++i) {
+      const Limb ai = a[i];
+      Limb carry = 0;
+      for (size_t j = i + 1; j < n; ++j) {
+        const Wide product = Wide{ai} * a[j] + t[i + j] + carry;
+        t[i + j] = static_cast<Limb>(product);
+        carry = static_cast<Limb>(product >> 64);
+      }
+      t[i + n] = carry;
     }
-    const Limb negative = static_cast<Limb>(borrow > t[n]);
-    const Limb keepOriginal = Limb{0} - negative;
-    for (size_t j = 0; j < n; ++j) out[j] = (out[j] & ~keepOriginal) | (t[j] & keepOriginal);
+    // Doubled (they sum to less than a^2 / 2, so no bit leaves the top), plus the squares.
+    Limb shifted = 0;
+    for (size_t k = 0; k < 2 * n; ++k) {
+      const Limb v = t[k];
+      t[k] = (v << 1) | shifted;
+      shifted = v >> 63;
+    }
+    Limb carry = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const Wide square = Wide{a[i]} * a[i];
+      Wide sum = Wide{t[2 * i]} + static_cast<Limb>(square) + carry;
+      t[2 * i] = static_cast<Limb>(sum);
+      sum = Wide{t[2 * i + 1]} + static_cast<Limb>(square >> 64) + static_cast<Limb>(sum >> 64);
+      t[2 * i + 1] = static_cast<Limb>(sum);
+      carry = static_cast<Limb>(sum >> 64);
+    }
+    // Reduce the 2n-limb square: each step clears the lowest remaining limb.
+    const Limb* m = modulus_.data();
+    Limb overflow = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const Limb q = t[i] * n0Inverse_;
+      Limb c = 0;
+      for (size_t j = 0; j < n; ++j) {
+        const Wide reduce = Wide{q} * m[j] + t[i + j] + c;
+        t[i + j] = static_cast<Limb>(reduce);
+        c = static_cast<Limb>(reduce >> 64);
+      }
+      const Wide sum = Wide{t[i + n]} + c + overflow;
+      t[i + n] = static_cast<Limb>(sum);
+      overflow = static_cast<Limb>(sum >> 64);
+    }
+    FinalSubtract(out, t + n, overflow);
   }
 
   Limbs ToMontgomery(const BigNum& reduced) const {
@@ -96,11 +138,27 @@ class Montgomery {
   }
 
  private:
+  // out = (top, t[0..n)) - N when that is not negative, else t; the value is below 2N and the
+  // choice is made by mask, not by a branch.
+  void FinalSubtract(Limb* out, const Limb* t, Limb top) const {
+    const Limb* m = modulus_.data();
+    Limb borrow = 0;
+    for (size_t j = 0; j < n_; ++j) {
+      const Wide difference = Wide{t[j]} - m[j] - borrow;
+      borrow = static_cast<Limb>(difference >> 64) & 1;
+      out[j] = static_cast<Limb>(difference);
+    }
+    const Limb negative = static_cast<Limb>(borrow > top);
+    const Limb keepOriginal = Limb{0} - negative;
+    for (size_t j = 0; j < n_; ++j) out[j] = (out[j] & ~keepOriginal) | (t[j] & keepOriginal);
+  }
+
   size_t n_;
   Limbs modulus_;
   Limbs rSquared_;
   Limb n0Inverse_ = 0;
   mutable Limbs scratch_;
+  mutable Limbs wide_;
 };
 
 BigNum ModExpPlain(const BigNum& base, const BigNum& exponent, const BigNum& modulus) {
@@ -146,7 +204,7 @@ BigNum BigNum::ModExp(const BigNum& base, const BigNum& exponent, const BigNum& 
   const size_t windows = (exponent.BitCount() + kWidth - 1) / kWidth;
   Limbs accumulator = table[Window(e, (windows - 1) * kWidth, kWidth)];
   for (size_t w = windows - 1; w-- > 0;) {
-    for (int s = 0; s < kWidth; ++s) mont.Mul(accumulator.data(), accumulator.data(), accumulator.data());
+    for (int s = 0; s < kWidth; ++s) mont.Square(accumulator.data(), accumulator.data());
     const Limb digit = Window(e, w * kWidth, kWidth);
     if (digit != 0) mont.Mul(accumulator.data(), accumulator.data(), table[digit].data());
   }
@@ -196,7 +254,7 @@ BigNum BigNum::ModExpSecret(const BigNum& base, const BigNum& exponent, const Bi
   select(Window(e, (windows - 1) * kWidth, kWidth));
   Limbs accumulator = selected;
   for (size_t w = windows - 1; w-- > 0;) {
-    for (int s = 0; s < kWidth; ++s) mont.Mul(accumulator.data(), accumulator.data(), accumulator.data());
+    for (int s = 0; s < kWidth; ++s) mont.Square(accumulator.data(), accumulator.data());
     select(Window(e, w * kWidth, kWidth));
     mont.Mul(accumulator.data(), accumulator.data(), selected.data());
   }

@@ -123,7 +123,7 @@ TEST(BigNum, ModInverseMatchesOpenSsl) {
 
 TEST(BigNum, ModularExponentiationMatchesOpenSsl) {
   Ctx ctx;
-  for (const size_t bits : {512, 768, 1024, 1536, 2048, 3072, 4096}) {
+  for (const size_t bits : {2, 64, 65, 130, 512, 768, 1024, 1536, 2048, 3072, 4096}) {
     const int rounds = bits <= 1024 ? 12 : (bits <= 2048 ? 4 : 2);
     for (int round = 0; round < rounds; ++round) {
       BigNum modulus = RandomNumber(bits);
