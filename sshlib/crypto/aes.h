@@ -9,40 +9,40 @@
 namespace tessan::crypto {
 
 class Aes {
- public:
-  static constexpr size_t kBlockLength = 16;
+public:
+    static constexpr size_t kBlockLength = 16;
 
-  Aes() = default;
-  ~Aes();
-  Aes(const Aes&) = delete;
-  Aes& operator=(const Aes&) = delete;
+    Aes() = default;
+    ~Aes();
+    Aes(const Aes&) = delete;
+    Aes& operator=(const Aes&) = delete;
 
-  // `length` is 16, 24 or 32; anything else is a programming error.
-  void SetKey(const uint8_t* key, size_t length);
+    // `length` is 16, 24 or 32; anything else is a programming error.
+    void SetKey(const uint8_t* key, size_t length);
 
-  void EncryptBlock(const uint8_t in[16], uint8_t out[16]) const;
-  void DecryptBlock(const uint8_t in[16], uint8_t out[16]) const;
+    void EncryptBlock(const uint8_t in[16], uint8_t out[16]) const;
+    void DecryptBlock(const uint8_t in[16], uint8_t out[16]) const;
 
-  // CBC in place over `length` bytes (a multiple of 16); `iv` holds the chaining value and is
-  // updated so that the next call continues the chain.
-  void EncryptCbc(uint8_t* data, size_t length, uint8_t iv[16]) const;
-  void DecryptCbc(uint8_t* data, size_t length, uint8_t iv[16]) const;
+    // CBC in place over `length` bytes (a multiple of 16); `iv` holds the chaining value and is
+    // updated so that the next call continues the chain.
+    void EncryptCbc(uint8_t* data, size_t length, uint8_t iv[16]) const;
+    void DecryptCbc(uint8_t* data, size_t length, uint8_t iv[16]) const;
 
-  // Counter mode in place: each 16-byte block (a final partial block too) is XORed with the
-  // encryption of `counter`, which is then incremented as one 128-bit big-endian integer,
-  // wrapping from all-ones to zero. The updated counter is left in `counter`.
-  void CryptCtr(uint8_t* data, size_t length, uint8_t counter[16]) const;
+    // Counter mode in place: each 16-byte block (a final partial block too) is XORed with the
+    // encryption of `counter`, which is then incremented as one 128-bit big-endian integer,
+    // wrapping from all-ones to zero. The updated counter is left in `counter`.
+    void CryptCtr(uint8_t* data, size_t length, uint8_t counter[16]) const;
 
-  bool UsesAesNi() const { return aesNi_; }
+    bool UsesAesNi() const { return aesNi_; }
 
- private:
-  uint32_t encryptKeys_[60] = {};
-  uint32_t decryptKeys_[60] = {};
-  // The same round keys as bytes in the order the AES instructions load them.
-  alignas(16) uint8_t niEncryptKeys_[240] = {};
-  alignas(16) uint8_t niDecryptKeys_[240] = {};
-  int rounds_ = 0;
-  bool aesNi_ = false;
+private:
+    uint32_t encryptKeys_[60] = {};
+    uint32_t decryptKeys_[60] = {};
+    // The same round keys as bytes in the order the AES instructions load them.
+    alignas(16) uint8_t niEncryptKeys_[240] = {};
+    alignas(16) uint8_t niDecryptKeys_[240] = {};
+    int rounds_ = 0;
+    bool aesNi_ = false;
 };
 
 // AES-NI implementations (aes_ni.cpp); round keys as 16-byte blocks, `rounds` 10, 12 or 14.

@@ -8,22 +8,22 @@
 namespace tessan::crypto {
 
 class Blowfish {
- public:
-  static constexpr size_t kMaxKeyLength = 56;
+public:
+    static constexpr size_t kMaxKeyLength = 56;
 
-  Blowfish() = default;
-  ~Blowfish();
-  Blowfish(const Blowfish&) = delete;
-  Blowfish& operator=(const Blowfish&) = delete;
+    Blowfish() = default;
+    ~Blowfish();
+    Blowfish(const Blowfish&) = delete;
+    Blowfish& operator=(const Blowfish&) = delete;
 
-  // The published key schedule; `length` is 1..56 (longer keys use their first 56 bytes).
-  void SetKey(const uint8_t* key, size_t length);
-  void Encrypt(uint32_t& left, uint32_t& right) const;
-  void Decrypt(uint32_t& left, uint32_t& right) const;
+    // The published key schedule; `length` is 1..56 (longer keys use their first 56 bytes).
+    void SetKey(const uint8_t* key, size_t length);
+    void Encrypt(uint32_t& left, uint32_t& right) const;
+    void Decrypt(uint32_t& left, uint32_t& right) const;
 
- private:
-  uint32_t p_[18] = {};
-  uint32_t s_[4][256] = {};
+private:
+    uint32_t p_[18] = {};
+    uint32_t s_[4][256] = {};
 };
 
 }  // namespace tessan::crypto

@@ -20,40 +20,40 @@ namespace tessan::crypto {
 
 // Family codes; they double as the cipher preference codes (0 is the warning marker).
 enum class CipherFamily : int {
-  kTripleDes = 1,
-  kBlowfish = 2,
-  kAes = 3,
-  kSingleDes = 4,
-  kArcfour = 5,
+    kTripleDes = 1,
+    kBlowfish = 2,
+    kAes = 3,
+    kSingleDes = 4,
+    kArcfour = 5,
 };
 inline constexpr int kCipherWarnMarker = 0;
 
 // Per-direction cipher state created by a descriptor.
 class CipherContext {
- public:
-  virtual ~CipherContext() = default;
-  // Loads the CBC chaining value or the SDCTR counter (blockSize bytes, read as big-endian
-  // words); does nothing for Arcfour.
-  virtual void SetIv(const uint8_t* iv) = 0;
-  // Builds the key schedule from keyBytes bytes (Arcfour also discards its first 1536 keystream
-  // bytes here).
-  virtual void SetKey(const uint8_t* key) = 0;
-  // In place; `length` is a multiple of blockSize. For SDCTR and Arcfour both are the same.
-  virtual void Encrypt(uint8_t* data, size_t length) = 0;
-  virtual void Decrypt(uint8_t* data, size_t length) = 0;
+public:
+    virtual ~CipherContext() = default;
+    // Loads the CBC chaining value or the SDCTR counter (blockSize bytes, read as big-endian
+    // words); does nothing for Arcfour.
+    virtual void SetIv(const uint8_t* iv) = 0;
+    // Builds the key schedule from keyBytes bytes (Arcfour also discards its first 1536 keystream
+    // bytes here).
+    virtual void SetKey(const uint8_t* key) = 0;
+    // In place; `length` is a multiple of blockSize. For SDCTR and Arcfour both are the same.
+    virtual void Encrypt(uint8_t* data, size_t length) = 0;
+    virtual void Decrypt(uint8_t* data, size_t length) = 0;
 };
 
 struct CipherDescriptor {
-  std::unique_ptr<CipherContext> (*createContext)();  // a fresh context; freed by destruction
-  CipherFamily family;
-  std::string_view name;         // the SSH-2 algorithm name offered and matched
-  size_t blockSize;              // bytes
-  size_t keyBits;                // nominal key length (168 for triple DES, 56 for DES)
-  size_t keyBytes;               // bytes SetKey reads (24 for triple DES, 8 for DES)
-  bool cbc;                      // true for CBC; false for SDCTR and the stream cipher
-  std::string_view displayName;  // for the security information call
+    std::unique_ptr<CipherContext> (*createContext)();  // a fresh context; freed by destruction
+    CipherFamily family;
+    std::string_view name;         // the SSH-2 algorithm name offered and matched
+    size_t blockSize;              // bytes
+    size_t keyBits;                // nominal key length (168 for triple DES, 56 for DES)
+    size_t keyBytes;               // bytes SetKey reads (24 for triple DES, 8 for DES)
+    bool cbc;                      // true for CBC; false for SDCTR and the stream cipher
+    std::string_view displayName;  // for the security information call
 
-  std::unique_ptr<CipherContext> CreateContext() const { return createContext(); }
+    std::unique_ptr<CipherContext> CreateContext() const { return createContext(); }
 };
 
 extern const CipherDescriptor kAes256Ctr;
@@ -74,8 +74,8 @@ extern const CipherDescriptor kArcfour128;
 
 // A family's descriptors in their fixed internal order.
 struct CipherFamilyList {
-  CipherFamily family;
-  std::span<const CipherDescriptor* const> ciphers;
+    CipherFamily family;
+    std::span<const CipherDescriptor* const> ciphers;
 };
 
 // The list for a family code 1..5, or nullptr for the marker and unknown codes.

@@ -6,8 +6,8 @@
 namespace tessan::crypto {
 
 struct CpuFeatures {
-  bool aesNi = false;  // AESENC & co. together with SSE4.1 and SSSE3
-  bool shaNi = false;  // SHA1RNDS4, SHA256RNDS2 & co. together with SSE4.1 and SSSE3
+    bool aesNi = false;  // AESENC & co. together with SSE4.1 and SSSE3
+    bool shaNi = false;  // SHA1RNDS4, SHA256RNDS2 & co. together with SSE4.1 and SSSE3
 };
 
 // What the processor offers, detected once.

@@ -12,10 +12,10 @@
 namespace tessan::crypto {
 
 struct DsaPublicKey {
-  BigNum p;
-  BigNum q;
-  BigNum g;
-  BigNum y;
+    BigNum p;
+    BigNum q;
+    BigNum g;
+    BigNum y;
 };
 
 // string "ssh-dss", mpint p, q, g, y. Nothing for another name, a truncated blob, a negative

@@ -7,17 +7,17 @@ namespace {
 
 template <typename Hash>
 class HashAdapter : public HashContext {
- public:
-  void Update(const uint8_t* data, size_t length) override { hash_.Update(data, length); }
-  void Finish(uint8_t* digest) override { hash_.Finish(digest); }
+public:
+    void Update(const uint8_t* data, size_t length) override { hash_.Update(data, length); }
+    void Finish(uint8_t* digest) override { hash_.Finish(digest); }
 
- private:
-  Hash hash_;
+private:
+    Hash hash_;
 };
 
 template <typename Hash>
 std::unique_ptr<HashContext> Create() {
-  return std::make_unique<HashAdapter<Hash>>();
+    return std::make_unique<HashAdapter<Hash>>();
 }
 
 }  // namespace

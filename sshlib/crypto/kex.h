@@ -14,13 +14,13 @@
 namespace tessan::crypto {
 
 struct KexDescriptor {
-  std::string_view name;                 // the SSH-2 name offered and matched
-  std::string_view groupName;            // "group1", "group14"; empty for group exchange
-  std::span<const uint8_t> prime;        // big-endian; empty when the server sends the group
-  std::span<const uint8_t> generator;    // big-endian; empty when the server sends the group
-  const HashDescriptor* exchangeHash;    // hash of the exchange and of the key derivation
+    std::string_view name;               // the SSH-2 name offered and matched
+    std::string_view groupName;          // "group1", "group14"; empty for group exchange
+    std::span<const uint8_t> prime;      // big-endian; empty when the server sends the group
+    std::span<const uint8_t> generator;  // big-endian; empty when the server sends the group
+    const HashDescriptor* exchangeHash;  // hash of the exchange and of the key derivation
 
-  bool IsGroupExchange() const { return prime.empty(); }
+    bool IsGroupExchange() const { return prime.empty(); }
 };
 
 extern const KexDescriptor kKexGroupExchangeSha256;

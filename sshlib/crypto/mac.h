@@ -14,26 +14,26 @@
 namespace tessan::crypto {
 
 class MacContext {
- public:
-  virtual ~MacContext() = default;
-  // Takes the descriptor's keyBytes bytes from `key` (callers may pass more; the rest is unused).
-  virtual void SetKey(const uint8_t* key) = 0;
-  // Computes the MAC over uint32 `sequence` || data[0, length) and writes macLength bytes at
-  // data + length (the caller provides the room).
-  virtual void Generate(uint8_t* data, size_t length, uint32_t sequence) = 0;
-  // True when the macLength bytes stored at data + length equal the MAC over data[0, length);
-  // compared in constant time.
-  virtual bool Verify(const uint8_t* data, size_t length, uint32_t sequence) = 0;
+public:
+    virtual ~MacContext() = default;
+    // Takes the descriptor's keyBytes bytes from `key` (callers may pass more; the rest is unused).
+    virtual void SetKey(const uint8_t* key) = 0;
+    // Computes the MAC over uint32 `sequence` || data[0, length) and writes macLength bytes at
+    // data + length (the caller provides the room).
+    virtual void Generate(uint8_t* data, size_t length, uint32_t sequence) = 0;
+    // True when the macLength bytes stored at data + length equal the MAC over data[0, length);
+    // compared in constant time.
+    virtual bool Verify(const uint8_t* data, size_t length, uint32_t sequence) = 0;
 };
 
 struct MacDescriptor {
-  std::unique_ptr<MacContext> (*createContext)();  // a fresh context; freed by destruction
-  std::string_view name;                            // the SSH-2 name offered and matched
-  size_t macLength;                                 // bytes appended to each packet
-  size_t keyBytes;                                  // key bytes SetKey takes
-  std::string_view displayName;
+    std::unique_ptr<MacContext> (*createContext)();  // a fresh context; freed by destruction
+    std::string_view name;                           // the SSH-2 name offered and matched
+    size_t macLength;                                // bytes appended to each packet
+    size_t keyBytes;                                 // key bytes SetKey takes
+    std::string_view displayName;
 
-  std::unique_ptr<MacContext> CreateContext() const { return createContext(); }
+    std::unique_ptr<MacContext> CreateContext() const { return createContext(); }
 };
 
 extern const MacDescriptor kHmacSha1;

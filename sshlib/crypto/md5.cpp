@@ -19,64 +19,67 @@ constexpr uint32_t kT[64] = {
 constexpr int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
 
 void Md5Blocks(uint32_t* state, const uint8_t* blocks, size_t count) {
-  for (; count != 0; --count, blocks += 64) {
-    uint32_t x[16];
-    for (int i = 0; i < 16; ++i) x[i] = LoadLe32(blocks + 4 * i);
-    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    // The four rounds differ in their function and in the order they read the message words.
-    for (int i = 0; i < 64; ++i) {
-      uint32_t f;
-      int g;
-      switch (i >> 4) {
-        case 0:
-          f = d ^ (b & (c ^ d));
-          g = i;
-          break;
-        case 1:
-          f = c ^ (d & (b ^ c));
-          g = (5 * i + 1) & 15;
-          break;
-        case 2:
-          f = b ^ c ^ d;
-          g = (3 * i + 5) & 15;
-          break;
-        default:
-          f = c ^ (b | ~d);
-          g = (7 * i) & 15;
-          break;
-      }
-      const uint32_t rotated = Rotl32(a + f + kT[i] + x[g], kShift[i >> 4][i & 3]);
-      a = d;
-      d = c;
-      c = b;
-      b += rotated;
+    for (; count != 0; --count, blocks += 64) {
+        uint32_t x[16];
+        for (int i = 0; i < 16; ++i)
+            x[i] = LoadLe32(blocks + 4 * i);
+        uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+        // The four rounds differ in their function and in the order they read the message words.
+        for (int i = 0; i < 64; ++i) {
+            uint32_t f;
+            int g;
+            switch (i >> 4) {
+                case 0:
+                    f = d ^ (b & (c ^ d));
+                    g = i;
+                    break;
+                case 1:
+                    f = c ^ (d & (b ^ c));
+                    g = (5 * i + 1) & 15;
+                    break;
+                case 2:
+                    f = b ^ c ^ d;
+                    g = (3 * i + 5) & 15;
+                    break;
+                default:
+                    f = c ^ (b | ~d);
+                    g = (7 * i) & 15;
+                    break;
+            }
+            const uint32_t rotated = Rotl32(a + f + kT[i] + x[g], kShift[i >> 4][i & 3]);
+            a = d;
+            d = c;
+            c = b;
+            b += rotated;
+        }
+        state[0] += a;
+        state[1] += b;
+        state[2] += c;
+        state[3] += d;
     }
-    state[0] += a;
-    state[1] += b;
-    state[2] += c;
-    state[3] += d;
-  }
 }
 
 }  // namespace
 
-void Md5::Reset() { core_.Reset(kInitial, Md5Blocks); }
+void Md5::Reset() {
+    core_.Reset(kInitial, Md5Blocks);
+}
 
 void Md5::Finish(uint8_t* digest) {
-  core_.Finish<4>(digest);
-  Reset();
+    core_.Finish<4>(digest);
+    Reset();
 }
 
 Md5::Digest Md5::Finish() {
-  Digest digest;
-  Finish(digest.data());
-  return digest;
+    Digest digest;
+    Finish(digest.data());
+    return digest;
 }
 
 Md5::Digest Md5::Hash(std::span<const uint8_t> data) {
-  Md5 hash;
-  hash.Update(data);
-  return hash.Finish();
+    Md5 hash;
+    hash.Update(data);
+    return hash.Finish();
 }
 
 }  // namespace tessan::crypto

@@ -13,11 +13,11 @@
 namespace tessan::crypto {
 
 struct RsaPublicKey {
-  BigNum e;
-  BigNum n;
+    BigNum e;
+    BigNum n;
 
-  // The modulus length in bytes, k = (bits(n) + 7) / 8.
-  size_t ByteLength() const { return n.ByteCount(); }
+    // The modulus length in bytes, k = (bits(n) + 7) / 8.
+    size_t ByteLength() const { return n.ByteCount(); }
 };
 
 // string "ssh-rsa", mpint e, mpint n (read as unsigned). Nothing for another name, a truncated

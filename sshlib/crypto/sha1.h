@@ -12,28 +12,28 @@
 namespace tessan::crypto {
 
 class Sha1 {
- public:
-  static constexpr size_t kDigestLength = 20;
-  static constexpr size_t kBlockLength = 64;
-  using Digest = std::array<uint8_t, kDigestLength>;
+public:
+    static constexpr size_t kDigestLength = 20;
+    static constexpr size_t kBlockLength = 64;
+    using Digest = std::array<uint8_t, kDigestLength>;
 
-  Sha1() { Reset(); }
-  ~Sha1() { core_.Wipe(); }
-  Sha1(const Sha1&) = default;
-  Sha1& operator=(const Sha1&) = default;
+    Sha1() { Reset(); }
+    ~Sha1() { core_.Wipe(); }
+    Sha1(const Sha1&) = default;
+    Sha1& operator=(const Sha1&) = default;
 
-  // Starts a new message (the object is also ready for a new message after Finish).
-  void Reset();
-  void Update(const uint8_t* data, size_t length) { core_.Update(data, length); }
-  void Update(std::span<const uint8_t> data) { core_.Update(data.data(), data.size()); }
-  // Writes the 20-byte digest and resets the object.
-  void Finish(uint8_t* digest);
-  Digest Finish();
+    // Starts a new message (the object is also ready for a new message after Finish).
+    void Reset();
+    void Update(const uint8_t* data, size_t length) { core_.Update(data, length); }
+    void Update(std::span<const uint8_t> data) { core_.Update(data.data(), data.size()); }
+    // Writes the 20-byte digest and resets the object.
+    void Finish(uint8_t* digest);
+    Digest Finish();
 
-  static Digest Hash(std::span<const uint8_t> data);
+    static Digest Hash(std::span<const uint8_t> data);
 
- private:
-  MdHashCore<5, true> core_;
+private:
+    MdHashCore<5, true> core_;
 };
 
 // The bare SHA-1 compression function: runs one 64-byte message block into a five-word chaining

@@ -24,63 +24,64 @@ alignas(64) const uint32_t kSha256RoundConstants[64] = {
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
 void Sha256BlocksPortable(uint32_t* state, const uint8_t* blocks, size_t count) {
-  const uint32_t* k = kSha256RoundConstants;
-  for (; count != 0; --count, blocks += 64) {
-    uint32_t w[64];
-    for (int i = 0; i < 16; ++i) w[i] = LoadBe32(blocks + 4 * i);
-    for (int i = 16; i < 64; ++i) {
-      const uint32_t s0 = Rotr32(w[i - 15], 7) ^ Rotr32(w[i - 15], 18) ^ (w[i - 15] >> 3);
-      const uint32_t s1 = Rotr32(w[i - 2], 17) ^ Rotr32(w[i - 2], 19) ^ (w[i - 2] >> 10);
-      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    const uint32_t* k = kSha256RoundConstants;
+    for (; count != 0; --count, blocks += 64) {
+        uint32_t w[64];
+        for (int i = 0; i < 16; ++i)
+            w[i] = LoadBe32(blocks + 4 * i);
+        for (int i = 16; i < 64; ++i) {
+            const uint32_t s0 = Rotr32(w[i - 15], 7) ^ Rotr32(w[i - 15], 18) ^ (w[i - 15] >> 3);
+            const uint32_t s1 = Rotr32(w[i - 2], 17) ^ Rotr32(w[i - 2], 19) ^ (w[i - 2] >> 10);
+            w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+        }
+        uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+        uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
+        for (int i = 0; i < 64; ++i) {
+            const uint32_t s1 = Rotr32(e, 6) ^ Rotr32(e, 11) ^ Rotr32(e, 25);
+            const uint32_t ch = (e & f) ^ (~e & g);
+            const uint32_t t1 = h + s1 + ch + k[i] + w[i];
+            const uint32_t s0 = Rotr32(a, 2) ^ Rotr32(a, 13) ^ Rotr32(a, 22);
+            const uint32_t maj = (a & b) ^ (a & c) ^ (b & c);
+            const uint32_t t2 = s0 + maj;
+            h = g;
+            g = f;
+            f = e;
+            e = d + t1;
+            d = c;
+            c = b;
+            b = a;
+            a = t1 + t2;
+        }
+        state[0] += a;
+        state[1] += b;
+        state[2] += c;
+        state[3] += d;
+        state[4] += e;
+        state[5] += f;
+        state[6] += g;
+        state[7] += h;
     }
-    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
-    for (int i = 0; i < 64; ++i) {
-      const uint32_t s1 = Rotr32(e, 6) ^ Rotr32(e, 11) ^ Rotr32(e, 25);
-      const uint32_t ch = (e & f) ^ (~e & g);
-      const uint32_t t1 = h + s1 + ch + k[i] + w[i];
-      const uint32_t s0 = Rotr32(a, 2) ^ Rotr32(a, 13) ^ Rotr32(a, 22);
-      const uint32_t maj = (a & b) ^ (a & c) ^ (b & c);
-      const uint32_t t2 = s0 + maj;
-      h = g;
-      g = f;
-      f = e;
-      e = d + t1;
-      d = c;
-      c = b;
-      b = a;
-      a = t1 + t2;
-    }
-    state[0] += a;
-    state[1] += b;
-    state[2] += c;
-    state[3] += d;
-    state[4] += e;
-    state[5] += f;
-    state[6] += g;
-    state[7] += h;
-  }
 }
 
 void Sha256::Reset() {
-  core_.Reset(kInitial, UseShaNi() ? Sha256BlocksShaNi : Sha256BlocksPortable);
+    core_.Reset(kInitial, UseShaNi() ? Sha256BlocksShaNi : Sha256BlocksPortable);
 }
 
 void Sha256::Finish(uint8_t* digest) {
-  core_.Finish<8>(digest);
-  Reset();
+    core_.Finish<8>(digest);
+    Reset();
 }
 
 Sha256::Digest Sha256::Finish() {
-  Digest digest;
-  Finish(digest.data());
-  return digest;
+    Digest digest;
+    Finish(digest.data());
+    return digest;
 }
 
 Sha256::Digest Sha256::Hash(std::span<const uint8_t> data) {
-  Sha256 hash;
-  hash.Update(data);
-  return hash.Finish();
+    Sha256 hash;
+    hash.Update(data);
+    return hash.Finish();
 }
 
 }  // namespace tessan::crypto

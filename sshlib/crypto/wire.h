@@ -18,26 +18,26 @@ namespace tessan::crypto {
 inline constexpr size_t kMaxWireNumberBits = 16384;
 
 class WireReader {
- public:
-  explicit WireReader(std::span<const uint8_t> data) : data_(data) {}
+public:
+    explicit WireReader(std::span<const uint8_t> data) : data_(data) {}
 
-  bool ReadUint32(uint32_t& value);
-  bool ReadString(std::span<const uint8_t>& value);
-  // A string that must equal `expected` byte for byte.
-  bool ExpectString(std::string_view expected);
-  // An mpint read as an unsigned number (a leading byte of 0x80 or more is not treated as a sign).
-  // Fails when it is longer than kMaxWireNumberBits allows.
-  bool ReadUnsignedMpint(BigNum& value);
-  // An mpint that must be non-negative: fails when its first byte is 0x80 or more.
-  bool ReadNonNegativeMpint(BigNum& value);
+    bool ReadUint32(uint32_t& value);
+    bool ReadString(std::span<const uint8_t>& value);
+    // A string that must equal `expected` byte for byte.
+    bool ExpectString(std::string_view expected);
+    // An mpint read as an unsigned number (a leading byte of 0x80 or more is not treated as a
+    // sign). Fails when it is longer than kMaxWireNumberBits allows.
+    bool ReadUnsignedMpint(BigNum& value);
+    // An mpint that must be non-negative: fails when its first byte is 0x80 or more.
+    bool ReadNonNegativeMpint(BigNum& value);
 
-  size_t Remaining() const { return data_.size() - position_; }
+    size_t Remaining() const { return data_.size() - position_; }
 
- private:
-  bool ReadMpintBytes(std::span<const uint8_t>& bytes);
+private:
+    bool ReadMpintBytes(std::span<const uint8_t>& bytes);
 
-  std::span<const uint8_t> data_;
-  size_t position_ = 0;
+    std::span<const uint8_t> data_;
+    size_t position_ = 0;
 };
 
 void AppendUint32(std::vector<uint8_t>& out, uint32_t value);

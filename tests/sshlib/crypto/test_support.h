@@ -19,9 +19,15 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes Hex(std::string_view hex);  // odd lengths get a leading zero nibble
 std::string ToHex(const uint8_t* data, size_t length);
-inline std::string ToHex(const Bytes& data) { return ToHex(data.data(), data.size()); }
-inline Bytes ToBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
-inline BigNum HexNumber(std::string_view hex) { return BigNum::FromBytes(Hex(hex)); }
+inline std::string ToHex(const Bytes& data) {
+    return ToHex(data.data(), data.size());
+}
+inline Bytes ToBytes(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+inline BigNum HexNumber(std::string_view hex) {
+    return BigNum::FromBytes(Hex(hex));
+}
 
 // Path of a file under tests/data (from OSTREL_TESTDATA).
 std::string DataPath(std::string_view relative);
@@ -29,10 +35,10 @@ std::string DataPath(std::string_view relative);
 // One record of a "NAME = value" vector file: its [section] and fields (upper-cased names
 // keep their spelling). Records end at blank lines and section headers.
 struct Record {
-  std::string section;
-  std::map<std::string, std::string> fields;
-  bool Has(const std::string& name) const { return fields.count(name) != 0; }
-  const std::string& operator[](const std::string& name) const { return fields.at(name); }
+    std::string section;
+    std::map<std::string, std::string> fields;
+    bool Has(const std::string& name) const { return fields.count(name) != 0; }
+    const std::string& operator[](const std::string& name) const { return fields.at(name); }
 };
 std::vector<Record> ReadRecords(std::string_view relative);
 
@@ -45,7 +51,7 @@ size_t RandomSize(size_t low, size_t high);  // inclusive
 
 // Parameter name for tests run with the fast paths (false) and with portable code forced (true).
 inline std::string PathName(const ::testing::TestParamInfo<bool>& param) {
-  return param.param ? "Portable" : "Native";
+    return param.param ? "Portable" : "Native";
 }
 
 // Loads OpenSSL's legacy provider (DES, Blowfish, RC4) once; true when available.
