@@ -20,7 +20,7 @@ void Rc4::SetKey(const uint8_t* key, size_t length) {
     uint32_t j = 0;
     for (uint32_t i = 0; i < 256; ++i) {
         j = (j + s_[i] + key[i % length]) & 0xff;
-        const uint32_t t = s_[i];
+        const uint8_t t = s_[i];
         s_[i] = s_[j];
         s_[j] = t;
     }
@@ -30,14 +30,14 @@ void Rc4::SetKey(const uint8_t* key, size_t length) {
 
 void Rc4::Crypt(uint8_t* data, size_t length) {
     uint32_t i = i_, j = j_;
-    uint32_t* s = s_;
+    uint8_t* s = s_;
     for (size_t n = 0; n < length; ++n) {
         i = (i + 1) & 0xff;
         const uint32_t si = s[i];
         j = (j + si) & 0xff;
         const uint32_t sj = s[j];
-        s[i] = sj;
-        s[j] = si;
+        s[i] = static_cast<uint8_t>(sj);
+        s[j] = static_cast<uint8_t>(si);
         data[n] ^= static_cast<uint8_t>(s[(si + sj) & 0xff]);
     }
     i_ = i;

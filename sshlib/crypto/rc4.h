@@ -21,8 +21,7 @@ public:
     void Discard(size_t length);
 
 private:
-    // Held as 32-bit entries: the same permutation, but cheaper to index than bytes.
-    uint32_t s_[256] = {};
+    uint8_t s_[256] = {};
     uint32_t i_ = 0;
     uint32_t j_ = 0;
 };
