@@ -25,6 +25,7 @@ void Md5Blocks(uint32_t* state, const uint8_t* blocks, size_t count) {
             x[i] = LoadLe32(blocks + 4 * i);
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
         // The four rounds differ in their function and in the order they read the message words.
+#pragma GCC unroll 64
         for (int i = 0; i < 64; ++i) {
             uint32_t f;
             int g;
