@@ -1,0 +1,53 @@
+// Byte-order helpers, wiping and constant-time comparison shared by every primitive.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tessan::crypto {
+
+inline uint32_t LoadBe32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
+inline void StoreBe32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v >> 24);
+    p[1] = static_cast<uint8_t>(v >> 16);
+    p[2] = static_cast<uint8_t>(v >> 8);
+    p[3] = static_cast<uint8_t>(v);
+}
+inline uint32_t LoadLe32(const uint8_t* p) {
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+inline void StoreLe32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+inline uint64_t LoadBe64(const uint8_t* p) {
+    return (uint64_t{LoadBe32(p)} << 32) | LoadBe32(p + 4);
+}
+inline void StoreBe64(uint8_t* p, uint64_t v) {
+    StoreBe32(p, static_cast<uint32_t>(v >> 32));
+    StoreBe32(p + 4, static_cast<uint32_t>(v));
+}
+inline void StoreLe64(uint8_t* p, uint64_t v) {
+    StoreLe32(p, static_cast<uint32_t>(v));
+    StoreLe32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+inline uint32_t Rotl32(uint32_t v, int n) {
+    return (v << n) | (v >> ((32 - n) & 31));
+}
+inline uint32_t Rotr32(uint32_t v, int n) {
+    return (v >> n) | (v << ((32 - n) & 31));
+}
+
+// Overwrites memory in a way the optimiser may not drop, for keys and other secrets that are
+// about to be released.
+void SecureWipe(void* data, size_t length);
+
+// True when the two buffers are equal; the time taken depends only on `length`, never on where
+// the first difference lies (used for MAC checks).
+bool ConstantTimeEqual(const uint8_t* a, const uint8_t* b, size_t length);
+
+}  // namespace tessan::crypto

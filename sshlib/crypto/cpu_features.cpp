@@ -1,0 +1,52 @@
+#include "crypto/cpu_features.h"
+
+#include <atomic>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
+
+namespace tessan::crypto {
+namespace {
+
+CpuFeatures Detect() {
+    CpuFeatures features;
+#if defined(__x86_64__) || defined(__i386__)
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(0, &eax, &ebx, &ecx, &edx) == 0) return features;
+    const unsigned maxLeaf = eax;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return features;
+    const bool ssse3 = (ecx & (1u << 9)) != 0;
+    const bool sse41 = (ecx & (1u << 19)) != 0;
+    const bool aes = (ecx & (1u << 25)) != 0;
+    features.aesNi = aes && ssse3 && sse41;
+    if (maxLeaf >= 7) {
+        __cpuid_count(7, 0, eax, ebx, ecx, edx);
+        const bool sha = (ebx & (1u << 29)) != 0;
+        features.shaNi = sha && ssse3 && sse41;
+    }
+#endif
+    return features;
+}
+
+std::atomic<bool> portableOnly{false};
+
+}  // namespace
+
+const CpuFeatures& DetectedCpuFeatures() {
+    static const CpuFeatures features = Detect();
+    return features;
+}
+
+bool UseAesNi() {
+    return !portableOnly.load(std::memory_order_relaxed) && DetectedCpuFeatures().aesNi;
+}
+bool UseShaNi() {
+    return !portableOnly.load(std::memory_order_relaxed) && DetectedCpuFeatures().shaNi;
+}
+
+void ForcePortableCrypto(bool value) {
+    portableOnly.store(value, std::memory_order_relaxed);
+}
+
+}  // namespace tessan::crypto

@@ -1,0 +1,24 @@
+// Run-time detection of the x86 instructions that the fast paths use (AES-NI, SHA-NI).
+// Every primitive has a portable implementation with identical results; the fast path is chosen
+// when a key is set or a hash is created, so a switch made later affects only new objects.
+#pragma once
+
+namespace tessan::crypto {
+
+struct CpuFeatures {
+    bool aesNi = false;  // AESENC & co. together with SSE4.1 and SSSE3
+    bool shaNi = false;  // SHA1RNDS4, SHA256RNDS2 & co. together with SSE4.1 and SSSE3
+};
+
+// What the processor offers, detected once.
+const CpuFeatures& DetectedCpuFeatures();
+
+// What primitives created from now on use: the detected features unless portable code is forced.
+bool UseAesNi();
+bool UseShaNi();
+
+// Forces (true) or releases (false) the portable implementations for objects created afterwards.
+// Tests use it to run every vector through both paths; benchmarks to compare them.
+void ForcePortableCrypto(bool portableOnly);
+
+}  // namespace tessan::crypto
