@@ -1,0 +1,104 @@
+#include "sshlib/transport/huffman_table.h"
+
+namespace tessan::transport {
+namespace {
+
+uint32_t Reverse(uint32_t code, int length) {
+    uint32_t r = 0;
+    for (int i = 0; i < length; ++i) {
+        r = (r << 1) | (code & 1);
+        code >>= 1;
+    }
+    return r;
+}
+
+}  // namespace
+
+bool HuffmanTable::Build(std::span<const uint8_t> lengths) {
+    constexpr size_t kRootSize = size_t{1} << kRootBits;
+    uint16_t count[kMaxCodeLength + 1] = {};
+    for (uint8_t l : lengths) {
+        if (l > kMaxCodeLength) return false;
+        ++count[l];
+    }
+    count[0] = 0;
+    int left = 1;
+    for (int l = 1; l <= kMaxCodeLength; ++l) {
+        left = (left << 1) - count[l];
+        if (left < 0) return false;  // over-subscribed
+    }
+    uint32_t next[kMaxCodeLength + 2] = {};
+    uint32_t code = 0;
+    for (int l = 1; l <= kMaxCodeLength; ++l) {
+        code = (code + count[l - 1]) << 1;
+        next[l] = code;
+    }
+
+    // Codes in least-significant-first order, and the longest code behind each root prefix.
+    std::vector<uint32_t> reversed(lengths.size());
+    uint8_t longest[kRootSize] = {};
+    for (size_t s = 0; s < lengths.size(); ++s) {
+        int l = lengths[s];
+        if (l == 0) continue;
+        reversed[s] = Reverse(next[l]++, l);
+        if (l > kRootBits) {
+            uint32_t prefix = reversed[s] & (kRootSize - 1);
+            if (l > longest[prefix]) longest[prefix] = static_cast<uint8_t>(l);
+        }
+    }
+
+    entries_.assign(kRootSize, Entry{});
+    for (uint32_t prefix = 0; prefix < kRootSize; ++prefix) {
+        if (longest[prefix] == 0) continue;
+        int subBits = longest[prefix] - kRootBits;
+        entries_[prefix] = {static_cast<uint16_t>(entries_.size()), static_cast<uint8_t>(subBits),
+                            kLink};
+        entries_.resize(entries_.size() + (size_t{1} << subBits));
+    }
+    for (size_t s = 0; s < lengths.size(); ++s) {
+        int l = lengths[s];
+        if (l == 0) continue;
+        Entry symbol{static_cast<uint16_t>(s), static_cast<uint8_t>(l), kSymbolEntry};
+        if (l <= kRootBits) {
+            for (uint32_t i = reversed[s]; i < kRootSize; i += 1u << l) entries_[i] = symbol;
+        } else {
+            const Entry& link = entries_[reversed[s] & (kRootSize - 1)];
+            uint32_t subSize = 1u << link.length;
+            uint32_t rest = reversed[s] >> kRootBits;
+            int restLength = l - kRootBits;
+            for (uint32_t i = rest; i < subSize; i += 1u << restLength) {
+                entries_[link.value + i] = symbol;
+            }
+        }
+    }
+    return true;
+}
+
+HuffmanTable::Lookup HuffmanTable::Decode(uint64_t bits, int available, uint16_t& symbol,
+                                          int& length) const {
+    constexpr uint32_t kRootMask = (1u << kRootBits) - 1;
+    if (entries_.empty()) return Lookup::kInvalid;
+    const Entry& root = entries_[bits & kRootMask];
+    if (root.kind == kSymbolEntry) {
+        if (root.length > available) return Lookup::kNeedMore;
+        symbol = root.value;
+        length = root.length;
+        return Lookup::kSymbol;
+    }
+    // Missing bits read as zero, so an empty or linked root entry is certain only once all
+    // its index bits are present.
+    if (available < kRootBits) return Lookup::kNeedMore;
+    if (root.kind == kEmpty) return Lookup::kInvalid;
+    uint32_t subIndex = static_cast<uint32_t>(bits >> kRootBits) & ((1u << root.length) - 1);
+    const Entry& sub = entries_[root.value + subIndex];
+    if (sub.kind == kSymbolEntry) {
+        if (sub.length > available) return Lookup::kNeedMore;
+        symbol = sub.value;
+        length = sub.length;
+        return Lookup::kSymbol;
+    }
+    if (available < kRootBits + root.length) return Lookup::kNeedMore;
+    return Lookup::kInvalid;
+}
+
+}  // namespace tessan::transport

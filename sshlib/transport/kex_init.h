@@ -1,0 +1,87 @@
+// The key-exchange-init message (RFC 4253 section 7.1): our offer built from the connection
+// settings, the server's parsed, and the negotiation that picks one algorithm of each kind.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "crypto/cipher.h"
+#include "crypto/host_key.h"
+#include "crypto/kex.h"
+#include "crypto/mac.h"
+#include "sshlib/transport/compression.h"
+#include "sshlib/transport/packet.h"
+
+namespace tessan::transport {
+
+// What a connection offers.
+struct KexSettings {
+    crypto::KexPreference kexPreference = crypto::kDefaultKexPreference;
+    crypto::CipherPreference cipherPreference = crypto::kDefaultCipherPreference;
+    bool allowSingleDes = false;
+    // Prefer "zlib" to "none". Whatever this says, "zlib" is used when a server offers no
+    // uncompressed mode.
+    bool compression = false;
+};
+
+// The ten name lists of a key-exchange-init, in message order.
+enum KexList {
+    kListKex,
+    kListHostKey,
+    kListCipherClientToServer,
+    kListCipherServerToClient,
+    kListMacClientToServer,
+    kListMacServerToClient,
+    kListCompressionClientToServer,
+    kListCompressionServerToClient,
+    kListLanguageClientToServer,
+    kListLanguageServerToClient,
+    kListCount,
+};
+
+// A parsed key-exchange-init; the lists are views into the message.
+struct KexInitMessage {
+    std::array<std::string_view, kListCount> lists;
+    bool firstKexPacketFollows = false;
+};
+
+// Parses a key-exchange-init payload (from its message number on). Nothing when it is not
+// message 20 or a field is missing or runs past the end.
+std::optional<KexInitMessage> ParseKexInit(std::span<const uint8_t> payload);
+
+// Our key-exchange-init: a 16-byte random cookie, the ten lists, first-kex-packet-follows false
+// and the reserved 0. `bugCompatibleMacs` does not change the names, only the keys used later.
+OutgoingPacket BuildKexInit(const KexSettings& settings, const uint8_t cookie[16]);
+
+// The ten lists of our offer, as sent.
+std::array<std::string, kListCount> OfferedLists(const KexSettings& settings);
+
+// True when `name` is a whole item of the comma-separated `list`.
+bool NameListContains(std::string_view list, std::string_view name);
+
+// Index 0 is client to server, 1 server to client.
+struct NegotiatedAlgorithms {
+    const crypto::KexDescriptor* kex = nullptr;
+    const crypto::HostKeyAlgorithm* hostKey = nullptr;
+    std::array<const crypto::CipherDescriptor*, 2> cipher{};
+    std::array<const crypto::MacDescriptor*, 2> mac{};
+    std::array<const CompressionDescriptor*, 2> compression{};
+};
+
+enum class NegotiationResult { kOk, kNoKex, kNoHostKey, kNoCipher, kNoMac, kNoCompression };
+
+// Chooses from the server's lists in our order of preference (the first of ours that the
+// server names, whatever the server's order). `guessRight` tells whether the server's first
+// key exchange and host key equal our first ones.
+NegotiationResult Negotiate(const KexSettings& settings, bool bugCompatibleMacs,
+                            const KexInitMessage& server, NegotiatedAlgorithms& chosen,
+                            bool& guessRight);
+
+// Text for a failed negotiation ("no common key exchange algorithm", ...).
+std::string_view NegotiationFailureText(NegotiationResult result);
+
+}  // namespace tessan::transport

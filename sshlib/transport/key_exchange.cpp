@@ -1,0 +1,292 @@
+#include "sshlib/transport/key_exchange.h"
+
+#include <algorithm>
+
+#include "crypto/bytes.h"
+#include "crypto/random_pool.h"
+#include "crypto/wire.h"
+#include "sshlib/transport/key_derivation.h"
+#include "sshlib/transport/quirks.h"
+#include "sshlib/transport/ssh_constants.h"
+#include "sshlib/transport/transport_errors.h"
+
+namespace tessan::transport {
+namespace {
+
+std::span<const uint8_t> Bytes(std::string_view text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+}  // namespace
+
+KeyExchange::KeyExchange(KexHost& host, const KexSettings& settings)
+    : KeyExchange(host, settings,
+                  [](uint8_t* out, size_t length) { crypto::RandomBytes(out, length); }) {}
+
+KeyExchange::KeyExchange(KexHost& host, const KexSettings& settings, RandomSource random)
+    : host_(host),
+      settings_(settings),
+      random_(std::move(random)),
+      dh_([this] {
+          uint8_t byte;
+          random_(&byte, 1);
+          return byte;
+      }) {}
+
+void KeyExchange::SetPeer(std::string clientLine, std::string serverLine, uint32_t quirks) {
+    clientLine_ = std::move(clientLine);
+    serverLine_ = std::move(serverLine);
+    quirks_ = quirks;
+}
+
+bool KeyExchange::SentInThisExchange(uint32_t sequence) const {
+    return std::find(sentSequences_.begin(), sentSequences_.end(), sequence) !=
+           sentSequences_.end();
+}
+
+uint32_t KeyExchange::Send(OutgoingPacket&& packet) {
+    uint32_t sequence = host_.SendKexPacket(std::move(packet));
+    sentSequences_.push_back(sequence);
+    return sequence;
+}
+
+void KeyExchange::Fail(uint32_t reason, std::string_view text) {
+    state_ = State::kIdle;
+    running_ = false;
+    dh_.Clear();
+    hash_.reset();
+    incoming_ = {};
+    host_.KeyExchangeFailed(reason, ErrorForReason(reason), text);
+}
+
+void KeyExchange::Start() {
+    sentSequences_.clear();
+    running_ = true;
+    state_ = State::kInitSent;
+    uint8_t cookie[16];
+    random_(cookie, sizeof cookie);
+    OutgoingPacket packet = BuildKexInit(settings_, cookie);
+    ourInit_.assign(packet.Payload().begin(), packet.Payload().end());
+    Send(std::move(packet));
+}
+
+void KeyExchange::RequestRekey() {
+    if (state_ == State::kEstablished) {
+        Start();
+    } else {
+        rekeyPending_ = true;
+    }
+}
+
+void KeyExchange::HandlePacket(const IncomingPacket& packet) {
+    const uint8_t type = packet.Type();
+    if (type == kMsgUnimplemented) {
+        Fail(kDisconnectKeyExchangeFailed, "Key exchange message not understood by the server");
+        return;
+    }
+    switch (state_) {
+        case State::kIdle:
+        case State::kEstablished:
+            if (type != kMsgKexInit) break;
+            Start();
+            HandleServerInit(packet);
+            return;
+        case State::kInitSent:
+            if (type != kMsgKexInit) break;
+            HandleServerInit(packet);
+            return;
+        case State::kGroupRequested:
+            if (ignoreNextPacket_) {
+                ignoreNextPacket_ = false;
+                return;
+            }
+            if (type != kMsgKexGexGroup) break;
+            HandleGroup(packet);
+            return;
+        case State::kReplyWait:
+            if (ignoreNextPacket_) {
+                ignoreNextPacket_ = false;
+                return;
+            }
+            if (type != replyType_) break;
+            HandleReply(packet);
+            return;
+        case State::kNewKeysWait:
+            if (type != kMsgNewKeys) break;
+            HandleNewKeys();
+            return;
+    }
+    Fail(kDisconnectProtocolError, "Unexpected message during key exchange");
+}
+
+void KeyExchange::HashString(std::span<const uint8_t> bytes) {
+    uint8_t length[4];
+    crypto::StoreBe32(length, static_cast<uint32_t>(bytes.size()));
+    hash_->Update(length, 4);
+    hash_->Update(bytes);
+}
+
+void KeyExchange::HashUint32(uint32_t value) {
+    uint8_t bytes[4];
+    crypto::StoreBe32(bytes, value);
+    hash_->Update(bytes, 4);
+}
+
+void KeyExchange::HashMpint(const crypto::BigNum& value) {
+    std::vector<uint8_t> encoded;
+    encoded.reserve(value.ByteCount() + 5);  // no reallocation leaves a copy of K behind
+    crypto::AppendMpint(encoded, value);
+    hash_->Update(encoded.data(), encoded.size());
+    crypto::SecureWipe(encoded.data(), encoded.size());
+}
+
+void KeyExchange::HandleServerInit(const IncomingPacket& packet) {
+    std::optional<KexInitMessage> server = ParseKexInit(packet.Payload());
+    if (!server) {
+        Fail(kDisconnectProtocolError, "Malformed key exchange init");
+        return;
+    }
+    bool guessRight = false;
+    NegotiationResult result = Negotiate(settings_, (quirks_ & kQuirkHmacKeys16) != 0, *server,
+                                         next_, guessRight);
+    if (result != NegotiationResult::kOk) {
+        Fail(kDisconnectKeyExchangeFailed, NegotiationFailureText(result));
+        return;
+    }
+    ignoreNextPacket_ = server->firstKexPacketFollows && !guessRight;
+
+    const crypto::HashDescriptor& hash = *next_.kex->exchangeHash;
+    hash_ = hash.CreateContext();
+    HashString(Bytes(clientLine_));
+    HashString(Bytes(serverLine_));
+    HashString(ourInit_);
+    HashString(packet.Payload());
+
+    // The exponent and the group follow the stronger of the two ciphers, up to what the
+    // exchange hash can carry.
+    keyBits_ = std::max(next_.cipher[0]->keyBits, next_.cipher[1]->keyBits);
+    keyBits_ = std::min(keyBits_, hash.digestLength * 8);
+
+    if (next_.kex->IsGroupExchange()) {
+        groupBits_ = 512u << ((keyBits_ - 1) / 64);
+        OutgoingPacket request(kMsgKexGexRequest);
+        request.AddUint32(kMinGroupBits).AddUint32(groupBits_).AddUint32(kMaxGroupBits);
+        state_ = State::kGroupRequested;
+        Send(std::move(request));
+        return;
+    }
+    groupBits_ = 0;
+    dh_.SetupGroup(*next_.kex);
+    SendInit();
+}
+
+void KeyExchange::SendInit() {
+    const crypto::BigNum& e = dh_.CreateE(2 * keyBits_);
+    bool groupExchange = next_.kex->IsGroupExchange();
+    OutgoingPacket init(groupExchange ? kMsgKexGexInit : kMsgKexDhInit);
+    init.AddMpint(e);
+    replyType_ = groupExchange ? kMsgKexGexReply : kMsgKexDhReply;
+    state_ = State::kReplyWait;
+    Send(std::move(init));
+}
+
+void KeyExchange::HandleGroup(const IncomingPacket& packet) {
+    IncomingPacket reader = packet;
+    crypto::BigNum p, g;
+    if (!reader.ReadMpint(p) || !reader.ReadMpint(g)) {
+        Fail(kDisconnectProtocolError, "Malformed group exchange group");
+        return;
+    }
+    if (!dh_.SetupServerGroup(p, g)) {
+        Fail(kDisconnectKeyExchangeFailed, "Unusable group exchange group");
+        return;
+    }
+    SendInit();
+}
+
+void KeyExchange::HandleReply(const IncomingPacket& packet) {
+    IncomingPacket reader = packet;
+    std::span<const uint8_t> hostKeyBlob, signature;
+    crypto::BigNum f;
+    if (!reader.ReadString(hostKeyBlob) || !reader.ReadMpint(f) || !reader.ReadString(signature)) {
+        Fail(kDisconnectProtocolError, "Malformed key exchange reply");
+        return;
+    }
+    std::optional<crypto::BigNum> secret = dh_.FindK(f);
+    if (!secret) {
+        Fail(kDisconnectKeyExchangeFailed, "Diffie-Hellman value out of range");
+        return;
+    }
+    HashString(hostKeyBlob);
+    if (next_.kex->IsGroupExchange()) {
+        HashUint32(kMinGroupBits);
+        HashUint32(groupBits_);
+        HashUint32(kMaxGroupBits);
+        HashMpint(dh_.Prime());
+        HashMpint(dh_.Generator());
+    }
+    HashMpint(dh_.PublicValue());
+    HashMpint(f);
+    HashMpint(*secret);
+    exchangeHash_.assign(next_.kex->exchangeHash->digestLength, 0);
+    hash_->Finish(exchangeHash_.data());
+    hash_.reset();
+
+    std::unique_ptr<crypto::HostKey> key = next_.hostKey->FromBlob(hostKeyBlob);
+    if (!key) {
+        Fail(kDisconnectHostKeyNotVerifiable, "Host key could not be read");
+        return;
+    }
+    if (!key->Verify(signature, exchangeHash_)) {
+        Fail(kDisconnectHostKeyNotVerifiable, "Host key signature does not verify");
+        return;
+    }
+    fingerprint_ = key->Fingerprint();
+    if (!firstDone_) sessionId_ = exchangeHash_;
+
+    DirectionKeys outgoing = MakeKeys(0, *secret, 'C', 'A', 'E');
+    incoming_ = MakeKeys(1, *secret, 'D', 'B', 'F');
+    Send(OutgoingPacket(kMsgNewKeys));
+    state_ = State::kNewKeysWait;
+    running_ = false;
+    host_.InstallOutgoingKeys(std::move(outgoing));
+}
+
+DirectionKeys KeyExchange::MakeKeys(int direction, const crypto::BigNum& secret, char cipherKey,
+                                    char iv, char macKey) {
+    const crypto::HashDescriptor& hash = *next_.kex->exchangeHash;
+    const bool omitSecret = (quirks_ & kQuirkDeriveWithoutSecret) != 0;
+    uint8_t material[kMaxKeyMaterial];
+    DirectionKeys keys;
+    keys.cipherDescriptor = next_.cipher[direction];
+    keys.cipher = keys.cipherDescriptor->CreateContext();
+    DeriveKey(hash, secret, exchangeHash_, cipherKey, sessionId_, omitSecret, material);
+    keys.cipher->SetKey(material);
+    DeriveKey(hash, secret, exchangeHash_, iv, sessionId_, omitSecret, material);
+    keys.cipher->SetIv(material);
+    keys.macDescriptor = next_.mac[direction];
+    keys.mac = keys.macDescriptor->CreateContext();
+    DeriveKey(hash, secret, exchangeHash_, macKey, sessionId_, omitSecret, material);
+    keys.mac->SetKey(material);
+    crypto::SecureWipe(material, sizeof material);
+    keys.compression = next_.compression[direction];
+    return keys;
+}
+
+void KeyExchange::HandleNewKeys() {
+    host_.InstallIncomingKeys(std::move(incoming_));
+    incoming_ = {};
+    dh_.Clear();
+    current_ = next_;
+    state_ = State::kEstablished;
+    ++completed_;
+    bool first = !firstDone_;
+    firstDone_ = true;
+    host_.KeyExchangeComplete(first);
+    if (rekeyPending_ && state_ == State::kEstablished) {
+        rekeyPending_ = false;
+        Start();
+    }
+}
+
+}  // namespace tessan::transport

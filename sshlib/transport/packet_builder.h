@@ -1,0 +1,58 @@
+// Framing of outgoing SSH-2 packets (RFC 4253 section 6): compression, padding to the cipher's
+// block size, the MAC over the sequence number and the packet, and encryption, all in place in
+// the buffer the bytes are written from.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "crypto/cipher.h"
+#include "crypto/mac.h"
+#include "sshlib/transport/packet.h"
+#include "sshlib/transport/zlib_compressor.h"
+
+namespace tessan::transport {
+
+class PacketBuilder {
+public:
+    // Where padding bytes come from (the process-wide random pool unless a test supplies one).
+    using RandomSource = std::function<void(uint8_t* out, size_t length)>;
+
+    PacketBuilder();
+    explicit PacketBuilder(RandomSource random);
+
+    // Installs the outgoing direction's keys (each may be null: none) for the next packet; the
+    // sequence number runs on.
+    void SetKeys(std::unique_ptr<crypto::CipherContext> cipher, size_t blockSize, bool cbc,
+                 std::unique_ptr<crypto::MacContext> mac, size_t macLength,
+                 std::unique_ptr<ZlibCompressor> compressor);
+
+    // Frames `packet` and appends the bytes to write to `out`. Returns the counted length: the
+    // packet without its MAC (what the data limit counts).
+    //   padding = 4, or enough to reach the packet's minimum padded length, then grown to a
+    //   multiple of the block size (at least 8); the padding-length byte can hold at most 255.
+    size_t Build(const OutgoingPacket& packet, std::vector<uint8_t>& out);
+
+    size_t BlockSize() const { return blockSize_; }
+    bool CipherActive() const { return cipher_ != nullptr; }
+    bool Cbc() const { return cipher_ != nullptr && cbc_; }
+    size_t MacLength() const { return macLength_; }
+    ZlibCompressor* Compressor() { return compressor_.get(); }
+    uint32_t NextSequence() const { return sequence_; }
+    void SetNextSequence(uint32_t sequence) { sequence_ = sequence; }
+
+private:
+    RandomSource random_;
+    std::unique_ptr<crypto::CipherContext> cipher_;
+    std::unique_ptr<crypto::MacContext> mac_;
+    std::unique_ptr<ZlibCompressor> compressor_;
+    size_t blockSize_ = 8;
+    size_t macLength_ = 0;
+    bool cbc_ = false;
+    uint32_t sequence_ = 0;
+};
+
+}  // namespace tessan::transport

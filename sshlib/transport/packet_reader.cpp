@@ -1,0 +1,84 @@
+#include "sshlib/transport/packet_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "crypto/bytes.h"
+
+namespace tessan::transport {
+
+void PacketReader::SetKeys(std::unique_ptr<crypto::CipherContext> cipher, size_t blockSize,
+                           std::unique_ptr<crypto::MacContext> mac, size_t macLength,
+                           std::unique_ptr<ZlibDecompressor> decompressor) {
+    cipher_ = std::move(cipher);
+    blockSize_ = std::max<size_t>(cipher_ ? blockSize : 8, 8);
+    mac_ = std::move(mac);
+    macLength_ = mac_ ? macLength : 0;
+    decompressor_ = std::move(decompressor);
+    payload_ = {};
+}
+
+void PacketReader::Reset() {
+    state_ = State::kFirstBlock;
+    have_ = 0;
+}
+
+PacketReader::Result PacketReader::Feed(const uint8_t* data, size_t length, size_t& consumed) {
+    consumed = 0;
+    payload_ = {};
+    for (;;) {
+        if (state_ == State::kFirstBlock) {
+            if (buffer_.size() < blockSize_) buffer_.resize(blockSize_);
+            size_t take = std::min(blockSize_ - have_, length - consumed);
+            std::memcpy(buffer_.data() + have_, data + consumed, take);
+            have_ += take;
+            consumed += take;
+            if (have_ < blockSize_) return Result::kNeedMore;
+            if (cipher_) cipher_->Decrypt(buffer_.data(), blockSize_);
+            uint32_t packetLength = crypto::LoadBe32(buffer_.data());
+            padding_ = buffer_[4];
+            // At least one payload byte (the message number) must remain beside the padding.
+            bool valid = (packetLength & 0x80000000u) == 0 && packetLength <= kMaxPacketLength &&
+                         padding_ >= 4 && packetLength >= uint32_t{padding_} + 2 &&
+                         (packetLength + 4) % blockSize_ == 0;
+            if (!valid) {
+                Reset();
+                return Result::kBadLength;
+            }
+            total_ = packetLength + 4;
+            need_ = total_ + macLength_;
+            if (buffer_.size() < need_) buffer_.resize(need_);
+            state_ = State::kRest;
+        }
+        size_t take = std::min(need_ - have_, length - consumed);
+        std::memcpy(buffer_.data() + have_, data + consumed, take);
+        have_ += take;
+        consumed += take;
+        if (have_ < need_) return Result::kNeedMore;
+
+        if (cipher_ && total_ > blockSize_) {
+            cipher_->Decrypt(buffer_.data() + blockSize_, total_ - blockSize_);
+        }
+        if (mac_ && !mac_->Verify(buffer_.data(), total_, sequence_)) {
+            Reset();
+            return Result::kBadMac;
+        }
+        packetSequence_ = sequence_++;
+        packetWireLength_ = total_;
+        Reset();
+        std::span<const uint8_t> payload(buffer_.data() + 5, total_ - 5 - padding_);
+        if (decompressor_) {
+            inflated_.clear();
+            if (!decompressor_->Decompress(payload.data(), payload.size(), inflated_,
+                                           kMaxDecompressedPayload) ||
+                inflated_.empty()) {
+                return Result::kBadCompression;
+            }
+            payload = inflated_;
+        }
+        payload_ = payload;
+        return Result::kPacket;
+    }
+}
+
+}  // namespace tessan::transport

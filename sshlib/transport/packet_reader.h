@@ -1,0 +1,75 @@
+// The incremental reader of SSH-2 binary packets (RFC 4253 section 6): bytes go in as they
+// arrive, split anywhere; whole packets come out, decrypted, checked and decompressed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "crypto/cipher.h"
+#include "crypto/mac.h"
+#include "sshlib/transport/packet.h"
+#include "sshlib/transport/zlib_decompressor.h"
+
+namespace tessan::transport {
+
+class PacketReader {
+public:
+    // The largest packet length field accepted.
+    static constexpr uint32_t kMaxPacketLength = 35000;
+    // The largest payload a compressed packet may expand to; a peer cannot make us hold more.
+    static constexpr size_t kMaxDecompressedPayload = 256 * 1024;
+
+    enum class Result {
+        kNeedMore,        // every byte given was consumed; no packet is complete
+        kPacket,          // Packet() holds the next packet
+        kBadLength,       // the first block gives an impossible length or padding
+        kBadMac,          // the MAC does not match
+        kBadCompression,  // the payload does not decompress (or expands too far, or to nothing)
+    };
+
+    // Installs the incoming direction's keys (each may be null: none). The next packet is read
+    // with them; the sequence number runs on.
+    void SetKeys(std::unique_ptr<crypto::CipherContext> cipher, size_t blockSize,
+                 std::unique_ptr<crypto::MacContext> mac, size_t macLength,
+                 std::unique_ptr<ZlibDecompressor> decompressor);
+    bool KeysActive() const { return cipher_ != nullptr || mac_ != nullptr; }
+
+    // Consumes bytes until a packet is complete or found bad, or the bytes run out; `consumed`
+    // tells how many were used. After a bad packet the reader starts over with the next byte as
+    // the first byte of a new packet (the bad packet's bytes are gone).
+    Result Feed(const uint8_t* data, size_t length, size_t& consumed);
+
+    // The packet of the last kPacket result; valid until the next Feed or SetKeys.
+    IncomingPacket Packet() const { return IncomingPacket(payload_, packetSequence_); }
+    // Bytes of that packet on the wire without its MAC (packet length field + 4).
+    size_t PacketWireLength() const { return packetWireLength_; }
+    uint32_t NextSequence() const { return sequence_; }
+    void SetNextSequence(uint32_t sequence) { sequence_ = sequence; }
+
+private:
+    enum class State { kFirstBlock, kRest };
+    void Reset();
+
+    std::unique_ptr<crypto::CipherContext> cipher_;
+    std::unique_ptr<crypto::MacContext> mac_;
+    std::unique_ptr<ZlibDecompressor> decompressor_;
+    size_t blockSize_ = 8;
+    size_t macLength_ = 0;
+
+    State state_ = State::kFirstBlock;
+    std::vector<uint8_t> buffer_;
+    size_t have_ = 0;
+    size_t need_ = 0;
+    size_t total_ = 0;  // packet length field + 4
+    uint8_t padding_ = 0;
+
+    std::vector<uint8_t> inflated_;
+    std::span<const uint8_t> payload_;
+    uint32_t sequence_ = 0;
+    uint32_t packetSequence_ = 0;
+    size_t packetWireLength_ = 0;
+};
+
+}  // namespace tessan::transport

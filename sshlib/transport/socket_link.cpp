@@ -1,0 +1,130 @@
+#include "sshlib/transport/socket_link.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <chrono>
+
+#include "platform/socket_notify.h"
+#include "sshlib/transport/blocking_wait.h"
+#include "sshlib/transport/net_errors.h"
+#include "sshlib/transport/socket_table.h"
+
+namespace tessan::transport {
+namespace {
+
+constexpr size_t kReadChunk = 64 * 1024;
+// Bytes read per Pump before output gets its turn, so a fast sender cannot starve writing.
+constexpr size_t kReadBudget = 1024 * 1024;
+
+int64_t NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+SocketLink::SocketLink(Transport& transport, int socket)
+    : transport_(transport), socket_(socket), buffer_(kReadChunk) {}
+
+SocketLink::~SocketLink() { CloseSocket(); }
+
+void SocketLink::ReadAvailable() {
+    size_t total = 0;
+    while (socket_ >= 0 && !transport_.IsClosed() && total < kReadBudget) {
+        ssize_t n = net::Recv(socket_, buffer_.data(), buffer_.size(), 0);
+        if (n > 0) {
+            total += static_cast<size_t>(n);
+            transport_.Feed(buffer_.data(), static_cast<size_t>(n));
+            continue;
+        }
+        if (n == 0) {
+            transport_.PeerClosed(0);
+            return;
+        }
+        DWORD error = net::LastSocketError();
+        if (error != net::kErrWouldBlock) transport_.PeerClosed(error);
+        return;
+    }
+}
+
+void SocketLink::Flush() {
+    while (socket_ >= 0) {
+        std::span<const uint8_t> pending = transport_.PendingOutput();
+        if (pending.empty()) return;
+        ssize_t n = net::Send(socket_, pending.data(), pending.size(), 0);
+        if (n > 0) {
+            transport_.ConsumeOutput(static_cast<size_t>(n));
+            continue;
+        }
+        DWORD error = net::LastSocketError();
+        if (error == net::kErrWouldBlock) return;
+        // The connection broke under us: nothing more can be written.
+        transport_.ConsumeOutput(pending.size());
+        transport_.PeerClosed(error);
+        return;
+    }
+}
+
+void SocketLink::AfterActivity() {
+    Flush();
+    if (transport_.IsClosed()) CloseSocket();
+}
+
+void SocketLink::Pump() {
+    ReadAvailable();
+    AfterActivity();
+}
+
+void SocketLink::OnSocketEvent(unsigned event, unsigned error) {
+    if (socket_ < 0) return;
+    switch (event) {
+        case PLATFORM_FD_READ:
+        case PLATFORM_FD_OOB:
+            ReadAvailable();
+            break;
+        case PLATFORM_FD_WRITE:
+            break;
+        case PLATFORM_FD_CLOSE:
+            ReadAvailable();
+            transport_.PeerClosed(error);
+            break;
+        default:
+            break;
+    }
+    AfterActivity();
+}
+
+void SocketLink::CloseSocket() {
+    if (socket_ < 0) return;
+    Flush();
+    net::CloseSocket(socket_);
+    socket_ = -1;
+}
+
+DWORD SocketLink::RunUntil(const std::function<bool()>& done, int timeoutMs) {
+    const int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
+    for (;;) {
+        Pump();
+        if (done()) return 0;
+        if (transport_.IsClosed() || socket_ < 0) {
+            CloseSocket();
+            DWORD error = transport_.Failure().error;
+            return error ? error : transport::kErrConnectionClosed;
+        }
+        int64_t wait = -1;
+        if (deadline >= 0) {
+            wait = deadline - NowMs();
+            if (wait <= 0) return net::kErrTimedOut;
+        }
+        int64_t timer = transport_.MillisecondsToTimer();
+        if (timer >= 0 && (wait < 0 || timer < wait)) wait = timer;
+        net::WaitItem item{socket_, static_cast<short>(POLLIN), 0};
+        if (!transport_.PendingOutput().empty()) item.events |= POLLOUT;
+        int ready = net::WaitForSockets(&item, 1, static_cast<int>(wait));
+        if (ready < 0) return net::LastSocketError();
+        transport_.CheckTimer();
+    }
+}
+
+}  // namespace tessan::transport

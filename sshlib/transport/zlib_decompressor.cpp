@@ -1,0 +1,240 @@
+#include "sshlib/transport/zlib_decompressor.h"
+
+#include <algorithm>
+
+#include "sshlib/transport/deflate_codes.h"
+
+namespace tessan::transport {
+
+using namespace deflate;
+
+ZlibDecompressor::ZlibDecompressor() {
+    uint8_t lengths[288];
+    for (int s = 0; s < 288; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+    fixedLiterals_.Build(lengths);
+    uint8_t distances[kDistanceCodes];
+    std::fill(std::begin(distances), std::end(distances), uint8_t{5});
+    fixedDistances_.Build(distances);
+}
+
+bool ZlibDecompressor::Need(int count) {
+    while (bitCount_ < count && inputPosition_ < inputLength_) {
+        bits_ |= static_cast<uint64_t>(input_[inputPosition_++]) << bitCount_;
+        bitCount_ += 8;
+    }
+    return bitCount_ >= count;
+}
+
+uint32_t ZlibDecompressor::Take(int count) {
+    uint32_t value = static_cast<uint32_t>(bits_ & ((uint64_t{1} << count) - 1));
+    bits_ >>= count;
+    bitCount_ -= count;
+    return value;
+}
+
+void ZlibDecompressor::Emit(uint8_t byte) {
+    out_->push_back(byte);
+    window_[windowPosition_] = byte;
+    windowPosition_ = (windowPosition_ + 1) & kWindowMask;
+    ++produced_;
+}
+
+ZlibDecompressor::Step ZlibDecompressor::DecodeSymbol(const HuffmanTable& table,
+                                                      uint16_t& symbol) {
+    Need(56);  // as many bits as the input offers (a code has at most 15)
+    int length = 0;
+    switch (table.Decode(bits_, bitCount_, symbol, length)) {
+        case HuffmanTable::Lookup::kSymbol:
+            Take(length);
+            return Step::kContinue;
+        case HuffmanTable::Lookup::kNeedMore:
+            return Step::kWait;
+        case HuffmanTable::Lookup::kInvalid:
+            return Step::kFail;
+    }
+    return Step::kFail;
+}
+
+bool ZlibDecompressor::Decompress(const uint8_t* input, size_t length, std::vector<uint8_t>& out,
+                                  size_t maxOutput) {
+    if (state_ == State::kFailed) return false;
+    input_ = input;
+    inputLength_ = length;
+    inputPosition_ = 0;
+    out_ = &out;
+    outLimit_ = out.size() + maxOutput;
+    Step step;
+    do {
+        step = Run();
+    } while (step == Step::kContinue);
+    input_ = nullptr;
+    out_ = nullptr;
+    if (step == Step::kFail) {
+        state_ = State::kFailed;
+        return false;
+    }
+    return true;
+}
+
+// One step of the block decoder. kWait: the input is used up in the middle of a field (the
+// state is kept and decoding resumes with the next call).
+ZlibDecompressor::Step ZlibDecompressor::Run() {
+    switch (state_) {
+        case State::kZlibHeader: {
+            if (!Need(16)) return Step::kWait;
+            uint32_t cmf = Take(8);
+            uint32_t flg = Take(8);
+            bool ok = (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 && (flg & 0x20) == 0 &&
+                      ((cmf << 8) | flg) % 31 == 0;
+            if (!ok) return Step::kFail;
+            state_ = State::kBlockHeader;
+            return Step::kContinue;
+        }
+        case State::kBlockHeader: {
+            if (!Need(3)) return Step::kWait;
+            Take(1);  // the final-block flag: the stream never ends
+            uint32_t type = Take(2);
+            if (type == 0) {
+                Take(bitCount_ % 8);
+                state_ = State::kStoredLength;
+            } else if (type == 1) {
+                literals_ = &fixedLiterals_;
+                distances_ = &fixedDistances_;
+                state_ = State::kInBlock;
+            } else if (type == 2) {
+                state_ = State::kDynamicHeader;
+            } else {
+                return Step::kFail;
+            }
+            return Step::kContinue;
+        }
+        case State::kDynamicHeader: {
+            if (!Need(14)) return Step::kWait;
+            literalCount_ = Take(5) + 257;
+            distanceCount_ = Take(5) + 1;
+            codeLengthCount_ = Take(4) + 4;
+            lengthsRead_ = 0;
+            std::fill(std::begin(codeLengthLengths_), std::end(codeLengthLengths_), uint8_t{0});
+            state_ = State::kCodeLengthCodes;
+            return Step::kContinue;
+        }
+        case State::kCodeLengthCodes: {
+            while (lengthsRead_ < codeLengthCount_) {
+                if (!Need(3)) return Step::kWait;
+                codeLengthLengths_[kCodeLengthOrder[lengthsRead_++]] = static_cast<uint8_t>(Take(3));
+            }
+            if (!codeLengthTable_.Build(codeLengthLengths_)) return Step::kFail;
+            lengthsRead_ = 0;
+            lastLength_ = 0;
+            state_ = State::kCodeLengths;
+            return Step::kContinue;
+        }
+        case State::kCodeLengths:
+        case State::kCodeLengthRepeat:
+            return ReadCodeLengths();
+        case State::kInBlock: {
+            uint16_t symbol;
+            Step step = DecodeSymbol(*literals_, symbol);
+            if (step != Step::kContinue) return step;
+            if (symbol < 256) {
+                if (out_->size() >= outLimit_) return Step::kFail;
+                Emit(static_cast<uint8_t>(symbol));
+            } else if (symbol == kEndOfBlock) {
+                state_ = State::kBlockHeader;
+            } else if (symbol <= 285) {
+                lengthSymbol_ = symbol;
+                state_ = State::kLengthExtra;
+            }
+            // 286 and 287 are not lengths; they are passed over.
+            return Step::kContinue;
+        }
+        case State::kLengthExtra: {
+            int index = lengthSymbol_ - 257;
+            int extra = kLengthExtra[index];
+            if (!Need(extra)) return Step::kWait;
+            length_ = kLengthBase[index] + (extra ? Take(extra) : 0);
+            state_ = State::kDistanceSymbol;
+            return Step::kContinue;
+        }
+        case State::kDistanceSymbol: {
+            Step step = DecodeSymbol(*distances_, distanceSymbol_);
+            if (step != Step::kContinue) return step;
+            if (distanceSymbol_ >= kDistanceCodes) return Step::kFail;
+            state_ = State::kDistanceExtra;
+            return Step::kContinue;
+        }
+        case State::kDistanceExtra: {
+            int extra = kDistanceExtra[distanceSymbol_];
+            if (!Need(extra)) return Step::kWait;
+            uint32_t distance = kDistanceBase[distanceSymbol_] + (extra ? Take(extra) : 0);
+            if (distance > produced_ || distance > kWindowSize) return Step::kFail;
+            if (out_->size() + length_ > outLimit_) return Step::kFail;
+            for (uint32_t i = 0; i < length_; ++i) {
+                Emit(window_[(windowPosition_ - distance) & kWindowMask]);
+            }
+            state_ = State::kInBlock;
+            return Step::kContinue;
+        }
+        case State::kStoredLength:
+            if (!Need(16)) return Step::kWait;
+            storedLength_ = Take(16);
+            state_ = State::kStoredComplement;
+            return Step::kContinue;
+        case State::kStoredComplement:
+            if (!Need(16)) return Step::kWait;
+            if (Take(16) != (~storedLength_ & 0xFFFF)) return Step::kFail;
+            state_ = storedLength_ ? State::kStoredData : State::kBlockHeader;
+            return Step::kContinue;
+        case State::kStoredData: {
+            while (storedLength_ > 0) {
+                if (!Need(8)) return Step::kWait;
+                if (out_->size() >= outLimit_) return Step::kFail;
+                Emit(static_cast<uint8_t>(Take(8)));
+                --storedLength_;
+            }
+            state_ = State::kBlockHeader;
+            return Step::kContinue;
+        }
+        case State::kFailed:
+            return Step::kFail;
+    }
+    return Step::kFail;
+}
+
+// Reads the literal/length and distance code lengths of a dynamic block header, with the
+// repeat codes 16 (previous length 3-6 times), 17 (zero 3-10 times) and 18 (zero 11-138 times).
+ZlibDecompressor::Step ZlibDecompressor::ReadCodeLengths() {
+    uint32_t total = literalCount_ + distanceCount_;
+    while (lengthsRead_ < total) {
+        if (state_ == State::kCodeLengths) {
+            Step step = DecodeSymbol(codeLengthTable_, repeatSymbol_);
+            if (step != Step::kContinue) return step;
+            if (repeatSymbol_ < 16) {
+                lastLength_ = static_cast<uint8_t>(repeatSymbol_);
+                lengths_[lengthsRead_++] = lastLength_;
+                continue;
+            }
+            if (repeatSymbol_ == 16 && lengthsRead_ == 0) return Step::kFail;
+            state_ = State::kCodeLengthRepeat;
+        }
+        int extra = repeatSymbol_ == 16 ? 2 : repeatSymbol_ == 17 ? 3 : 7;
+        if (!Need(extra)) return Step::kWait;
+        uint32_t base = repeatSymbol_ == 16 ? 3 : repeatSymbol_ == 17 ? 3 : 11;
+        uint32_t count = base + Take(extra);
+        uint8_t value = repeatSymbol_ == 16 ? lastLength_ : 0;
+        if (lengthsRead_ + count > total) return Step::kFail;
+        for (uint32_t i = 0; i < count; ++i) lengths_[lengthsRead_++] = value;
+        if (repeatSymbol_ != 16) lastLength_ = 0;
+        state_ = State::kCodeLengths;
+    }
+    // A block that cannot end is malformed.
+    if (lengths_[kEndOfBlock] == 0) return Step::kFail;
+    if (!dynamicLiterals_.Build({lengths_, literalCount_})) return Step::kFail;
+    if (!dynamicDistances_.Build({lengths_ + literalCount_, distanceCount_})) return Step::kFail;
+    literals_ = &dynamicLiterals_;
+    distances_ = &dynamicDistances_;
+    state_ = State::kInBlock;
+    return Step::kContinue;
+}
+
+}  // namespace tessan::transport

@@ -1,0 +1,90 @@
+#!/usr/bin/python3
+"""An AsyncSSH server for the interoperability tests, started by the tests themselves.
+
+Listens on 127.0.0.1 (a free port unless --port is given), prints "PORT <n>" on standard output
+once it accepts connections, and serves until it is terminated. The algorithms it offers are
+narrowed by the options so that a test decides what the client has to negotiate. Users log in
+with a password checked here; a session echoes back everything it receives.
+"""
+
+import argparse
+import asyncio
+import sys
+import warnings
+
+warnings.simplefilter("ignore")  # legacy ciphers print deprecation warnings on import
+
+import asyncssh  # noqa: E402
+
+
+def split(value):
+    return [item for item in value.split(",") if item] if value else ()
+
+
+class Server(asyncssh.SSHServer):
+    def __init__(self, user, password):
+        self._user = user
+        self._password = password
+
+    def begin_auth(self, username):
+        return True
+
+    def password_auth_supported(self):
+        return True
+
+    def validate_password(self, username, password):
+        return username == self._user and password == self._password
+
+
+async def echo(process):
+    try:
+        while True:
+            data = await process.stdin.read(65536)
+            if not data:
+                break
+            process.stdout.write(data)
+            await process.stdout.drain()
+    except (asyncssh.BreakReceived, asyncssh.TerminalSizeChanged, ConnectionError):
+        pass
+    process.exit(0)
+
+
+async def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--kex", default="")
+    parser.add_argument("--cipher", default="")
+    parser.add_argument("--mac", default="")
+    parser.add_argument("--compression", default="")
+    parser.add_argument("--host-key", default="ssh-rsa", help="ssh-rsa, ssh-dss or both")
+    parser.add_argument("--rekey-bytes", default="")
+    parser.add_argument("--user", default="tester")
+    parser.add_argument("--password", default="secret")
+    args = parser.parse_args()
+
+    keys, signatures = [], []
+    for name in args.host_key.replace("both", "ssh-rsa,ssh-dss").split(","):
+        keys.append(asyncssh.generate_private_key(name, **({"key_size": 1024} if name == "ssh-rsa" else {})))
+        signatures.append(name)
+
+    options = dict(server_host_keys=keys, signature_algs=signatures,
+                   process_factory=echo, encoding=None)
+    for key, value in (("kex_algs", args.kex), ("encryption_algs", args.cipher),
+                       ("mac_algs", args.mac), ("compression_algs", args.compression)):
+        if value:
+            options[key] = split(value)
+    if args.rekey_bytes:
+        options["rekey_bytes"] = args.rekey_bytes
+
+    server = await asyncssh.create_server(lambda: Server(args.user, args.password),
+                                          "127.0.0.1", args.port, **options)
+    port = server.sockets[0].getsockname()[1]
+    print(f"PORT {port}", flush=True)
+    await asyncio.Event().wait()
+
+
+if __name__ == "__main__":
+    try:
+        asyncio.run(main())
+    except KeyboardInterrupt:
+        sys.exit(0)

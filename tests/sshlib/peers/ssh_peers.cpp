@@ -1,0 +1,113 @@
+#include "ssh_peers.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace tessan::testing {
+namespace {
+
+constexpr char kSshd[] = "/usr/sbin/sshd";
+constexpr char kSshKeygen[] = "/usr/bin/ssh-keygen";
+constexpr char kPython[] = "/usr/bin/python3";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string ScriptPath() {
+    const char* source = std::getenv("OSTREL_SOURCE_DIR");
+    return std::string(source ? source : ".") + "/tests/sshlib/peers/asyncssh_server.py";
+}
+
+}  // namespace
+
+const std::string& SharedHostKeyDir() {
+    static TempDir dir;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        RunProgram({kSshKeygen, "-q", "-t", "rsa", "-b", "2048", "-N", "", "-f", dir.File("rsa")});
+        RunProgram({kSshKeygen, "-q", "-t", "dsa", "-N", "", "-f", dir.File("dsa")});
+    });
+    return dir.Path();
+}
+
+bool SshdPeer::Start(const SshdOptions& options) {
+    if (access(kSshd, X_OK) != 0) {
+        error_ = "sshd is not installed";
+        return false;
+    }
+    // As root sshd wants its privilege-separation folder.
+    if (geteuid() == 0) mkdir("/run/sshd", 0755);
+    const std::string& keys = SharedHostKeyDir();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        port_ = FreeLoopbackPort();
+        std::ofstream config(dir_.File("sshd_config"));
+        config << "ListenAddress 127.0.0.1:" << port_ << "\n"
+               << "HostKey " << keys << "/rsa\n"
+               << "HostKey " << keys << "/dsa\n"
+               << "PidFile " << dir_.File("sshd.pid") << "\n"
+               << "UsePAM no\nStrictModes no\nPubkeyAuthentication no\n"
+               << "KbdInteractiveAuthentication no\nPasswordAuthentication yes\n"
+               << "PermitRootLogin yes\nMaxStartups 100\nLogLevel VERBOSE\n"
+               << "HostKeyAlgorithms " << options.hostKeyAlgorithms << "\n"
+               << "Compression " << options.compression << "\n";
+        if (!options.kex.empty()) config << "KexAlgorithms " << options.kex << "\n";
+        if (!options.ciphers.empty()) config << "Ciphers " << options.ciphers << "\n";
+        if (!options.macs.empty()) config << "MACs " << options.macs << "\n";
+        if (!options.rekeyLimit.empty()) config << "RekeyLimit " << options.rekeyLimit << "\n";
+        config << options.extra << "\n";
+        config.close();
+        if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")},
+                            dir_.File("sshd.log"))) {
+            error_ = "sshd could not be started";
+            return false;
+        }
+        if (WaitForListener(port_, 5000)) return true;
+        process_.Stop();
+    }
+    error_ = "sshd did not start: " + Log();
+    return false;
+}
+
+std::string SshdPeer::Log() const { return ReadFile(dir_.File("sshd.log")); }
+
+bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
+    if (access(kPython, X_OK) != 0) {
+        error_ = "python3 is not installed";
+        return false;
+    }
+    std::vector<std::string> argv = {kPython, ScriptPath(), "--host-key", options.hostKey,
+                                     "--user", options.user, "--password", options.password};
+    auto add = [&argv](const char* flag, const std::string& value) {
+        if (value.empty()) return;
+        argv.push_back(flag);
+        argv.push_back(value);
+    };
+    add("--kex", options.kex);
+    add("--cipher", options.ciphers);
+    add("--mac", options.macs);
+    add("--compression", options.compression);
+    add("--rekey-bytes", options.rekeyBytes);
+    if (!process_.Start(argv, dir_.File("asyncssh.log"))) {
+        error_ = "the AsyncSSH server could not be started";
+        return false;
+    }
+    std::string line = process_.ReadLine(20000);
+    if (line.rfind("PORT ", 0) != 0) {
+        error_ = "the AsyncSSH server did not start: " + Log();
+        return false;
+    }
+    port_ = std::stoi(line.substr(5));
+    return true;
+}
+
+std::string AsyncSshPeer::Log() const { return ReadFile(dir_.File("asyncssh.log")); }
+
+}  // namespace tessan::testing

@@ -1,0 +1,70 @@
+// Real SSH servers on loopback for interoperability tests: OpenSSH's sshd with a temporary
+// configuration and host keys, and the AsyncSSH server script beside this file. Each peer is
+// started by the test that needs it (one per algorithm set; reuse one across the cases that
+// share it to keep wall time small) and stopped on destruction.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "child_process.h"
+
+namespace tessan::testing {
+
+// What an sshd offers; empty fields keep sshd's defaults. Names are sshd's list syntax.
+struct SshdOptions {
+    std::string kex;
+    std::string hostKeyAlgorithms = "ssh-rsa";  // "ssh-rsa", "ssh-dss" or both
+    std::string ciphers;
+    std::string macs;
+    std::string compression = "no";  // sshd's "Compression" setting
+    std::string rekeyLimit;          // sshd's "RekeyLimit", e.g. "32K"
+    std::string extra;               // further configuration lines
+};
+
+class SshdPeer {
+public:
+    // Starts sshd; false (and a reason in Error()) when it is not installed or will not start.
+    bool Start(const SshdOptions& options);
+    int Port() const { return port_; }
+    const std::string& Error() const { return error_; }
+    // sshd's log (its standard error) so far.
+    std::string Log() const;
+
+private:
+    TempDir dir_;
+    ChildProcess process_;
+    int port_ = 0;
+    std::string error_;
+};
+
+// What the AsyncSSH server offers; empty fields keep AsyncSSH's defaults.
+struct AsyncSshOptions {
+    std::string kex;
+    std::string hostKey = "ssh-rsa";  // "ssh-rsa", "ssh-dss" or "both"
+    std::string ciphers;
+    std::string macs;
+    std::string compression;
+    std::string rekeyBytes;
+    std::string user = "tester";
+    std::string password = "secret";
+};
+
+class AsyncSshPeer {
+public:
+    bool Start(const AsyncSshOptions& options);
+    int Port() const { return port_; }
+    const std::string& Error() const { return error_; }
+    std::string Log() const;
+
+private:
+    TempDir dir_;
+    ChildProcess process_;
+    int port_ = 0;
+    std::string error_;
+};
+
+// The folder holding the host keys made once per test process with ssh-keygen ("rsa", "dsa").
+const std::string& SharedHostKeyDir();
+
+}  // namespace tessan::testing
