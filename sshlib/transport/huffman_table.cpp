@@ -1,5 +1,7 @@
 #include "sshlib/transport/huffman_table.h"
 
+#include <algorithm>
+
 namespace tessan::transport {
 namespace {
 
@@ -22,6 +24,10 @@ bool HuffmanTable::Build(std::span<const uint8_t> lengths) {
         ++count[l];
     }
     count[0] = 0;
+    longest_ = 0;
+    for (int l = 1; l <= kMaxCodeLength; ++l) {
+        if (count[l]) longest_ = l;
+    }
     int left = 1;
     for (int l = 1; l <= kMaxCodeLength; ++l) {
         left = (left << 1) - count[l];
@@ -85,10 +91,12 @@ HuffmanTable::Lookup HuffmanTable::Decode(uint64_t bits, int available, uint16_t
         length = root.length;
         return Lookup::kSymbol;
     }
-    // Missing bits read as zero, so an empty or linked root entry is certain only once all
-    // its index bits are present.
+    // Missing bits read as zero: an empty root entry is certain once as many bits as the
+    // longest code (or the whole index) are present, a link once the whole index is.
+    if (root.kind == kEmpty) {
+        return available >= std::min(longest_, kRootBits) ? Lookup::kInvalid : Lookup::kNeedMore;
+    }
     if (available < kRootBits) return Lookup::kNeedMore;
-    if (root.kind == kEmpty) return Lookup::kInvalid;
     uint32_t subIndex = static_cast<uint32_t>(bits >> kRootBits) & ((1u << root.length) - 1);
     const Entry& sub = entries_[root.value + subIndex];
     if (sub.kind == kSymbolEntry) {

@@ -40,6 +40,7 @@ private:
     static constexpr uint8_t kLink = 2;
 
     std::vector<Entry> entries_;  // the first level, then every second-level table
+    int longest_ = 0;             // the longest code of the table
 };
 
 }  // namespace tessan::transport
