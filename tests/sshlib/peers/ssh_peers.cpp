@@ -49,7 +49,9 @@ bool SshdPeer::Start(const SshdOptions& options) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         port_ = FreeLoopbackPort();
         std::ofstream config(dir_.File("sshd_config"));
-        config << "ListenAddress 127.0.0.1:" << port_ << "\n"
+        // sshd takes the first value of each keyword: the caller's lines come first.
+        config << options.extra << "\n"
+               << "ListenAddress 127.0.0.1:" << port_ << "\n"
                << "HostKey " << keys << "/rsa\n"
                << "HostKey " << keys << "/dsa\n"
                << "PidFile " << dir_.File("sshd.pid") << "\n"
@@ -62,7 +64,6 @@ bool SshdPeer::Start(const SshdOptions& options) {
         if (!options.ciphers.empty()) config << "Ciphers " << options.ciphers << "\n";
         if (!options.macs.empty()) config << "MACs " << options.macs << "\n";
         if (!options.rekeyLimit.empty()) config << "RekeyLimit " << options.rekeyLimit << "\n";
-        config << options.extra << "\n";
         config.close();
         if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")},
                             dir_.File("sshd.log"))) {

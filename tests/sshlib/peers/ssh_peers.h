@@ -19,7 +19,7 @@ struct SshdOptions {
     std::string macs;
     std::string compression = "no";  // sshd's "Compression" setting
     std::string rekeyLimit;          // sshd's "RekeyLimit", e.g. "32K"
-    std::string extra;               // further configuration lines
+    std::string extra;               // configuration lines that win over the defaults
 };
 
 class SshdPeer {
