@@ -197,6 +197,11 @@ TESSAN_API INT SSHAPI SshGetErrorStringW(DWORD dwError, LPWSTR lpszError, INT nM
 #define KX_ERROR_HOSTNAME_TRY_AGAIN 0x80042AFAUL        /* 11002 */
 #define KX_ERROR_HOSTNAME_NO_RECOVERY 0x80042AFBUL      /* 11003 */
 #define KX_ERROR_HOSTNAME_NO_ADDRESS 0x80042AFCUL       /* 11004 */
+/* security: the transport's key exchange and packet checks */
+#define KX_ERROR_KEY_EXCHANGE_FAILED 0x80042F45UL       /* 12101 no common algorithm, unusable
+                                                           group or value, refused exchange */
+#define KX_ERROR_HOST_KEY_NOT_VERIFIED 0x80042F46UL     /* 12102 bad host key or signature */
+#define KX_ERROR_MESSAGE_AUTHENTICATION 0x80042F47UL    /* 12103 a packet failed its MAC */
 /* protocol, proxy and authentication */
 #define KX_ERROR_UNEXPECTED_SERVER_RESPONSE 0x80042FADUL /* 12205 */
 #define KX_ERROR_INVALID_PROXY_TYPE 0x80042FB2UL        /* 12210 */
