@@ -1,7 +1,9 @@
 #include "sshlib/transport/zlib_compressor.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 #include "sshlib/transport/deflate_codes.h"
 
@@ -16,12 +18,30 @@ constexpr uint32_t kHashSize = 2039;
 constexpr int kMaxCandidates = 32;
 // A chain can be long when many positions share a hash value but not their bytes; the walk is
 // bounded so that no input makes a payload cost more than a fixed amount per byte.
-constexpr int kMaxChainWalk = 1024;
+constexpr int kMaxChainWalk = 256;
 constexpr uint32_t kMaxPiece = 258;
 constexpr size_t kMaxStoredChunk = 65535;
 
 uint32_t Hash(uint8_t b0, uint8_t b1, uint8_t b2) {
     return (b0 * 257u + b1 * 263u + b2 * 269u) % kHashSize;
+}
+
+// How far a and b agree from `start` on, up to `limit` bytes; eight bytes per step.
+size_t CommonLength(const uint8_t* a, const uint8_t* b, size_t start, size_t limit) {
+    size_t n = start;
+    for (; n + 8 <= limit; n += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + n, 8);
+        std::memcpy(&y, b + n, 8);
+        if (x != y) {
+            uint64_t differ = x ^ y;
+            int bits = std::endian::native == std::endian::little ? std::countr_zero(differ)
+                                                                  : std::countl_zero(differ);
+            return n + static_cast<size_t>(bits) / 8;
+        }
+    }
+    while (n < limit && a[n] == b[n]) ++n;
+    return n;
 }
 
 uint32_t Reverse(uint32_t code, int length) {
@@ -77,23 +97,20 @@ int FindBase(const uint16_t* table, int count, uint32_t value) {
 
 }  // namespace
 
-// Window, hash chains and chain heads in one allocation. Each window slot records the
-// next-older and next-newer position of its chain and its hash value; kNone ends a chain and
-// marks a slot that is in no chain.
+// Hash chains and chain heads in one allocation. Each window slot records the next-older and
+// next-newer position of its chain and its hash value; kNone ends a chain and marks a slot that
+// is in no chain.
 struct ZlibCompressor::State {
     uint16_t older[kWindowSize];
     uint16_t newer[kWindowSize];
     uint16_t hash[kWindowSize];
     uint16_t heads[kHashSize];
-    uint8_t window[kWindowSize];
     uint64_t total = 0;      // bytes consumed since the stream began
-    uint64_t blockStart = 0;  // stream position of the current payload's first byte
     uint32_t pending = 0;    // trailing positions (at most 2) not hashed yet
 
     State() {
         for (uint32_t i = 0; i < kWindowSize; ++i) older[i] = newer[i] = hash[i] = kNone;
         for (uint32_t i = 0; i < kHashSize; ++i) heads[i] = kNone;
-        for (uint32_t i = 0; i < kWindowSize; ++i) window[i] = 0;
     }
 
     // Takes slot `s` out of its chain. The slot holds the oldest position of the window, so it
@@ -151,21 +168,16 @@ void ZlibCompressor::PutMatch(uint32_t length, uint32_t distance) {
     }
 }
 
-uint8_t ZlibCompressor::ByteAt(uint64_t position, const uint8_t* input) const {
-    if (position >= s_->blockStart) return input[position - s_->blockStart];
-    return s_->window[position & kWindowMask];
-}
-
 // Hashes the positions left over from the previous payload, now that the bytes after them are
 // known (those that still lack two following bytes stay pending).
-void ZlibCompressor::HashPending(const uint8_t* input, size_t length) {
+void ZlibCompressor::HashPending(size_t length) {
     State& s = *s_;
     uint64_t end = s.total + length;
     uint32_t stillPending = 0;
     for (uint64_t p = s.total - s.pending; p < s.total; ++p) {
         if (p + 2 < end) {
-            s.Link(p & kWindowMask, Hash(ByteAt(p, input), ByteAt(p + 1, input),
-                                         ByteAt(p + 2, input)));
+            const uint8_t* b = At(p);
+            s.Link(p & kWindowMask, Hash(b[0], b[1], b[2]));
         } else {
             ++stillPending;
         }
@@ -173,13 +185,12 @@ void ZlibCompressor::HashPending(const uint8_t* input, size_t length) {
     s.pending = stillPending;
 }
 
-// Puts input[index] into the window and, when two more bytes follow in this payload, into its
-// hash chain; the oldest window entry in that slot leaves its chain.
+// Puts input[index] into its window slot and, when two more bytes follow in this payload, into
+// its hash chain; the oldest window entry in that slot leaves its chain.
 void ZlibCompressor::Consume(const uint8_t* input, size_t index, size_t length) {
     State& s = *s_;
     uint32_t slot = s.total & kWindowMask;
     s.Unlink(slot);
-    s.window[slot] = input[index];
     if (index + 2 < length) {
         s.Link(slot, Hash(input[index], input[index + 1], input[index + 2]));
     } else {
@@ -190,41 +201,38 @@ void ZlibCompressor::Consume(const uint8_t* input, size_t index, size_t length) 
 
 // The longest match for the bytes at input[index] (0 when there is none of 3 bytes or more);
 // among equally long ones the nearest. Up to kMaxCandidates earlier positions whose three bytes
-// equal these are extended together one byte at a time while any still matches.
+// equal these are measured: the longest wins, and of those the first in chain order, which is
+// what extending all of them together one byte at a time would leave.
 uint32_t ZlibCompressor::FindMatch(const uint8_t* input, size_t index, size_t length,
                                    uint32_t& distance) {
     State& s = *s_;
-    uint64_t current = s.total;  // == blockStart + index
-    uint32_t h = Hash(input[index], input[index + 1], input[index + 2]);
-    uint64_t candidates[kMaxCandidates];
+    const uint64_t current = s.total;
+    const uint8_t* here = At(current);
+    const size_t limit = length - index;  // a match ends with the payload
+    const uint32_t h = Hash(input[index], input[index + 1], input[index + 2]);
+    const uint32_t currentSlot = current & kWindowMask;
+    size_t best = 0;
+    uint64_t bestPosition = 0;
     int count = 0;
     int walked = 0;
-    uint32_t currentSlot = current & kWindowMask;
     for (uint16_t slot = s.heads[h]; slot != kNone && count < kMaxCandidates &&
                                      walked < kMaxChainWalk;
          slot = s.older[slot], ++walked) {
         uint32_t d = ((currentSlot - slot - 1) & kWindowMask) + 1;
         if (d > current) continue;  // only possible for a corrupt chain; never before the start
-        uint64_t p = current - d;
-        if (ByteAt(p, input) == input[index] && ByteAt(p + 1, input) == input[index + 1] &&
-            ByteAt(p + 2, input) == input[index + 2]) {
-            candidates[count++] = p;
+        const uint8_t* there = here - d;
+        if (there[0] != here[0] || there[1] != here[1] || there[2] != here[2]) continue;
+        ++count;
+        size_t matched = CommonLength(there, here, 3, limit);
+        if (matched > best) {
+            best = matched;
+            bestPosition = current - d;
+            if (best == limit) break;  // later candidates could only tie
         }
     }
-    if (count == 0) return 0;
-    size_t matched = 3;
-    while (index + matched < length) {
-        int alive = 0;
-        uint8_t next = input[index + matched];
-        for (int i = 0; i < count; ++i) {
-            if (ByteAt(candidates[i] + matched, input) == next) candidates[alive++] = candidates[i];
-        }
-        if (alive == 0) break;
-        count = alive;
-        ++matched;
-    }
-    distance = static_cast<uint32_t>(current - candidates[0]);
-    return static_cast<uint32_t>(matched);
+    if (best == 0) return 0;
+    distance = static_cast<uint32_t>(current - bestPosition);
+    return static_cast<uint32_t>(best);
 }
 
 void ZlibCompressor::Deflate(const uint8_t* input, size_t length) {
@@ -285,8 +293,15 @@ void ZlibCompressor::Compress(const uint8_t* input, size_t length, std::vector<u
         PutBits(0x9C, 8);
         headerWritten_ = true;
     }
-    s_->blockStart = s_->total;
-    HashPending(input, length);
+    // Keep the last window's worth of history in front of the new payload; drop older bytes
+    // only now and then so that the copying stays small per byte.
+    if (history_.size() > 3 * kWindowSize) {
+        size_t drop = history_.size() - kWindowSize;
+        history_.erase(history_.begin(), history_.begin() + static_cast<ptrdiff_t>(drop));
+        base_ += drop;
+    }
+    history_.insert(history_.end(), input, input + length);
+    HashPending(length);
     if (disabled_) {
         if (blockOpen_) PutBits(0, 7);  // end of the open block
         StoreBlocks(input, length);

@@ -37,11 +37,15 @@ private:
     void StoreBlocks(const uint8_t* input, size_t length);
     void Deflate(const uint8_t* input, size_t length);
     void Consume(const uint8_t* input, size_t index, size_t length);
-    void HashPending(const uint8_t* input, size_t length);
-    uint8_t ByteAt(uint64_t position, const uint8_t* input) const;
+    void HashPending(size_t length);
+    const uint8_t* At(uint64_t position) const { return history_.data() + (position - base_); }
     uint32_t FindMatch(const uint8_t* input, size_t index, size_t length, uint32_t& distance);
 
     std::unique_ptr<State> s_;
+    // The window and the current payload as one run of bytes: history_[0] is stream position
+    // base_, so a match can be compared without caring where the window ends.
+    std::vector<uint8_t> history_;
+    uint64_t base_ = 0;
     std::vector<uint8_t>* out_ = nullptr;
     uint64_t bits_ = 0;
     int bitCount_ = 0;

@@ -32,13 +32,6 @@ uint32_t ZlibDecompressor::Take(int count) {
     return value;
 }
 
-void ZlibDecompressor::Emit(uint8_t byte) {
-    out_->push_back(byte);
-    window_[windowPosition_] = byte;
-    windowPosition_ = (windowPosition_ + 1) & kWindowMask;
-    ++produced_;
-}
-
 ZlibDecompressor::Step ZlibDecompressor::DecodeSymbol(const HuffmanTable& table,
                                                       uint16_t& symbol) {
     Need(56);  // as many bits as the input offers (a code has at most 15)

@@ -42,7 +42,12 @@ private:
 
     bool Need(int count);
     uint32_t Take(int count);
-    void Emit(uint8_t byte);
+    void Emit(uint8_t byte) {
+        out_->push_back(byte);
+        window_[windowPosition_] = byte;
+        windowPosition_ = (windowPosition_ + 1) & (sizeof window_ - 1);
+        ++produced_;
+    }
     enum class Step { kContinue, kWait, kFail };
     Step Run();
     Step DecodeSymbol(const HuffmanTable& table, uint16_t& symbol);
