@@ -66,7 +66,8 @@ bool HuffmanTable::Build(std::span<const uint8_t> lengths) {
         if (l == 0) continue;
         Entry symbol{static_cast<uint16_t>(s), static_cast<uint8_t>(l), kSymbolEntry};
         if (l <= kRootBits) {
-            for (uint32_t i = reversed[s]; i < kRootSize; i += 1u << l) entries_[i] = symbol;
+            for (uint32_t i = reversed[s]; i < kRootSize; i += 1u << l)
+                entries_[i] = symbol;
         } else {
             const Entry& link = entries_[reversed[s] & (kRootSize - 1)];
             uint32_t subSize = 1u << link.length;

@@ -33,19 +33,20 @@ std::string MacNameList() {
 }
 
 // The first name of a list (up to its first comma).
-std::string_view FirstName(std::string_view list) { return list.substr(0, list.find(',')); }
+std::string_view FirstName(std::string_view list) {
+    return list.substr(0, list.find(','));
+}
 
 const CompressionDescriptor* ChooseCompression(bool preferZlib, std::string_view server) {
-    const CompressionDescriptor* order[] = {
-        preferZlib ? &kCompressionZlib : &kCompressionNone, &kCompressionZlib, &kCompressionNone};
+    const CompressionDescriptor* order[] = {preferZlib ? &kCompressionZlib : &kCompressionNone,
+                                            &kCompressionZlib, &kCompressionNone};
     for (const CompressionDescriptor* c : order) {
         if (NameListContains(server, c->name)) return c;
     }
     return nullptr;
 }
 
-const crypto::CipherDescriptor* ChooseCipher(const KexSettings& settings,
-                                             std::string_view server) {
+const crypto::CipherDescriptor* ChooseCipher(const KexSettings& settings, std::string_view server) {
     for (const crypto::CipherDescriptor* c :
          crypto::CipherOffer(settings.cipherPreference, settings.allowSingleDes)) {
         if (NameListContains(server, c->name)) return c;
@@ -108,7 +109,8 @@ std::array<std::string, kListCount> OfferedLists(const KexSettings& settings) {
 OutgoingPacket BuildKexInit(const KexSettings& settings, const uint8_t cookie[16]) {
     OutgoingPacket packet(kMsgKexInit);
     packet.AddRaw({cookie, 16});
-    for (const std::string& list : OfferedLists(settings)) packet.AddString(list);
+    for (const std::string& list : OfferedLists(settings))
+        packet.AddString(list);
     packet.AddBool(false);
     packet.AddUint32(0);
     return packet;
@@ -145,8 +147,8 @@ NegotiationResult Negotiate(const KexSettings& settings, bool bugCompatibleMacs,
         if (!chosen.mac[d]) return NegotiationResult::kNoMac;
     }
     for (int d = 0; d < 2; ++d) {
-        chosen.compression[d] =
-            ChooseCompression(settings.compression, server.lists[kListCompressionClientToServer + d]);
+        chosen.compression[d] = ChooseCompression(settings.compression,
+                                                  server.lists[kListCompressionClientToServer + d]);
         if (!chosen.compression[d]) return NegotiationResult::kNoCompression;
     }
     return NegotiationResult::kOk;

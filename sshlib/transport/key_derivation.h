@@ -19,7 +19,6 @@ inline constexpr size_t kMaxKeyMaterial = 64;
 // peer quirk of old servers) the mpint K is left out of both hashes.
 size_t DeriveKey(const crypto::HashDescriptor& hash, const crypto::BigNum& sharedSecret,
                  std::span<const uint8_t> exchangeHash, char letter,
-                 std::span<const uint8_t> sessionId, bool omitSecret,
-                 uint8_t out[kMaxKeyMaterial]);
+                 std::span<const uint8_t> sessionId, bool omitSecret, uint8_t out[kMaxKeyMaterial]);
 
 }  // namespace tessan::transport

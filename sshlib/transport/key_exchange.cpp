@@ -24,10 +24,7 @@ KeyExchange::KeyExchange(KexHost& host, const KexSettings& settings)
                   [](uint8_t* out, size_t length) { crypto::RandomBytes(out, length); }) {}
 
 KeyExchange::KeyExchange(KexHost& host, const KexSettings& settings, RandomSource random)
-    : host_(host),
-      settings_(settings),
-      random_(std::move(random)),
-      dh_([this] {
+    : host_(host), settings_(settings), random_(std::move(random)), dh_([this] {
           uint8_t byte;
           random_(&byte, 1);
           return byte;
@@ -147,8 +144,8 @@ void KeyExchange::HandleServerInit(const IncomingPacket& packet) {
         return;
     }
     bool guessRight = false;
-    NegotiationResult result = Negotiate(settings_, (quirks_ & kQuirkHmacKeys16) != 0, *server,
-                                         next_, guessRight);
+    NegotiationResult result =
+        Negotiate(settings_, (quirks_ & kQuirkHmacKeys16) != 0, *server, next_, guessRight);
     if (result != NegotiationResult::kOk) {
         Fail(kDisconnectKeyExchangeFailed, NegotiationFailureText(result));
         return;

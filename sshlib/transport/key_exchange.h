@@ -14,9 +14,9 @@
 
 #include "crypto/dh.h"
 #include "crypto/hash.h"
+#include "platform/platform_types.h"
 #include "sshlib/transport/kex_init.h"
 #include "sshlib/transport/packet.h"
-#include "platform/platform_types.h"
 
 namespace tessan::transport {
 

@@ -13,7 +13,9 @@ OutgoingPacket::OutgoingPacket(uint8_t type) {
     data_.push_back(type);
 }
 
-OutgoingPacket::~OutgoingPacket() { Release(); }
+OutgoingPacket::~OutgoingPacket() {
+    Release();
+}
 
 OutgoingPacket::OutgoingPacket(OutgoingPacket&& other) noexcept
     : data_(std::move(other.data_)),
@@ -50,7 +52,9 @@ OutgoingPacket& OutgoingPacket::AddByte(uint8_t value) {
     return *this;
 }
 
-OutgoingPacket& OutgoingPacket::AddBool(bool value) { return AddByte(value ? 1 : 0); }
+OutgoingPacket& OutgoingPacket::AddBool(bool value) {
+    return AddByte(value ? 1 : 0);
+}
 
 OutgoingPacket& OutgoingPacket::AddUint32(uint32_t value) {
     crypto::AppendUint32(data_, value);
@@ -137,7 +141,8 @@ bool IncomingPacket::ReadString(std::string_view& value) {
 bool IncomingPacket::ReadRaw8(std::array<uint8_t, 8>& value) {
     value = {};
     if (Remaining() < 8) return false;
-    for (size_t i = 0; i < 8; ++i) value[i] = payload_[position_ + i];
+    for (size_t i = 0; i < 8; ++i)
+        value[i] = payload_[position_ + i];
     position_ += 8;
     return true;
 }

@@ -38,7 +38,8 @@ size_t PacketBuilder::Build(const OutgoingPacket& packet, std::vector<uint8_t>& 
     size_t minimum = packet.MinimumPaddedLength();
     if (minimum != 0 && length + 4 < minimum) padding = minimum - length;
     padding += (blockSize_ - (length + padding) % blockSize_) % blockSize_;
-    while (padding > 255) padding -= blockSize_;
+    while (padding > 255)
+        padding -= blockSize_;
 
     const size_t counted = length + padding;
     out.resize(start + counted + macLength_);

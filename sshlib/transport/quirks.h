@@ -9,10 +9,10 @@
 namespace tessan::transport {
 
 // Flag bits of the quirk set.
-inline constexpr uint32_t kQuirkSsh1ChokesOnIgnore = 1;   // protocol-1 ignore messages
-inline constexpr uint32_t kQuirkHmacKeys16 = 2;           // HMAC keys of 16 bytes
-inline constexpr uint32_t kQuirkSsh1PlainPassword = 4;    // no padding camouflage (protocol 1)
-inline constexpr uint32_t kQuirkSsh1ChokesOnRsa = 8;      // protocol-1 RSA authentication
+inline constexpr uint32_t kQuirkSsh1ChokesOnIgnore = 1;    // protocol-1 ignore messages
+inline constexpr uint32_t kQuirkHmacKeys16 = 2;            // HMAC keys of 16 bytes
+inline constexpr uint32_t kQuirkSsh1PlainPassword = 4;     // no padding camouflage (protocol 1)
+inline constexpr uint32_t kQuirkSsh1ChokesOnRsa = 8;       // protocol-1 RSA authentication
 inline constexpr uint32_t kQuirkRsaSignaturePadding = 16;  // pad RSA signatures to the modulus
 inline constexpr uint32_t kQuirkDeriveWithoutSecret = 32;  // key derivation leaves K out
 inline constexpr uint32_t kQuirkNoRekey = 64;              // the server cannot re-key

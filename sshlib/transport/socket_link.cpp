@@ -27,7 +27,9 @@ int64_t NowMs() {
 SocketLink::SocketLink(Transport& transport, int socket)
     : transport_(transport), socket_(socket), buffer_(kReadChunk) {}
 
-SocketLink::~SocketLink() { CloseSocket(); }
+SocketLink::~SocketLink() {
+    CloseSocket();
+}
 
 void SocketLink::ReadAvailable() {
     size_t total = 0;

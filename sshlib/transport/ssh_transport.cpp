@@ -14,14 +14,16 @@ uint64_t SteadyMilliseconds() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void PoolRandom(uint8_t* out, size_t length) { crypto::RandomBytes(out, length); }
+void PoolRandom(uint8_t* out, size_t length) {
+    crypto::RandomBytes(out, length);
+}
 
 // Messages that keep their empty entry (they reach the key exchange or the step routine):
 // 3, 5, 6, 20, 21, 30-33, 50-53, 60, 61, 80-82, 90-100.
 bool RoutedByDefault(int type) {
     return type == 3 || type == 5 || type == 6 || type == 20 || type == 21 ||
-           (type >= 30 && type <= 33) || (type >= 50 && type <= 53) || type == 60 ||
-           type == 61 || (type >= 80 && type <= 82) || (type >= 90 && type <= 100);
+           (type >= 30 && type <= 33) || (type >= 50 && type <= 53) || type == 60 || type == 61 ||
+           (type >= 80 && type <= 82) || (type >= 90 && type <= 100);
 }
 
 constexpr size_t kCompactThreshold = 64 * 1024;
@@ -36,7 +38,8 @@ uint64_t ParseDataLimit(std::string_view text) {
         value = value > (UINT64_MAX - digit) / 10 ? UINT64_MAX : value * 10 + digit;
         ++i;
     }
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     uint64_t multiplier = 1;
     if (i < text.size()) {
         switch (text[i]) {
@@ -74,10 +77,13 @@ Transport::Transport(const TransportSettings& settings, Callbacks callbacks, Clo
     InstallInitialHandlers();
 }
 
-Transport::~Transport() { crypto::RandomDropReference(); }
+Transport::~Transport() {
+    crypto::RandomDropReference();
+}
 
 void Transport::InstallInitialHandlers() {
-    for (int type = 0; type < 256; ++type) ResetHandler(static_cast<uint8_t>(type));
+    for (int type = 0; type < 256; ++type)
+        ResetHandler(static_cast<uint8_t>(type));
 }
 
 void Transport::ResetHandler(uint8_t type) {
@@ -101,7 +107,9 @@ void Transport::ResetHandler(uint8_t type) {
     }
 }
 
-void Transport::SetHandler(uint8_t type, Handler handler) { handlers_[type] = std::move(handler); }
+void Transport::SetHandler(uint8_t type, Handler handler) {
+    handlers_[type] = std::move(handler);
+}
 
 // --- input ---
 
@@ -138,7 +146,7 @@ void Transport::FeedVersion(const uint8_t* data, size_t length, size_t& consumed
     }
     protocol_ = 2;
     quirks_ = DetectQuirks(settings_.quirks, versionReader_.SoftwareVersion());
-    std::string line = transport::ClientLine(2, versionReader_.ProtocolVersion());
+    std::string line = ClientLine(2, versionReader_.ProtocolVersion());
     output_.insert(output_.end(), line.begin(), line.end());
     clientLine_ = line.substr(0, line.size() - 2);  // without CR LF, for the exchange hash
     kex_.SetPeer(clientLine_, versionReader_.Line(), quirks_);
@@ -329,8 +337,8 @@ void Transport::FlushHeld() {
 
 void Transport::InstallOutgoingKeys(DirectionKeys&& keys) {
     builder_.SetKeys(std::move(keys.cipher), keys.cipherDescriptor->blockSize,
-                     keys.cipherDescriptor->cbc, std::move(keys.mac),
-                     keys.macDescriptor->macLength, keys.compression->CreateCompressor());
+                     keys.cipherDescriptor->cbc, std::move(keys.mac), keys.macDescriptor->macLength,
+                     keys.compression->CreateCompressor());
     outgoingBytes_ = 0;
     FlushHeld();
 }

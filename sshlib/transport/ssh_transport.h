@@ -75,8 +75,8 @@ public:
     using Clock = std::function<uint64_t()>;  // milliseconds, monotonic
 
     struct Callbacks {
-        std::function<void()> versionExchanged;  // the client line has been queued
-        std::function<void()> keysReady;         // the first key exchange completed
+        std::function<void()> versionExchanged;             // the client line has been queued
+        std::function<void()> keysReady;                    // the first key exchange completed
         std::function<void(const IncomingPacket&)> packet;  // the step routine (see above)
         std::function<void(const TransportFailure&)> closed;
         std::function<void()> keyExchangeComplete;  // every exchange, the first included
@@ -143,8 +143,9 @@ public:
     Phase GetPhase() const { return phase_; }
     int Protocol() const { return protocol_; }
     uint32_t Quirks() const { return quirks_; }
-    const std::string& ServerLine() const { return versionReader_.Line(); }
-    std::string_view ClientLine() const { return clientLine_; }
+    // The identification lines without their line endings.
+    const std::string& ServerVersionLine() const { return versionReader_.Line(); }
+    const std::string& ClientVersionLine() const { return clientLine_; }
     bool KeyExchangeRunning() const { return kex_.Running(); }
     int CompletedKeyExchanges() const { return kex_.CompletedExchanges(); }
     const std::vector<uint8_t>& SessionId() const { return kex_.SessionId(); }
@@ -197,7 +198,6 @@ private:
     PacketBuilder builder_;
     KeyExchange kex_;
     std::array<Handler, 256> handlers_;
-    bool dispatching_ = false;
 
     std::vector<uint8_t> output_;
     size_t outputStart_ = 0;

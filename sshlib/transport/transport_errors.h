@@ -43,11 +43,11 @@ inline DWORD ErrorForReason(uint32_t reason) {
 
 // Why a connection ended.
 struct TransportFailure {
-    DWORD error = 0;       // one of the numbers above, or a socket error number; 0 while open
-    uint32_t reason = 0;   // disconnect reason sent or received (0 when there was none)
-    std::string text;      // the description sent or received
-    bool byPeer = false;   // the server ended it (disconnect message or closed connection)
-    bool clean = false;    // ended by a deliberate disconnect (for the exit code)
+    DWORD error = 0;      // one of the numbers above, or a socket error number; 0 while open
+    uint32_t reason = 0;  // disconnect reason sent or received (0 when there was none)
+    std::string text;     // the description sent or received
+    bool byPeer = false;  // the server ended it (disconnect message or closed connection)
+    bool clean = false;   // ended by a deliberate disconnect (for the exit code)
 };
 
 }  // namespace tessan::transport

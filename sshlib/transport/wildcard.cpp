@@ -82,7 +82,8 @@ bool MatchFrom(std::string_view pattern, size_t p, std::string_view text, size_t
     while (p < pattern.size()) {
         char c = pattern[p];
         if (c == '*') {
-            while (p < pattern.size() && pattern[p] == '*') ++p;
+            while (p < pattern.size() && pattern[p] == '*')
+                ++p;
             if (p == pattern.size()) return true;
             for (size_t start = t; start <= text.size(); ++start) {
                 if (MatchFrom(pattern, p, text, start)) return true;

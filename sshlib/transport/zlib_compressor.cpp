@@ -40,7 +40,8 @@ size_t CommonLength(const uint8_t* a, const uint8_t* b, size_t start, size_t lim
             return n + static_cast<size_t>(bits) / 8;
         }
     }
-    while (n < limit && a[n] == b[n]) ++n;
+    while (n < limit && a[n] == b[n])
+        ++n;
     return n;
 }
 
@@ -105,12 +106,14 @@ struct ZlibCompressor::State {
     uint16_t newer[kWindowSize];
     uint16_t hash[kWindowSize];
     uint16_t heads[kHashSize];
-    uint64_t total = 0;      // bytes consumed since the stream began
-    uint32_t pending = 0;    // trailing positions (at most 2) not hashed yet
+    uint64_t total = 0;    // bytes consumed since the stream began
+    uint32_t pending = 0;  // trailing positions (at most 2) not hashed yet
 
     State() {
-        for (uint32_t i = 0; i < kWindowSize; ++i) older[i] = newer[i] = hash[i] = kNone;
-        for (uint32_t i = 0; i < kHashSize; ++i) heads[i] = kNone;
+        for (uint32_t i = 0; i < kWindowSize; ++i)
+            older[i] = newer[i] = hash[i] = kNone;
+        for (uint32_t i = 0; i < kHashSize; ++i)
+            heads[i] = kNone;
     }
 
     // Takes slot `s` out of its chain. The slot holds the oldest position of the window, so it
@@ -215,8 +218,8 @@ uint32_t ZlibCompressor::FindMatch(const uint8_t* input, size_t index, size_t le
     uint64_t bestPosition = 0;
     int count = 0;
     int walked = 0;
-    for (uint16_t slot = s.heads[h]; slot != kNone && count < kMaxCandidates &&
-                                     walked < kMaxChainWalk;
+    for (uint16_t slot = s.heads[h];
+         slot != kNone && count < kMaxCandidates && walked < kMaxChainWalk;
          slot = s.older[slot], ++walked) {
         uint32_t d = ((currentSlot - slot - 1) & kWindowMask) + 1;
         if (d > current) continue;  // only possible for a corrupt chain; never before the start
@@ -254,7 +257,8 @@ void ZlibCompressor::Deflate(const uint8_t* input, size_t length) {
                 continue;
             }
             PutMatch(heldLength, heldDistance);
-            for (size_t end = heldAt + heldLength; i < end; ++i) Consume(input, i, length);
+            for (size_t end = heldAt + heldLength; i < end; ++i)
+                Consume(input, i, length);
             held = false;
             continue;
         }
@@ -281,7 +285,8 @@ void ZlibCompressor::StoreBlocks(const uint8_t* input, size_t length) {
         PutBits(static_cast<uint32_t>(chunk), 16);
         PutBits(static_cast<uint32_t>(~chunk & 0xFFFF), 16);
         out_->insert(out_->end(), input + offset, input + offset + chunk);
-        for (size_t i = offset; i < offset + chunk; ++i) Consume(input, i, length);
+        for (size_t i = offset; i < offset + chunk; ++i)
+            Consume(input, i, length);
         offset += chunk;
     }
 }
@@ -314,9 +319,9 @@ void ZlibCompressor::Compress(const uint8_t* input, size_t length, std::vector<u
             blockOpen_ = true;
         }
         Deflate(input, length);
-        PutBits(0, 7);                     // end of block
+        PutBits(0, 7);                      // end of block
         PutBits(kFixedBlockHeader, 3 + 7);  // an empty fixed block: header and end of block
-        PutBits(kFixedBlockHeader, 3);     // the next block
+        PutBits(kFixedBlockHeader, 3);      // the next block
     }
     out_ = nullptr;
 }

@@ -10,7 +10,8 @@ using namespace deflate;
 
 ZlibDecompressor::ZlibDecompressor() {
     uint8_t lengths[288];
-    for (int s = 0; s < 288; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+    for (int s = 0; s < 288; ++s)
+        lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
     fixedLiterals_.Build(lengths);
     uint8_t distances[kDistanceCodes];
     std::fill(std::begin(distances), std::end(distances), uint8_t{5});
@@ -32,8 +33,7 @@ uint32_t ZlibDecompressor::Take(int count) {
     return value;
 }
 
-ZlibDecompressor::Step ZlibDecompressor::DecodeSymbol(const HuffmanTable& table,
-                                                      uint16_t& symbol) {
+ZlibDecompressor::Step ZlibDecompressor::DecodeSymbol(const HuffmanTable& table, uint16_t& symbol) {
     Need(56);  // as many bits as the input offers (a code has at most 15)
     int length = 0;
     switch (table.Decode(bits_, bitCount_, symbol, length)) {
@@ -114,7 +114,8 @@ ZlibDecompressor::Step ZlibDecompressor::Run() {
         case State::kCodeLengthCodes: {
             while (lengthsRead_ < codeLengthCount_) {
                 if (!Need(3)) return Step::kWait;
-                codeLengthLengths_[kCodeLengthOrder[lengthsRead_++]] = static_cast<uint8_t>(Take(3));
+                codeLengthLengths_[kCodeLengthOrder[lengthsRead_++]] =
+                    static_cast<uint8_t>(Take(3));
             }
             if (!codeLengthTable_.Build(codeLengthLengths_)) return Step::kFail;
             lengthsRead_ = 0;
@@ -216,7 +217,8 @@ ZlibDecompressor::Step ZlibDecompressor::ReadCodeLengths() {
         uint32_t count = base + Take(extra);
         uint8_t value = repeatSymbol_ == 16 ? lastLength_ : 0;
         if (lengthsRead_ + count > total) return Step::kFail;
-        for (uint32_t i = 0; i < count; ++i) lengths_[lengthsRead_++] = value;
+        for (uint32_t i = 0; i < count; ++i)
+            lengths_[lengthsRead_++] = value;
         if (repeatSymbol_ != 16) lastLength_ = 0;
         state_ = State::kCodeLengths;
     }

@@ -71,7 +71,7 @@ private:
     std::vector<uint8_t>* out_ = nullptr;
     size_t outLimit_ = 0;  // out_->size() may not pass this
 
-    uint32_t length_ = 0;       // of the pending match
+    uint32_t length_ = 0;  // of the pending match
     uint16_t lengthSymbol_ = 0;
     uint16_t distanceSymbol_ = 0;
     uint32_t storedLength_ = 0;

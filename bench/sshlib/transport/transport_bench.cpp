@@ -30,16 +30,17 @@ constexpr size_t kPayload = 16 * 1024;
 Bytes Random(size_t n, uint64_t seed) {
     std::mt19937_64 rng(seed);
     Bytes out(n);
-    for (auto& b : out) b = static_cast<uint8_t>(rng());
+    for (auto& b : out)
+        b = static_cast<uint8_t>(rng());
     return out;
 }
 
 // Terminal traffic: words, numbers, prompts and line ends.
 Bytes TextLike(size_t n) {
-    static const char* words[] = {"the",    "device", "power", "on",      "off",    "input",
-                                  "level",  "status", "volume", "mute",   "zone",   "source",
-                                  "ERROR:", "OK",     "\r\n",   "admin@ctl:~$ ", "preset",
-                                  "ls -l",  "drwxr-xr-x", "2024-05-17", "13:07", "total"};
+    static const char* words[] = {
+        "the",    "device", "power",      "on",         "off",    "input", "level", "status",
+        "volume", "mute",   "zone",       "source",     "ERROR:", "OK",    "\r\n",  "admin@ctl:~$ ",
+        "preset", "ls -l",  "drwxr-xr-x", "2024-05-17", "13:07",  "total"};
     std::mt19937 rng(1);
     Bytes out;
     while (out.size() < n) {
@@ -61,8 +62,8 @@ void Keys(const crypto::CipherDescriptor& cipher, const crypto::MacDescriptor& m
         auto m = mac.CreateContext();
         m->SetKey(macKey.data());
         if (side == 0) {
-            builder.SetKeys(std::move(c), cipher.blockSize, cipher.cbc, std::move(m),
-                            mac.macLength, nullptr);
+            builder.SetKeys(std::move(c), cipher.blockSize, cipher.cbc, std::move(m), mac.macLength,
+                            nullptr);
         } else {
             reader.SetKeys(std::move(c), cipher.blockSize, std::move(m), mac.macLength, nullptr);
         }
@@ -115,7 +116,8 @@ void OpenSslPacketPath(benchmark::State& state, const EVP_CIPHER* cipher, const 
     unsigned macSize = 0;
     uint32_t sequence = 0;
     for (auto _ : state) {
-        uint8_t seq[4] = {0, 0, static_cast<uint8_t>(sequence >> 8), static_cast<uint8_t>(sequence)};
+        uint8_t seq[4] = {0, 0, static_cast<uint8_t>(sequence >> 8),
+                          static_cast<uint8_t>(sequence)};
         HMAC_CTX* h = HMAC_CTX_new();
         HMAC_Init_ex(h, macKey.data(), static_cast<int>(EVP_MD_size(md)), md, nullptr);
         HMAC_Update(h, seq, 4);

@@ -24,7 +24,8 @@ int64_t NowMs() {
 
 std::vector<char*> Argv(const std::vector<std::string>& argv) {
     std::vector<char*> out;
-    for (const std::string& a : argv) out.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+        out.push_back(const_cast<char*>(a.c_str()));
     out.push_back(nullptr);
     return out;
 }

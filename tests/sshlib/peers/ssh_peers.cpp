@@ -77,14 +77,16 @@ bool SshdPeer::Start(const SshdOptions& options) {
     return false;
 }
 
-std::string SshdPeer::Log() const { return ReadFile(dir_.File("sshd.log")); }
+std::string SshdPeer::Log() const {
+    return ReadFile(dir_.File("sshd.log"));
+}
 
 bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     if (access(kPython, X_OK) != 0) {
         error_ = "python3 is not installed";
         return false;
     }
-    std::vector<std::string> argv = {kPython, ScriptPath(), "--host-key", options.hostKey,
+    std::vector<std::string> argv = {kPython,  ScriptPath(), "--host-key", options.hostKey,
                                      "--user", options.user, "--password", options.password};
     auto add = [&argv](const char* flag, const std::string& value) {
         if (value.empty()) return;
@@ -109,6 +111,8 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     return true;
 }
 
-std::string AsyncSshPeer::Log() const { return ReadFile(dir_.File("asyncssh.log")); }
+std::string AsyncSshPeer::Log() const {
+    return ReadFile(dir_.File("asyncssh.log"));
+}
 
 }  // namespace tessan::testing

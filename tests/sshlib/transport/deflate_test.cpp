@@ -20,7 +20,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 constexpr size_t kNoLimit = size_t{1} << 30;
 
-Bytes FromText(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes FromText(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 Bytes Hex(const std::string& hex) {
     Bytes out;
@@ -32,9 +34,9 @@ Bytes Hex(const std::string& hex) {
 
 // Text-like payloads: words from a small vocabulary, numbers and line ends.
 Bytes TextLike(std::mt19937& rng, size_t length) {
-    static const char* words[] = {"the",   "device", "power",  "on",    "off",   "input",
-                                  "level", "status", "volume", "mute",  "zone",  "source",
-                                  "ERROR", "OK",     "\r\n",   "==> ",  "12",    "preset"};
+    static const char* words[] = {"the",   "device", "power",  "on",   "off",  "input",
+                                  "level", "status", "volume", "mute", "zone", "source",
+                                  "ERROR", "OK",     "\r\n",   "==> ", "12",   "preset"};
     Bytes out;
     while (out.size() < length) {
         const char* w = words[rng() % (sizeof words / sizeof *words)];
@@ -47,7 +49,8 @@ Bytes TextLike(std::mt19937& rng, size_t length) {
 
 Bytes RandomBytes(std::mt19937& rng, size_t length) {
     Bytes out(length);
-    for (uint8_t& b : out) b = static_cast<uint8_t>(rng());
+    for (uint8_t& b : out)
+        b = static_cast<uint8_t>(rng());
     return out;
 }
 
@@ -102,16 +105,19 @@ std::vector<Bytes> Payloads(const std::string& kind, unsigned seed) {
     std::mt19937 rng(seed);
     std::vector<Bytes> payloads;
     if (kind == "text") {
-        for (int i = 0; i < 40; ++i) payloads.push_back(TextLike(rng, 1 + rng() % 3000));
+        for (int i = 0; i < 40; ++i)
+            payloads.push_back(TextLike(rng, 1 + rng() % 3000));
     } else if (kind == "random") {
-        for (int i = 0; i < 10; ++i) payloads.push_back(RandomBytes(rng, rng() % 5000));
+        for (int i = 0; i < 10; ++i)
+            payloads.push_back(RandomBytes(rng, rng() % 5000));
     } else if (kind == "runs") {
         // Matches longer than 258 bytes, with remainders that force short pieces.
         for (size_t length : {3u, 258u, 259u, 260u, 261u, 516u, 517u, 518u, 1000u, 20000u}) {
             payloads.push_back(Bytes(length, static_cast<uint8_t>('a' + length % 26)));
         }
     } else if (kind == "tiny") {
-        for (int i = 0; i < 60; ++i) payloads.push_back(TextLike(rng, rng() % 3));
+        for (int i = 0; i < 60; ++i)
+            payloads.push_back(TextLike(rng, rng() % 3));
     } else if (kind == "far") {
         // Repeats 30000+ bytes back, near the edge of the window.
         Bytes block = RandomBytes(rng, 1000);
@@ -169,7 +175,8 @@ TEST(ZlibCompressor, HeaderOnlyOnceAndShortTailsAreMatchedLater) {
     Bytes decoded;
     first.insert(first.end(), withHistory.begin(), withHistory.end());
     ASSERT_TRUE(inflater.Inflate(first, decoded));
-    EXPECT_EQ(std::string(decoded.begin(), decoded.end()), "QJ" + std::string(tail.begin(), tail.end()));
+    EXPECT_EQ(std::string(decoded.begin(), decoded.end()),
+              "QJ" + std::string(tail.begin(), tail.end()));
 }
 
 TEST(ZlibCompressor, DisabledPayloadIsStoredWithTheAnnouncedOverheadThenCompressionResumes) {
@@ -225,8 +232,8 @@ TEST(ZlibDecompressor, DecodesZlibAtEveryLevelAndStrategy) {
                 Bytes produced, expected;
                 for (const Bytes& payload : Payloads(level % 2 ? "text" : "far", 11 + level)) {
                     Bytes compressed = deflater.Deflate(payload);
-                    ASSERT_TRUE(ours.Decompress(compressed.data(), compressed.size(), produced,
-                                                kNoLimit))
+                    ASSERT_TRUE(
+                        ours.Decompress(compressed.data(), compressed.size(), produced, kNoLimit))
                         << level << "/" << strategy;
                     expected.insert(expected.end(), payload.begin(), payload.end());
                     if (flush == Z_SYNC_FLUSH) {
@@ -260,7 +267,8 @@ TEST(ZlibDecompressor, AnySplitGivesTheSameOutput) {
     }
     ZlibDecompressor byteByByte;
     Bytes out;
-    for (uint8_t b : stream) ASSERT_TRUE(byteByByte.Decompress(&b, 1, out, kNoLimit));
+    for (uint8_t b : stream)
+        ASSERT_TRUE(byteByByte.Decompress(&b, 1, out, kNoLimit));
     EXPECT_EQ(out, expected);
 }
 
@@ -296,7 +304,8 @@ TEST(ZlibDecompressor, PublishedAndDerivedStreams) {
                 if (chunk == 0) {
                     ASSERT_TRUE(ours.Decompress(c.data(), c.size(), produced, kNoLimit));
                 } else {
-                    for (uint8_t b : c) ASSERT_TRUE(ours.Decompress(&b, 1, produced, kNoLimit));
+                    for (uint8_t b : c)
+                        ASSERT_TRUE(ours.Decompress(&b, 1, produced, kNoLimit));
                 }
                 expected.insert(expected.end(), d.begin(), d.end());
                 ASSERT_EQ(produced, expected) << stream["name"];
@@ -336,7 +345,8 @@ public:
     }
     // A Huffman code: most significant bit first.
     BitWriter& Code(uint32_t code, int length) {
-        for (int i = length - 1; i >= 0; --i) Put((code >> i) & 1, 1);
+        for (int i = length - 1; i >= 0; --i)
+            Put((code >> i) & 1, 1);
         return *this;
     }
     const Bytes& Bytes_() const { return bytes_; }
@@ -355,24 +365,34 @@ TEST(ZlibDecompressor, HostileStreamsFailWithBoundedOutput) {
     // Fixed block; length 3 (symbol 257, code 0000001) at distance 1 before any byte.
     cases.push_back({"reference before the start", BitWriter().Put(2, 3).Code(1, 7).Code(0, 5)});
     // Literal 'a' (code 0x30 + 0x61), then length 3 at distance 2 (code 1): one byte too far.
-    cases.push_back({"reference one too far",
-                     BitWriter().Put(2, 3).Code(0x30 + 'a', 8).Code(1, 7).Code(1, 5)});
+    cases.push_back(
+        {"reference one too far", BitWriter().Put(2, 3).Code(0x30 + 'a', 8).Code(1, 7).Code(1, 5)});
     // Distance code 31 does not exist.
-    cases.push_back({"distance code 31",
-                     BitWriter().Put(2, 3).Code(0x30 + 'a', 8).Code(1, 7).Code(31, 5)});
+    cases.push_back(
+        {"distance code 31", BitWriter().Put(2, 3).Code(0x30 + 'a', 8).Code(1, 7).Code(31, 5)});
     // A good fixed block, then block type 3.
-    cases.push_back({"block type 3", BitWriter().Put(2, 3).Code(0x30 + 'a', 8).Code(0, 7).Put(6, 3)});
+    cases.push_back(
+        {"block type 3", BitWriter().Put(2, 3).Code(0x30 + 'a', 8).Code(0, 7).Put(6, 3)});
     // Stored block whose complement is wrong.
-    cases.push_back({"stored lengths disagree",
-                     BitWriter().Put(0, 3).Put(0, 5).Put(5, 16).Put(0, 16)});
+    cases.push_back(
+        {"stored lengths disagree", BitWriter().Put(0, 3).Put(0, 5).Put(5, 16).Put(0, 16)});
     // Dynamic header whose code-length code is over-subscribed (three codes of length 1).
-    cases.push_back({"over-subscribed code lengths",
-                     BitWriter().Put(4, 3).Put(0, 5).Put(0, 5).Put(0, 4).Put(1, 3).Put(1, 3).Put(1, 3)
-                         .Put(0, 3)});
+    cases.push_back(
+        {"over-subscribed code lengths",
+         BitWriter().Put(4, 3).Put(0, 5).Put(0, 5).Put(0, 4).Put(1, 3).Put(1, 3).Put(1, 3).Put(0,
+                                                                                               3)});
     // Dynamic header starting with "repeat the previous length".
-    cases.push_back({"repeat with nothing before",
-                     BitWriter().Put(4, 3).Put(0, 5).Put(0, 5).Put(0, 4).Put(1, 3).Put(0, 3).Put(0, 3)
-                         .Put(1, 3).Code(1, 1).Put(0, 2)});
+    cases.push_back({"repeat with nothing before", BitWriter()
+                                                       .Put(4, 3)
+                                                       .Put(0, 5)
+                                                       .Put(0, 5)
+                                                       .Put(0, 4)
+                                                       .Put(1, 3)
+                                                       .Put(0, 3)
+                                                       .Put(0, 3)
+                                                       .Put(1, 3)
+                                                       .Code(1, 1)
+                                                       .Put(0, 2)});
     for (const Case& c : cases) {
         ZlibDecompressor ours;
         Bytes out;

@@ -85,7 +85,8 @@ TEST(InteropSshd, EveryKexHostKeyCipherAndMacReachesTheEncryptedState) {
         peers::TransportDriver driver;
         DWORD error = driver.Connect(sshd.Port());
         ASSERT_EQ(error, 0u) << row.kex << " " << row.cipher << ": "
-                             << driver.Transport().Failure().text << "\n" << sshd.Log();
+                             << driver.Transport().Failure().text << "\n"
+                             << sshd.Log();
         EXPECT_TRUE(driver.ServiceAccepted());
         CheckNegotiated(driver.Transport(), {row.kex, row.hostKey, row.cipher, row.mac, "none"});
         // The fingerprint is the one ssh-keygen computes for the server's key.
@@ -140,7 +141,6 @@ TEST(InteropAsyncSsh, LegacyCiphersCompressionAndTheRest) {
     }
 }
 
-
 // OpenSSH refuses a re-key before authentication (it answers the key-exchange-init with
 // SSH_MSG_UNIMPLEMENTED): the client ends the exchange at once instead of waiting.
 TEST(InteropSshd, RekeyBeforeAuthenticationIsRefusedAndFailsAtOnce) {
@@ -165,8 +165,8 @@ struct ClientKey {
 
     bool Make(const peers::TempDir& dir) {
         std::string path = dir.File("client");
-        if (!peers::RunProgram({"/usr/bin/ssh-keygen", "-q", "-t", "rsa", "-b", "2048", "-m",
-                                "PEM", "-N", "", "-f", path})) {
+        if (!peers::RunProgram({"/usr/bin/ssh-keygen", "-q", "-t", "rsa", "-b", "2048", "-m", "PEM",
+                                "-N", "", "-f", path})) {
             return false;
         }
         FILE* f = std::fopen(path.c_str(), "r");
@@ -241,7 +241,10 @@ public:
         if (DWORD e = driver_.RunUntil([this] { return authenticated_ || refused_; })) return e;
         if (!authenticated_) return 12230;
         OutgoingPacket open(90);  // channel open: type, our number, window, packet size
-        open.AddString(std::string_view("session")).AddUint32(0).AddUint32(0x7FFFFFFF).AddUint32(32768);
+        open.AddString(std::string_view("session"))
+            .AddUint32(0)
+            .AddUint32(0x7FFFFFFF)
+            .AddUint32(32768);
         t.SendPacket(std::move(open));
         if (DWORD e = driver_.RunUntil([this] { return remoteChannel_ >= 0; })) return e;
         OutgoingPacket exec(98);  // channel request "exec" without a reply
@@ -327,7 +330,8 @@ void EchoRounds(peers::TransportDriver& driver, EchoSession& session, const std:
         }
         sent += data;
         ASSERT_EQ(session.Echo(data, 1000 + rng() % 15000), 0u)
-            << driver.Transport().Failure().text << "\n" << log;
+            << driver.Transport().Failure().text << "\n"
+            << log;
     }
     EXPECT_EQ(session.Received(), sent);
 }
@@ -372,7 +376,8 @@ TEST(InteropSshd, RekeysFromEitherSideKeepTheStreamIntact) {
         const std::vector<uint8_t> sessionId = driver.Transport().SessionId();
         EchoSession session(driver);
         ASSERT_EQ(session.Open(CurrentUser(), "", &key), 0u)
-            << driver.Transport().Failure().text << "\n" << sshd.Log();
+            << driver.Transport().Failure().text << "\n"
+            << sshd.Log();
         EchoRounds(driver, session, sshd.Log());
         CheckRekeys(driver.Transport(), row, sessionId);
     }
@@ -397,7 +402,8 @@ TEST(InteropAsyncSsh, RekeysFromEitherSideKeepTheStreamIntact) {
         const std::vector<uint8_t> sessionId = driver.Transport().SessionId();
         EchoSession session(driver);
         ASSERT_EQ(session.Open("tester", "secret", nullptr), 0u)
-            << driver.Transport().Failure().text << "\n" << peer.Log();
+            << driver.Transport().Failure().text << "\n"
+            << peer.Log();
         EchoRounds(driver, session, peer.Log());
         CheckRekeys(driver.Transport(), row, sessionId);
     }

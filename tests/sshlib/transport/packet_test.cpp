@@ -21,7 +21,8 @@ using Bytes = std::vector<uint8_t>;
 // Deterministic "random" padding so that tests can compare bytes.
 PacketBuilder::RandomSource Counter() {
     return [n = uint8_t{0}](uint8_t* out, size_t length) mutable {
-        for (size_t i = 0; i < length; ++i) out[i] = n++;
+        for (size_t i = 0; i < length; ++i)
+            out[i] = n++;
     };
 }
 
@@ -33,7 +34,8 @@ OutgoingPacket PacketOf(const Bytes& payload) {
 
 Bytes Key(uint8_t seed) {
     Bytes k(64);
-    for (size_t i = 0; i < k.size(); ++i) k[i] = static_cast<uint8_t>(seed * 31 + i * 7);
+    for (size_t i = 0; i < k.size(); ++i)
+        k[i] = static_cast<uint8_t>(seed * 31 + i * 7);
     return k;
 }
 
@@ -69,16 +71,16 @@ TEST(PacketBuilder, PaddingRules) {
         uint32_t lengthField;
     };
     const Case cases[] = {
-        {nullptr, 1, 0, 10, 12},                 // 6 + 10 = 16
-        {&crypto::kAes128Ctr, 1, 0, 10, 12},     // the same with 16-byte blocks
-        {nullptr, 3, 0, 8, 12},                  // 8 + 4 = 12 grows to 16
-        {nullptr, 4, 0, 7, 12},                  // 9 + 7 = 16
-        {nullptr, 11, 0, 8, 20},                 // 16 + 4 = 20 grows to 24
-        {&crypto::kAes256Cbc, 100, 0, 7, 108},   // 105 + 7 = 112
-        {nullptr, 1, 64, 58, 60},                // reaches the minimum padded length
-        {&crypto::kAes128Ctr, 10, 64, 49, 60},   // 15 + 49 = 64
-        {nullptr, 1, 400, 250, 252},             // never more than 255 bytes of padding
-        {&crypto::kArcfour128, 1, 0, 10, 12},    // a stream cipher counts as 8-byte blocks
+        {nullptr, 1, 0, 10, 12},                // 6 + 10 = 16
+        {&crypto::kAes128Ctr, 1, 0, 10, 12},    // the same with 16-byte blocks
+        {nullptr, 3, 0, 8, 12},                 // 8 + 4 = 12 grows to 16
+        {nullptr, 4, 0, 7, 12},                 // 9 + 7 = 16
+        {nullptr, 11, 0, 8, 20},                // 16 + 4 = 20 grows to 24
+        {&crypto::kAes256Cbc, 100, 0, 7, 108},  // 105 + 7 = 112
+        {nullptr, 1, 64, 58, 60},               // reaches the minimum padded length
+        {&crypto::kAes128Ctr, 10, 64, 49, 60},  // 15 + 49 = 64
+        {nullptr, 1, 400, 250, 252},            // never more than 255 bytes of padding
+        {&crypto::kArcfour128, 1, 0, 10, 12},   // a stream cipher counts as 8-byte blocks
     };
     for (const Case& c : cases) {
         PacketBuilder sized(Counter());
@@ -165,7 +167,8 @@ TEST(PacketReader, AnySplitGivesTheSamePackets) {
     std::vector<Bytes> payloads;
     for (int i = 0; i < 5; ++i) {
         Bytes payload(1 + rng() % 100);
-        for (uint8_t& b : payload) b = static_cast<uint8_t>(rng());
+        for (uint8_t& b : payload)
+            b = static_cast<uint8_t>(rng());
         payloads.push_back(payload);
         builder.Build(PacketOf(payload), stream);
     }
@@ -193,11 +196,11 @@ TEST(PacketReader, AnySplitGivesTheSamePackets) {
 }
 
 std::vector<const crypto::CipherDescriptor*> AllCiphers() {
-    return {&crypto::kAes256Ctr,   &crypto::kAes256Cbc,    &crypto::kAes256CbcAlias,
-            &crypto::kAes192Ctr,   &crypto::kAes192Cbc,    &crypto::kAes128Ctr,
-            &crypto::kAes128Cbc,   &crypto::kBlowfishCtr,  &crypto::kBlowfishCbc,
+    return {&crypto::kAes256Ctr,    &crypto::kAes256Cbc,    &crypto::kAes256CbcAlias,
+            &crypto::kAes192Ctr,    &crypto::kAes192Cbc,    &crypto::kAes128Ctr,
+            &crypto::kAes128Cbc,    &crypto::kBlowfishCtr,  &crypto::kBlowfishCbc,
             &crypto::kTripleDesCtr, &crypto::kTripleDesCbc, &crypto::kDesCbc,
-            &crypto::kArcfour256,  &crypto::kArcfour128};
+            &crypto::kArcfour256,   &crypto::kArcfour128};
 }
 
 std::vector<const crypto::MacDescriptor*> AllMacs() {
@@ -215,7 +218,8 @@ TEST(PacketReader, EveryCipherAndMacRoundTripsAndRejectsTampering) {
             KeyBoth(builder, reader, cipher, mac);
             for (int i = 0; i < 8; ++i) {
                 Bytes payload(1 + rng() % 300);
-                for (uint8_t& b : payload) b = static_cast<uint8_t>(rng());
+                for (uint8_t& b : payload)
+                    b = static_cast<uint8_t>(rng());
                 Bytes wire;
                 builder.Build(PacketOf(payload), wire);
                 ASSERT_EQ((wire.size() - mac->macLength) % std::max<size_t>(cipher->blockSize, 8),
@@ -321,11 +325,18 @@ TEST(DataLimit, Text) {
         const char* text;
         uint64_t bytes;
     };
-    const Case cases[] = {{"1G", 1073741824u}, {"500k", 512000u},  {"500 K", 512000u},
-                          {"2m", 2097152u},    {"12345", 12345u},  {"0", 0u},
-                          {"abc", 0u},         {"7x", 7u},         {"", 0u},
+    const Case cases[] = {{"1G", 1073741824u},
+                          {"500k", 512000u},
+                          {"500 K", 512000u},
+                          {"2m", 2097152u},
+                          {"12345", 12345u},
+                          {"0", 0u},
+                          {"abc", 0u},
+                          {"7x", 7u},
+                          {"", 0u},
                           {"99999999999999999999999g", UINT64_MAX}};
-    for (const Case& c : cases) EXPECT_EQ(ParseDataLimit(c.text), c.bytes) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseDataLimit(c.text), c.bytes) << c.text;
 }
 
 }  // namespace

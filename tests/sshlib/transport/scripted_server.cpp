@@ -30,7 +30,9 @@ BIGNUM* ToBn(const crypto::BigNum& value) {
     return BN_bin2bn(bytes.data(), static_cast<int>(bytes.size()), nullptr);
 }
 
-void AppendBnMpint(Bytes& out, const BIGNUM* bn) { crypto::AppendMpint(out, FromBn(bn)); }
+void AppendBnMpint(Bytes& out, const BIGNUM* bn) {
+    crypto::AppendMpint(out, FromBn(bn));
+}
 
 // Two RSA and two DSA keys, made once per test program.
 struct TestKeys {
@@ -59,9 +61,15 @@ const TestKeys& Keys() {
     return *keys;
 }
 
-void AppendU32(Bytes& out, uint32_t v) { crypto::AppendUint32(out, v); }
-void AppendStr(Bytes& out, std::string_view s) { crypto::AppendString(out, s); }
-void AppendStr(Bytes& out, const Bytes& s) { crypto::AppendString(out, s); }
+void AppendU32(Bytes& out, uint32_t v) {
+    crypto::AppendUint32(out, v);
+}
+void AppendStr(Bytes& out, std::string_view s) {
+    crypto::AppendString(out, s);
+}
+void AppendStr(Bytes& out, const Bytes& s) {
+    crypto::AppendString(out, s);
+}
 
 std::string FirstCommon(const std::string& client, const std::string& server) {
     size_t start = 0;
@@ -106,13 +114,15 @@ std::optional<Bytes> ScriptedServer::NextPacket() {
     PacketReader::Result result = reader_.Feed(input_.data(), input_.size(), consumed);
     input_.erase(input_.begin(), input_.begin() + static_cast<ptrdiff_t>(consumed));
     if (result != PacketReader::Result::kPacket) return std::nullopt;
+    lastSequence_ = reader_.Packet().Sequence();
     std::span<const uint8_t> payload = reader_.Packet().Payload();
     return Bytes(payload.begin(), payload.end());
 }
 
 std::vector<Bytes> ScriptedServer::AllPackets() {
     std::vector<Bytes> packets;
-    while (auto p = NextPacket()) packets.push_back(*p);
+    while (auto p = NextPacket())
+        packets.push_back(*p);
     return packets;
 }
 
@@ -124,7 +134,9 @@ Bytes ScriptedServer::Frame(const Bytes& payload) {
     return out;
 }
 
-void ScriptedServer::Send(const Bytes& payload) { FeedClient(Frame(payload)); }
+void ScriptedServer::Send(const Bytes& payload) {
+    FeedClient(Frame(payload));
+}
 
 void ScriptedServer::SendVersion() {
     std::string line = config_.versionLine + "\r\n";
@@ -156,7 +168,8 @@ bool ScriptedServer::ReadKexInit() {
     clientInit_ = *packet;
     std::optional<KexInitMessage> parsed = ParseKexInit(clientInit_);
     if (!parsed) return false;
-    for (int i = 0; i < kListCount; ++i) clientLists_[i] = std::string(parsed->lists[i]);
+    for (int i = 0; i < kListCount; ++i)
+        clientLists_[i] = std::string(parsed->lists[i]);
     return true;
 }
 
@@ -166,12 +179,15 @@ std::string ScriptedServer::Pick(int list) const {
 
 void ScriptedServer::SendKexInit() {
     Bytes payload = {kMsgKexInit};
-    for (int i = 0; i < 16; ++i) payload.push_back(static_cast<uint8_t>(0xA0 + i));
-    for (const std::string& list : config_.lists) AppendStr(payload, list);
+    for (int i = 0; i < 16; ++i)
+        payload.push_back(static_cast<uint8_t>(0xA0 + i));
+    for (const std::string& list : config_.lists)
+        AppendStr(payload, list);
     payload.push_back(config_.firstKexPacketFollows ? 1 : 0);
     AppendU32(payload, 0);
     serverInit_ = payload;
-    for (int i = 0; i < kListCount; ++i) chosen_[i] = Pick(i);
+    for (int i = 0; i < kListCount; ++i)
+        chosen_[i] = Pick(i);
     Send(payload);
 }
 
@@ -194,7 +210,8 @@ Bytes ScriptedServer::HostKeyBlob(bool other) const {
         DSA_get0_pqg(Keys().dsa[other], &p, &q, &g);
         DSA_get0_key(Keys().dsa[other], &y, nullptr);
         AppendStr(blob, std::string_view("ssh-dss"));
-        for (const BIGNUM* n : {p, q, g, y}) AppendBnMpint(blob, n);
+        for (const BIGNUM* n : {p, q, g, y})
+            AppendBnMpint(blob, n);
     } else {
         const BIGNUM *n, *e;
         RSA_get0_key(Keys().rsa[other], &n, &e, nullptr);
@@ -247,7 +264,8 @@ bool ScriptedServer::RunDh(const Tamper& tamper) {
     if (kex->IsGroupExchange()) {
         std::optional<Bytes> request = NextProtocolPacket();
         if (!request || request->at(0) != kMsgKexGexRequest || request->size() != 13) return false;
-        for (int i = 0; i < 3; ++i) groupRequest_[i] = crypto::LoadBe32(request->data() + 1 + 4 * i);
+        for (int i = 0; i < 3; ++i)
+            groupRequest_[i] = crypto::LoadBe32(request->data() + 1 + 4 * i);
         crypto::BigNum gp = tamper.group ? tamper.group->first
                                          : crypto::BigNum::FromBytes(crypto::kKexGroup14Sha1.prime);
         crypto::BigNum gg = tamper.group ? tamper.group->second : crypto::BigNum(2);
@@ -257,7 +275,8 @@ bool ScriptedServer::RunDh(const Tamper& tamper) {
         crypto::AppendMpint(group, gp);
         if (!tamper.groupWithoutGenerator) crypto::AppendMpint(group, gg);
         Send(group);
-        for (uint32_t v : groupRequest_) AppendU32(groupPart, v);
+        for (uint32_t v : groupRequest_)
+            AppendU32(groupPart, v);
         crypto::AppendMpint(groupPart, gp);
         crypto::AppendMpint(groupPart, gg);
         initType = kMsgKexGexInit;
@@ -312,7 +331,8 @@ bool ScriptedServer::RunDh(const Tamper& tamper) {
     crypto::AppendMpint(reply, fValue);
     AppendStr(reply, signature);
     Send(reply);
-    for (BIGNUM* n : {p, g, e, y, f, k}) BN_free(n);
+    for (BIGNUM* n : {p, g, e, y, f, k})
+        BN_free(n);
     BN_CTX_free(ctx);
     return true;
 }

@@ -25,12 +25,19 @@ using Bytes = std::vector<uint8_t>;
 
 struct ServerConfig {
     std::string versionLine = "SSH-2.0-OpenSSH_9.2p1";
-    std::array<std::string, kListCount> lists = {
-        "diffie-hellman-group14-sha1", "ssh-rsa", "aes128-ctr", "aes128-ctr", "hmac-sha1",
-        "hmac-sha1", "none", "none", "", ""};
+    std::array<std::string, kListCount> lists = {"diffie-hellman-group14-sha1",
+                                                 "ssh-rsa",
+                                                 "aes128-ctr",
+                                                 "aes128-ctr",
+                                                 "hmac-sha1",
+                                                 "hmac-sha1",
+                                                 "none",
+                                                 "none",
+                                                 "",
+                                                 ""};
     bool firstKexPacketFollows = false;
-    bool omitSecret = false;  // derives keys without K (the old-server quirk)
-    bool macKeys16 = false;   // keys HMAC-SHA1 with 16 bytes (the old-server quirk)
+    bool omitSecret = false;       // derives keys without K (the old-server quirk)
+    bool macKeys16 = false;        // keys HMAC-SHA1 with 16 bytes (the old-server quirk)
     bool compressOutgoing = true;  // false: sends plain payloads even when "zlib" was agreed
 };
 
@@ -38,7 +45,7 @@ struct ServerConfig {
 struct Tamper {
     bool badSignature = false;
     bool badHostKeyBlob = false;
-    std::optional<crypto::BigNum> f;                             // instead of g^y mod p
+    std::optional<crypto::BigNum> f;                                 // instead of g^y mod p
     std::optional<std::pair<crypto::BigNum, crypto::BigNum>> group;  // group exchange p, g
     bool groupWithoutGenerator = false;
     bool otherHostKey = false;  // sign with the second test key of the same kind
@@ -99,6 +106,8 @@ public:
     // Bits of the client's private exponent cannot be seen; its e can.
     const crypto::BigNum& ClientE() const { return clientE_; }
     Transport& Client() { return client_; }
+    // The sequence number of the client packet read last.
+    uint32_t LastSequence() const { return lastSequence_; }
     PacketBuilder& Builder() { return builder_; }
 
 private:
@@ -115,6 +124,7 @@ private:
     PacketBuilder builder_;
     Bytes input_;
     size_t chunk_ = 0;
+    uint32_t lastSequence_ = 0;
 
     Bytes clientInit_, serverInit_;
     std::string clientLine_;

@@ -30,7 +30,8 @@ int64_t ElapsedMs(Clock::time_point since) {
 
 std::string PlainPacket(const std::string& payload) {
     size_t padding = 4;
-    while ((5 + payload.size() + padding) % 8) ++padding;
+    while ((5 + payload.size() + padding) % 8)
+        ++padding;
     std::string p(4, '\0');
     crypto::StoreBe32(reinterpret_cast<uint8_t*>(p.data()),
                       static_cast<uint32_t>(1 + payload.size() + padding));
@@ -43,9 +44,10 @@ std::string PlainPacket(const std::string& payload) {
 std::string KexInitWithout(const char* kex) {
     std::vector<uint8_t> p = {kMsgKexInit};
     p.resize(17, 7);
-    const char* lists[] = {kex, "ssh-rsa", "aes128-ctr", "aes128-ctr", "hmac-sha1", "hmac-sha1",
-                           "none", "none", "", ""};
-    for (const char* l : lists) crypto::AppendString(p, std::string_view(l));
+    const char* lists[] = {kex,         "ssh-rsa", "aes128-ctr", "aes128-ctr", "hmac-sha1",
+                           "hmac-sha1", "none",    "none",       "",           ""};
+    for (const char* l : lists)
+        crypto::AppendString(p, std::string_view(l));
     p.push_back(0);
     crypto::AppendUint32(p, 0);
     return std::string(p.begin(), p.end());
@@ -83,7 +85,8 @@ TEST(SocketLinkBlocking, TheDisconnectReachesTheServerBeforeTheSocketCloses) {
             // Everything the client writes until it closes.
             char buffer[4096];
             ssize_t n;
-            while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) received.append(buffer, n);
+            while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+                received.append(buffer, n);
         });
         testing::TransportDriver driver;
         EXPECT_EQ(driver.Open(peer.port(), 10000), kErrKeyExchangeFailed);

@@ -73,7 +73,7 @@ TEST(TransportStart, WaitsForTheServerLineThenSendsItsOwnAndTheKexInit) {
     server.SetFeedChunk(1);
     std::string greeting = "Welcome to the box\r\nSSH-2.0-OpenSSH_9.2p1 Debian\r\n";
     server.FeedClient(Bytes(greeting.begin(), greeting.end()));
-    EXPECT_EQ(client->ServerLine(), "SSH-2.0-OpenSSH_9.2p1 Debian");
+    EXPECT_EQ(client->ServerVersionLine(), "SSH-2.0-OpenSSH_9.2p1 Debian");
     EXPECT_EQ(client->GetPhase(), Transport::Phase::kKeyExchange);
 
     server.Collect();
@@ -110,7 +110,8 @@ TEST(TransportStart, WaitsForTheServerLineThenSendsItsOwnAndTheKexInit) {
     EXPECT_FALSE(parsed->firstKexPacketFollows);
     // Message number, 16-byte cookie, ten strings, the boolean and the reserved word.
     size_t size = 1 + 16 + 1 + 4;
-    for (auto list : parsed->lists) size += 4 + list.size();
+    for (auto list : parsed->lists)
+        size += 4 + list.size();
     EXPECT_EQ(init.payload.size(), size);
     EXPECT_EQ(crypto::LoadBe32(init.payload.data() + size - 4), 0u);
 }
@@ -180,8 +181,7 @@ TEST(TransportKex, EveryKexAndHostKeyReachesTheOpenState) {
             Client client;
             ScriptedServer server(*client, config);
             server.SetFeedChunk(round % 2 ? 1 : 0);
-            ASSERT_TRUE(server.Handshake()) << kex << " " << hostKey << " "
-                                            << client.failure.text;
+            ASSERT_TRUE(server.Handshake()) << kex << " " << hostKey << " " << client.failure.text;
             EXPECT_EQ(client.keysReady, 1);
             EXPECT_EQ(client->SessionId(), server.SessionId());
             EXPECT_EQ(client->Algorithms().kex->name, kex);
@@ -303,8 +303,8 @@ TEST(TransportKex, WrongGuessSkipsTheNextKexPacket) {
         ServerConfig config;
         config.firstKexPacketFollows = true;
         // Right: the server's first names equal ours; wrong: they differ.
-        config.lists[kListKex] = right ? "diffie-hellman-group-exchange-sha256"
-                                       : "diffie-hellman-group14-sha1";
+        config.lists[kListKex] =
+            right ? "diffie-hellman-group-exchange-sha256" : "diffie-hellman-group14-sha1";
         Client client;
         ScriptedServer server(*client, config);
         server.SendVersion();
@@ -589,7 +589,6 @@ TEST(TransportPackets, CompressedStreamsBothWaysAndABrokenOneFails) {
     // The outgoing stream did compress.
     EXPECT_LT(client->OutgoingBytes(), 5u * 3000);
 
-
     // A server that agreed "zlib" but sends plain payloads: the first one fails to inflate.
     config.compressOutgoing = false;
     Client broken;
@@ -664,8 +663,66 @@ TEST(TransportRekey, DataLimitStartsARekeyFromTheClient) {
         client->SendPacket(std::move(p));
     }
     EXPECT_TRUE(client->KeyExchangeRunning());
-    server.AllPackets();
-    // The key-exchange-init the reader consumed belongs to the exchange the server answers.
+    ASSERT_TRUE(server.AnswerRekey());
+    EXPECT_EQ(client->CompletedKeyExchanges(), 3);
+}
+
+// During a re-key, SSH_MSG_UNIMPLEMENTED about one of our key-exchange messages ends the
+// exchange; about anything else it is for the layers above.
+TEST(TransportRekey, UnimplementedAboutOurKexInitEndsTheExchange) {
+    for (bool aboutKexInit : {false, true}) {
+        Client client;
+        ScriptedServer server(*client);
+        ASSERT_TRUE(OpenWith(client, server));
+        client->RequestRekey("user");
+        ASSERT_TRUE(server.ReadKexInit());
+        uint32_t sequence = aboutKexInit ? server.LastSequence() : server.LastSequence() - 1;
+        Bytes unimplemented = {kMsgUnimplemented};
+        crypto::AppendUint32(unimplemented, sequence);
+        server.Send(unimplemented);
+        EXPECT_EQ(client->IsClosed(), aboutKexInit);
+        if (aboutKexInit) {
+            EXPECT_EQ(client.failure.reason, kDisconnectKeyExchangeFailed);
+            EXPECT_EQ(client.failure.error, kErrKeyExchangeFailed);
+        } else {
+            EXPECT_EQ(client.packets.size(), 1u);
+        }
+    }
+}
+
+// The length-concealing send of a password: the password packet and an ignore packet in one
+// batch, the ignore's payload stored uncompressed with the overhead the compressor announced.
+TEST(TransportPackets, ConcealedBatchUnderCompression) {
+    ServerConfig config;
+    config.lists[kListCompressionClientToServer] = "zlib";
+    Client client;
+    ScriptedServer server(*client, config);
+    ASSERT_TRUE(OpenWith(client, server));
+    OutgoingPacket password(kMsgUserauthRequest);
+    password.AddString(std::string_view("secret-password"));
+    password.MarkSecret();
+    client->DeferPacket(std::move(password));
+    size_t before = client->DeferredLength();
+    EXPECT_GT(before, 0u);
+    size_t overhead = client->DisableCompressionForNextPacket();
+    EXPECT_GT(overhead, 4u);
+    std::string filler(200, 'F');
+    OutgoingPacket ignore(kMsgIgnore);
+    ignore.AddString(filler);
+    client->DeferPacket(std::move(ignore));
+    // The ignore's payload (1 + 4 + 200 bytes) went out stored: framing + payload + overhead.
+    size_t framed = client->DeferredLength() - before;
+    size_t block = client->OutgoingBlockSize();
+    size_t body = 5 + 205 + overhead;
+    EXPECT_GE(framed, body + 4 + 20);
+    EXPECT_LT(framed, body + block + 4 + 20);
+    server.Collect();
+    EXPECT_TRUE(server.Input().empty());
+    client->SendDeferred();
+    std::vector<Bytes> packets = server.AllPackets();
+    ASSERT_EQ(packets.size(), 2u);
+    EXPECT_EQ(packets[0], Payload(kMsgUserauthRequest, "secret-password"));
+    EXPECT_EQ(packets[1], Payload(kMsgIgnore, filler));
 }
 
 TEST(TransportRekey, TimeLimitStartsARekeyAndSchedulesTheNext) {

@@ -35,14 +35,14 @@ TEST(Wildcard, Patterns) {
         {"**b", "aab", true},
         {"[^abc]x", "dx", true},
         {"[^abc]x", "bx", false},
-        {"[]]", "]", true},          // a bracket first in a set is a member
-        {"[a\\]]", "]", true},        // an escaped bracket inside a set
+        {"[]]", "]", true},     // a bracket first in a set is a member
+        {"[a\\]]", "]", true},  // an escaped bracket inside a set
         {"\\*", "*", true},
         {"\\*", "x", false},
-        {"[a-", "a", false},          // unclosed
-        {"[a-]", "a", false},         // a range ending in "]"
-        {"abc\\", "abc", false},      // trailing backslash
-        {"x*[", "xyz", false},        // malformed after a star still matches nothing
+        {"[a-", "a", false},      // unclosed
+        {"[a-]", "a", false},     // a range ending in "]"
+        {"abc\\", "abc", false},  // trailing backslash
+        {"x*[", "xyz", false},    // malformed after a star still matches nothing
         {"Sun_SSH_1.0", "Sun_SSH_1.0.1", false},
     };
     for (const Case& c : cases) {
@@ -106,10 +106,14 @@ TEST(Versions, CompareAndChooseTheProtocol) {
         int protocol;  // 0: no agreement
     };
     const Case cases[] = {
-        {kPreferProtocol2, "2.0", 2},     {kPreferProtocol2, "1.99", 2},
-        {kPreferProtocol2, "1.5", 1},     {kPreferProtocol2Only, "1.99", 2},
-        {kPreferProtocol2Only, "1.5", 0}, {kPreferProtocol1Only, "2.0", 0},
-        {kPreferProtocol1Only, "1.99", 1}, {kPreferProtocol1Only, "1.5", 1},
+        {kPreferProtocol2, "2.0", 2},
+        {kPreferProtocol2, "1.99", 2},
+        {kPreferProtocol2, "1.5", 1},
+        {kPreferProtocol2Only, "1.99", 2},
+        {kPreferProtocol2Only, "1.5", 0},
+        {kPreferProtocol1Only, "2.0", 0},
+        {kPreferProtocol1Only, "1.99", 1},
+        {kPreferProtocol1Only, "1.5", 1},
         {1, "1.99", 1},  // an unknown preference below 2 counts like protocol 1
     };
     for (const Case& c : cases) {
@@ -168,7 +172,8 @@ TEST(ServerLineReader, AnySplitReadsTheSameLine) {
 TEST(ServerLineReader, ManyPreLinesAndAnOverlongLine) {
     ServerLineReader reader;
     std::string junk;
-    for (int i = 0; i < 10000; ++i) junk += "banner line " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 10000; ++i)
+        junk += "banner line " + std::to_string(i) + "\r\n";
     size_t consumed;
     EXPECT_EQ(reader.Feed(reinterpret_cast<const uint8_t*>(junk.data()), junk.size(), consumed),
               ServerLineReader::Result::kNeedMore);

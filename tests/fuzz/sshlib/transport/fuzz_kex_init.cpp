@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int d = 0; d < 2; ++d) {
             if (!NameListContains(message->lists[kListCipherClientToServer + d],
                                   chosen.cipher[d]->name) ||
-                !NameListContains(message->lists[kListMacClientToServer + d], chosen.mac[d]->name) ||
+                !NameListContains(message->lists[kListMacClientToServer + d],
+                                  chosen.mac[d]->name) ||
                 !NameListContains(message->lists[kListCompressionClientToServer + d],
                                   chosen.compression[d]->name)) {
                 abort();

@@ -18,8 +18,8 @@ using transport::PacketReader;
 namespace {
 
 const crypto::CipherDescriptor* const kCiphers[] = {
-    &crypto::kAes128Ctr, &crypto::kAes256Cbc, &crypto::kBlowfishCbc, &crypto::kTripleDesCtr,
-    &crypto::kArcfour128, &crypto::kDesCbc, &crypto::kBlowfishCtr, &crypto::kAes192Ctr};
+    &crypto::kAes128Ctr,  &crypto::kAes256Cbc, &crypto::kBlowfishCbc, &crypto::kTripleDesCtr,
+    &crypto::kArcfour128, &crypto::kDesCbc,    &crypto::kBlowfishCtr, &crypto::kAes192Ctr};
 const crypto::MacDescriptor* const kMacs[] = {&crypto::kHmacSha1, &crypto::kHmacSha1_96,
                                               &crypto::kHmacMd5, &crypto::kHmacSha1BugCompatible};
 
@@ -37,8 +37,7 @@ void Key(const crypto::CipherDescriptor* cipher, const crypto::MacDescriptor* ma
     auto m = mac->CreateContext();
     m->SetKey(macKey);
     if (builder) {
-        builder->SetKeys(std::move(c), cipher->blockSize, cipher->cbc, std::move(m),
-                         mac->macLength,
+        builder->SetKeys(std::move(c), cipher->blockSize, cipher->cbc, std::move(m), mac->macLength,
                          compress ? std::make_unique<transport::ZlibCompressor>() : nullptr);
     } else {
         reader->SetKeys(std::move(c), cipher->blockSize, std::move(m), mac->macLength,
@@ -75,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Payloads: runs of the input separated by zero bytes (each at least the message number).
     PacketBuilder builder([](uint8_t* out, size_t length) {
-        for (size_t i = 0; i < length; ++i) out[i] = static_cast<uint8_t>(i);
+        for (size_t i = 0; i < length; ++i)
+            out[i] = static_cast<uint8_t>(i);
     });
     Key(cipher, mac, compress, &builder, nullptr);
     std::vector<std::vector<uint8_t>> payloads;
