@@ -104,9 +104,19 @@ void QtSerialDevice::SetLostHandler(std::function<void(const std::string& reason
 }
 
 void QtSerialDevice::OnError(int error) {
-    // A device that disappears reports a resource error (and keeps reporting it while open):
-    // it is closed at once so nothing spins, and its owner hears of it once, from the loop.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::PermissionError) return;
+    // A device that disappears reports read, write or resource errors, again and again while it
+    // stays open: it is closed at once so nothing spins, and its owner hears of it once, from the
+    // event loop. Refused settings (unsupported operations) are not failures of the device.
+    switch (error) {
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+        case QSerialPort::ResourceError:
+        case QSerialPort::PermissionError:
+        case QSerialPort::DeviceNotFoundError:
+            break;
+        default:
+            return;
+    }
     if (lostPending_ || port_ == nullptr) return;
     const std::string reason = port_->errorString().toStdString();
     lostPending_ = true;

@@ -2,7 +2,6 @@
 #include "terminal/session/tessnet.h"
 
 #include <QCoreApplication>
-#include <QNetworkDatagram>
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <QUdpSocket>
@@ -185,7 +184,10 @@ int Tessnet::OpenUdp(std::string_view host, unsigned port, std::string_view loca
     const int handle = added.handle;
     QAbstractSocket* udp = added.socket.get();
     QObject::connect(udp, &QIODevice::readyRead, &context_, [this, handle] {
-        if (TessnetEntry* e = Find(handle)) PostRead(*e);
+        TessnetEntry* e = Find(handle);
+        if (e == nullptr) return;
+        PullDatagrams(*e);
+        if (!e->datagrams.empty()) PostRead(*e);
     });
     QObject::connect(udp, &QAbstractSocket::errorOccurred, &context_,
                      [this, handle](QAbstractSocket::SocketError error) {
@@ -304,34 +306,33 @@ int Tessnet::InetReadEx(int handle, std::span<char> buffer, unsigned, InetAddres
 
     if (entry->kind != TessnetKind::Udp) {
         const qint64 count = entry->socket->read(buffer.data(), room);
+        // The close of a connection is reported once what it brought has been read.
+        if (entry->peerClosed && !entry->readPosted && UnreadBytes(*entry) == 0)
+            PostDisconnect(*entry);
         if (count < 0) return entry->socket->bytesAvailable() == 0 ? 0 : Fail(kInetErrorUnknown);
         if (count > 0) {
+            ++entry->reads;
             if (source != nullptr) *source = ToInetAddress(entry->socket->peerAddress());
             if (sourcePort != nullptr) *sourcePort = entry->socket->peerPort();
         }
         return static_cast<int>(count);
     }
 
-    auto* udp = static_cast<QUdpSocket*>(entry->socket.get());
-    if (entry->datagramOffset >= entry->datagram.size()) {
-        if (!udp->hasPendingDatagrams()) return 0;
-        const QNetworkDatagram datagram = udp->receiveDatagram(udp->pendingDatagramSize());
-        entry->datagram = datagram.data();
-        entry->datagramOffset = 0;
-        entry->datagramSender = ToInetAddress(datagram.senderAddress());
-        entry->datagramPort = datagram.senderPort() < 0 ? 0u : static_cast<unsigned>(datagram.senderPort());
-    }
-    const qsizetype count =
-        std::min<qsizetype>(entry->datagram.size() - entry->datagramOffset, room);
-    std::memcpy(buffer.data(), entry->datagram.constData() + entry->datagramOffset,
+    if (entry->datagrams.empty()) PullDatagrams(*entry);
+    if (entry->datagrams.empty()) return 0;
+    TessnetEntry::Datagram& first = entry->datagrams.front();
+    const qsizetype count = std::min<qsizetype>(first.data.size() - entry->datagramOffset, room);
+    std::memcpy(buffer.data(), first.data.constData() + entry->datagramOffset,
                 static_cast<std::size_t>(count));
     entry->datagramOffset += count;
-    if (entry->datagramOffset >= entry->datagram.size()) {
-        entry->datagram.clear();
+    ++entry->reads;
+    if (source != nullptr) *source = first.sender;
+    if (sourcePort != nullptr) *sourcePort = first.port;
+    if (entry->datagramOffset >= first.data.size()) {
+        entry->queuedBytes -= first.data.size();
         entry->datagramOffset = 0;
+        entry->datagrams.pop_front();
     }
-    if (source != nullptr) *source = entry->datagramSender;
-    if (sourcePort != nullptr) *sourcePort = entry->datagramPort;
     return static_cast<int>(count);
 }
 

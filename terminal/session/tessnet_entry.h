@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,18 +50,32 @@ struct TessnetEntry {
 
     // Notification state.
     bool readPosted = false;
+    std::uint64_t reads = 0;     // reads that returned data (or an empty datagram)
     bool connected = false;      // the connect completed (server clients: from the start)
     bool connectFailed = false;  // a connect event with an error was sent
     bool peerClosed = false;
     bool disconnectPosted = false;
 
-    // UDP: whether writes have a peer, and the datagram being handed out in pieces.
+    // UDP: whether writes have a peer, and the datagrams received and not yet read (the first
+    // one possibly in part).
+    struct Datagram {
+        QByteArray data;
+        InetAddress sender;
+        unsigned port = 0;
+    };
     bool hasPeer = false;
-    QByteArray datagram;
-    qsizetype datagramOffset = 0;
-    InetAddress datagramSender;
-    unsigned datagramPort = 0;
+    std::deque<Datagram> datagrams;
+    qsizetype datagramOffset = 0;  // of the first datagram
+    qint64 queuedBytes = 0;
 };
+
+// Datagrams are taken from the system as they arrive (Qt reports further datagrams reliably only
+// when each report is answered by reading); at most this many bytes of them wait in the library,
+// the rest wait in the system's socket buffer.
+inline constexpr qint64 kUdpQueueLimit = 1 << 20;
+
+// Moves the datagrams the system holds into the entry's queue, up to kUdpQueueLimit.
+void PullDatagrams(TessnetEntry& entry);
 
 // Socket-style error number of a Qt socket error.
 int InetErrorOfSocket(QAbstractSocket::SocketError error);

@@ -3,10 +3,10 @@
 //
 // Rules kept here:
 //  - a read event is pending at most once per handle, and another follows while unread data
-//    waits and the last one consumed some of it (so an owner that reads nothing cannot make
-//    the loop spin);
-//  - a disconnect event comes only after everything received was read (or the owner stopped
-//    reading), so nothing received is lost to it.
+//    waits and the owner read something during the last one (so an owner that reads nothing
+//    cannot make the loop spin);
+//  - a disconnect event comes after the read events for everything received; data an owner
+//    left unread stays readable until it closes the handle, so nothing received is lost.
 #include <QSslSocket>
 #include <QTcpSocket>
 
@@ -70,7 +70,12 @@ void Tessnet::OnPeerClosed(int handle) {
     if (e == nullptr || !e->connected || e->peerClosed) return;
     e->peerClosed = true;
     if (e->timer) e->timer->stop();
-    if (!e->readPosted && UnreadBytes(*e) == 0) PostDisconnect(*e);
+    if (e->readPosted) return;  // the disconnect follows that read
+    // Unread data gets one more read event first; the disconnect follows it.
+    if (UnreadBytes(*e) > 0)
+        PostRead(*e);
+    else
+        PostDisconnect(*e);
 }
 
 void Tessnet::AcceptClients(int server) {
@@ -173,12 +178,12 @@ void Tessnet::Deliver(int handle, Delivery delivery, int error) {
             return;
         case Delivery::Read: {
             entry->readPosted = false;
-            const qint64 before = UnreadBytes(*entry);
+            const std::uint64_t readsBefore = entry->reads;
             Notify(*entry, kInetEventRead, 0);
             entry = Find(handle);
             if (entry == nullptr) return;
-            const qint64 after = UnreadBytes(*entry);
-            if (after > 0 && after < before)
+            if (entry->kind == TessnetKind::Udp) PullDatagrams(*entry);
+            if (UnreadBytes(*entry) > 0 && entry->reads > readsBefore)
                 PostRead(*entry);
             else if (entry->peerClosed)
                 PostDisconnect(*entry);

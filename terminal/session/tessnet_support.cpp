@@ -4,6 +4,7 @@
 #include <QSslCertificate>
 #include <QSslCipher>
 #include <QSslSocket>
+#include <QNetworkDatagram>
 #include <QUdpSocket>
 
 #include "terminal/session/inet_text.h"
@@ -146,10 +147,22 @@ InetSecurityInfo SecurityInfoOf(const QSslSocket& socket, const std::string& hos
 qint64 UnreadBytes(const TessnetEntry& entry) {
     if (!entry.socket) return 0;
     if (entry.kind != TessnetKind::Udp) return entry.socket->bytesAvailable();
-    qint64 waiting = entry.datagram.size() - entry.datagramOffset;
+    // Every datagram counts, an empty one too.
+    return entry.queuedBytes - entry.datagramOffset + static_cast<qint64>(entry.datagrams.size());
+}
+
+void PullDatagrams(TessnetEntry& entry) {
     auto* udp = static_cast<QUdpSocket*>(entry.socket.get());
-    if (udp->hasPendingDatagrams()) waiting += std::max<qint64>(udp->pendingDatagramSize(), 1);
-    return waiting;
+    while (entry.queuedBytes < kUdpQueueLimit && udp->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = udp->receiveDatagram(udp->pendingDatagramSize());
+        if (!datagram.isValid()) break;
+        TessnetEntry::Datagram queued;
+        queued.data = datagram.data();
+        queued.sender = ToInetAddress(datagram.senderAddress());
+        queued.port = datagram.senderPort() < 0 ? 0u : static_cast<unsigned>(datagram.senderPort());
+        entry.queuedBytes += queued.data.size();
+        entry.datagrams.push_back(std::move(queued));
+    }
 }
 
 namespace {

@@ -20,7 +20,11 @@ DialogResult Run(QDialog& dialog) {
 }  // namespace
 
 DialogResult ShowSerialDialog(QWidget* owner, SessionSettings& settings) {
-    const std::vector<std::string> ports = AvailableSerialPorts({settings.serialPort});
+    return ShowSerialDialog(owner, settings, AvailableSerialPorts({settings.serialPort}));
+}
+
+DialogResult ShowSerialDialog(QWidget* owner, SessionSettings& settings,
+                              const std::vector<std::string>& ports) {
     if (ports.empty()) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Port Error!"),
                         QString::fromLatin1(kNoSerialPorts), QMessageBox::Ok, owner);

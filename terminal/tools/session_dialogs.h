@@ -15,6 +15,9 @@ namespace ostrel {
 // Serial: lists the free serial devices (and the record's port); with none, the "Port Error!"
 // message box instead, and Cancelled.
 DialogResult ShowSerialDialog(QWidget* owner, SessionSettings& settings);
+// The same with a given list of ports.
+DialogResult ShowSerialDialog(QWidget* owner, SessionSettings& settings,
+                              const std::vector<std::string>& ports);
 DialogResult ShowTcpClientDialog(QWidget* owner, SessionSettings& settings);
 DialogResult ShowTcpServerDialog(QWidget* owner, SessionSettings& settings);
 DialogResult ShowUdpClientDialog(QWidget* owner, SessionSettings& settings);
