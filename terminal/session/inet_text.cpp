@@ -100,7 +100,7 @@ std::string FormatInetAddress(const InetAddress& address) {
 int CopyToBuffer(std::string_view text, std::span<char> buffer) {
     if (buffer.empty()) return 0;
     const std::size_t n = std::min(text.size(), buffer.size() - 1);
-    std::memcpy(buffer.data(), text.data(), n);
+    if (n > 0) std::memcpy(buffer.data(), text.data(), n);  // an empty view may have no data
     buffer[n] = '\0';
     return static_cast<int>(n);
 }

@@ -23,7 +23,6 @@ std::string UndefinedErrorText(int code) {
 SessionModel::SessionModel(SessionSettings& settings, SocketLibrary& net, SerialDevice& serial,
                            SessionHost& host)
     : settings_(settings),
-      net_(net),
       host_(host),
       socketErrors_(net),
       serial_(*this, serial),

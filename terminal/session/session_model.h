@@ -76,7 +76,6 @@ private:
     NetworkSession* NetworkSessionWithHandle(int handle);
 
     SessionSettings& settings_;
-    SocketLibrary& net_;
     SessionHost& host_;
     SocketErrors socketErrors_;
     SerialSession serial_;

@@ -322,8 +322,9 @@ int Tessnet::InetReadEx(int handle, std::span<char> buffer, unsigned, InetAddres
     if (entry->datagrams.empty()) return 0;
     TessnetEntry::Datagram& first = entry->datagrams.front();
     const qsizetype count = std::min<qsizetype>(first.data.size() - entry->datagramOffset, room);
-    std::memcpy(buffer.data(), first.data.constData() + entry->datagramOffset,
-                static_cast<std::size_t>(count));
+    if (count > 0)
+        std::memcpy(buffer.data(), first.data.constData() + entry->datagramOffset,
+                    static_cast<std::size_t>(count));
     entry->datagramOffset += count;
     ++entry->reads;
     if (source != nullptr) *source = first.sender;
