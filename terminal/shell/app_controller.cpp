@@ -105,12 +105,14 @@ void AppController::OnBrowseNewer() {
 }
 
 void AppController::Shutdown() {
-    if (shutDown_) return;
-    OnWindowClosing();
-    view_.CloseWindow();
+    Release(true);
 }
 
 void AppController::OnWindowClosing() {
+    Release(false);
+}
+
+void AppController::Release(bool closeWindow) {
     if (shutDown_) return;
     shutDown_ = true;
     view_.StopTimer(TimerId::SerialRead);
@@ -119,6 +121,7 @@ void AppController::OnWindowClosing() {
     session_.Close();
     if (std::string error; started_ && !SaveCommandList(commands_, &error))
         std::cerr << "ostrel: the command list was not saved: " << error << '\n';
+    if (closeWindow) view_.CloseWindow();
     net_.InetUninitialize();
 }
 

@@ -82,6 +82,8 @@ private:
     static const Route kRoutes[];
 
     void ShowStatus(std::string_view text);
+    // Shutdown's steps in order: timers, session, command list, window, socket library.
+    void Release(bool closeWindow);
     void ShowStartupSession(const std::vector<std::string>& arguments);
     void SetMenuState();
 
