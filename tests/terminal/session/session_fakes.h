@@ -59,7 +59,7 @@ public:
     std::function<DialogResult(SessionType, SessionSettings&)> dialog;
 };
 
-// A socket library whose results the test sets and whose calls it inspects.
+// A socket library whose results the test sets and whose calls it examines.
 class ScriptedSocketLibrary final : public SocketLibrary {
 public:
     struct Call {

@@ -19,7 +19,7 @@ namespace {
 
 using namespace ostrel::testing;
 
-TEST_F(WindowTest, WindowMenusAndStatusBarAreLaidOutAsSpecified) {
+TEST_F(WindowTest, WindowMenusAndStatusBarAreLaidOut) {
     EXPECT_EQ(window_.windowTitle(), "Ostrel");
     EXPECT_EQ(window_.SendButton().text(), "Sen&d");
     const QList<QAction*> menus = window_.menuBar()->actions();
