@@ -22,17 +22,12 @@ void SerialSession::Open() {
     const std::string_view port = TrimBlanks(s.serialPort);
     if (!s.inUse || port.empty()) return;
 
-    std::string reason;
-    if (device_.IsOpen()) {
-        // Restart without a close: the port is still ours, so opening it again fails the way
-        // an exclusive open does, and the open port keeps working.
-        reason = "The port is already open.";
-    } else if (device_.Open(port, &reason)) {
-        reason.clear();
-    } else {
-        s.handle = -1;
-    }
-    if (!reason.empty() || !device_.IsOpen()) {
+    // Restart without a close finds the port still ours: opening it again fails the way an
+    // exclusive open does, and the open port keeps working.
+    const bool alreadyOpen = device_.IsOpen();
+    std::string reason = alreadyOpen ? "The port is already open." : "";
+    if (alreadyOpen || !device_.Open(port, &reason)) {
+        if (!alreadyOpen) s.handle = -1;
         services_.Show(CantOpenLine(port, -1));
         if (!reason.empty()) services_.Show("   " + reason);
         return;

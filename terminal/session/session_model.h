@@ -47,7 +47,7 @@ public:
     // A code without text shows "Undefined error 0x" and the code in hexadecimal.
     void ShowErrorText(int code) override;
 
-    // Part 0 of the status bar (nullopt: leave it as it is).
+    // Status-bar part 0 (nullopt: leave it as it is).
     std::optional<std::string> StatusText() const;
 
     bool RemoteEcho() const override { return remoteEcho_; }

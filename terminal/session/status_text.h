@@ -9,12 +9,12 @@
 
 namespace ostrel {
 
-// Part 0 of the status bar for the record: "No Active Session..." while not in use, otherwise
+// Status-bar part 0 for the record: "No Active Session..." while not in use, otherwise
 // the type's text with host and port (or the serial settings). nullopt for combinations that
 // leave the part as it is (for example a TCP Server that is connected rather than listening).
 std::optional<std::string> SessionStatusText(const SessionSettings& settings);
 
-// Part 4: "LE RE", "LE", "RE" or empty.
+// Status-bar part 4: "LE RE", "LE", "RE" or empty.
 std::string_view EchoStatusText(bool localEcho, bool remoteEcho);
 
 // "None", "Odd", "Even", "Mark", "Space"; "1", "1.5", "2"; "None", "Hard", "Soft".

@@ -52,7 +52,7 @@ public:
     virtual void FocusInput() = 0;
     virtual void EditFocused(EditAction action) = 0;
 
-    // Modal dialogs that edit the record (Part of the Session menu).
+    // The Session menu's modal dialogs, which edit the record.
     virtual DialogResult ShowSessionDialog(SessionType type, SessionSettings& settings) = 0;
     virtual void ShowSessionMetaDialog(SessionSettings& settings) = 0;
 
