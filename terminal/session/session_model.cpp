@@ -1,0 +1,186 @@
+#include "terminal/session/session_model.h"
+
+#include <cstdio>
+
+#include "terminal/core/text_util.h"
+#include "terminal/session/status_text.h"
+
+namespace ostrel {
+namespace {
+
+std::size_t IndexOf(SessionType type) {
+    return static_cast<std::size_t>(type);
+}
+
+}  // namespace
+
+std::string UndefinedErrorText(int code) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(code));
+    return std::string("Undefined error 0x") + hex;
+}
+
+SessionModel::SessionModel(SessionSettings& settings, SocketLibrary& net, SerialDevice& serial,
+                           SessionHost& host)
+    : settings_(settings),
+      host_(host),
+      socketErrors_(net),
+      serial_(*this, serial),
+      tcpClient_(*this, net, socketErrors_, *this),
+      tcpServer_(*this, net, socketErrors_),
+      udpClient_(*this, net, socketErrors_, *this),
+      udpServer_(*this, net, socketErrors_, *this) {
+    transports_[IndexOf(SessionType::Serial)] = &serial_;
+    transports_[IndexOf(SessionType::TcpClient)] = &tcpClient_;
+    transports_[IndexOf(SessionType::TcpServer)] = &tcpServer_;
+    transports_[IndexOf(SessionType::UdpClient)] = &udpClient_;
+    transports_[IndexOf(SessionType::UdpServer)] = &udpServer_;
+}
+
+void SessionModel::RegisterTransport(SessionType type, Transport& transport) {
+    if (IndexOf(type) < transports_.size() && type != SessionType::None)
+        transports_[IndexOf(type)] = &transport;
+}
+
+Transport* SessionModel::TransportOf(SessionType type) const {
+    const std::size_t index = IndexOf(type);
+    return index < transports_.size() ? transports_[index] : nullptr;
+}
+
+void SessionModel::OpenFromMenu(SessionType type) {
+    SessionSettings& s = settings_;
+    Close();
+    s.inUse = false;
+    if (type == SessionType::Serial) {
+        host_.RefreshStatus();
+        host_.ShowSessionDialog(type, s);
+        if (s.inUse) serial_.Open();
+        return;
+    }
+
+    const bool client = type == SessionType::TcpClient || type == SessionType::SshClient;
+    s.type = client ? type : SessionType::None;
+    host_.RefreshStatus();
+    const bool confirmed = host_.ShowSessionDialog(type, s) == DialogResult::Confirmed;
+    if (TrimBlanks(s.host).empty()) s.host = kLoopbackHost;
+
+    const bool waitsForLine = type == SessionType::TcpClient && s.httpMode &&
+                              TrimBlanks(s.httpRequest).empty();
+    if (confirmed && type == SessionType::TcpClient && !waitsForLine)
+        Show("Attempting TCP Client Connection...");
+    if (confirmed && type == SessionType::SshClient) Show("Attempting SSH Client Connection...");
+
+    Transport* transport = TransportOf(type);
+    if (transport == nullptr) {
+        if (s.inUse) Show(kSshNotAvailable);
+        s.inUse = false;
+        s.type = SessionType::None;
+        host_.RefreshStatus();
+        return;
+    }
+    if (waitsForLine) {
+        host_.RefreshStatus();
+        return;
+    }
+    transport->Open();
+}
+
+void SessionModel::Close() {
+    host_.StopTimer(TimerId::SerialRead);
+    Transport* transport = TransportOf(settings_.type);
+    if (transport == nullptr) return;
+    const int result = transport->Close();
+    if (settings_.type == SessionType::Serial) return;
+    if (result != 0) {
+        ShowErrorText(result);
+        return;
+    }
+    settings_.inUse = false;
+    // Datagram sockets and listeners send no notification when closed here, so nothing else
+    // would take the state back to 0 (and a write would go to a handle that no longer exists).
+    if (!transport->StateFollowsDisconnectEvent())
+        settings_.state = ConnectionState::Disconnected;
+}
+
+void SessionModel::Restart() {
+    settings_.inUse = true;
+    OpenCurrent();
+}
+
+void SessionModel::OpenCurrent() {
+    if (Transport* transport = TransportOf(settings_.type)) transport->Open();
+}
+
+void SessionModel::ShowErrorText(int code) {
+    if (settings_.type == SessionType::Serial) return;
+    ErrorSource* source = &socketErrors_;
+    if (settings_.type == SessionType::SshClient) {
+        Transport* ssh = TransportOf(SessionType::SshClient);
+        source = ssh != nullptr ? ssh->Errors() : nullptr;
+        if (source == nullptr) return;
+    }
+    const int error = code != 0 ? code : source->LastError();
+    if (error == 0) return;
+    std::array<char, 128> text{};
+    const int length = source->ErrorString(error, text);
+    if (length > 0)
+        Show(std::string_view(text.data(), static_cast<std::size_t>(length)));
+    else
+        Show(UndefinedErrorText(error));
+}
+
+std::optional<std::string> SessionModel::StatusText() const {
+    return SessionStatusText(settings_);
+}
+
+NetworkSession* SessionModel::NetworkSessionWithHandle(int handle) {
+    if (handle == -1) return nullptr;
+    for (NetworkSession* session :
+         {static_cast<NetworkSession*>(&tcpClient_), static_cast<NetworkSession*>(&udpClient_),
+          static_cast<NetworkSession*>(&udpServer_)})
+        if (session->Handle() == handle) return session;
+    return nullptr;
+}
+
+void SessionModel::OnSocketMessage(unsigned message, int handle, std::uint32_t param) {
+    if (message != kSocketMessage) return;
+    // Notifications of a handle the session no longer holds (an old connection after Restart)
+    // are dropped rather than applied to the new session.
+    NetworkSession* session = NetworkSessionWithHandle(handle);
+    if (session == nullptr) return;
+    const std::uint16_t error = InetErrorOf(param);
+    switch (InetEventOf(param)) {
+        case kInetEventConnect:
+            if (error != 0)
+                ShowErrorText(error);
+            else if (session == &tcpClient_)
+                tcpClient_.OnConnected();
+            break;
+        case kInetEventDisconnect:
+            if (session == &tcpClient_) tcpClient_.OnDisconnected();
+            break;
+        case kInetEventRead:
+            session->ReadEvent();
+            break;
+        default:
+            break;
+    }
+}
+
+bool SessionModel::PortOpen() const {
+    const Transport* transport = TransportOf(settings_.type);
+    return transport != nullptr && transport->PortOpen();
+}
+
+long SessionModel::Write(std::string_view data) {
+    Transport* transport = TransportOf(settings_.type);
+    return transport != nullptr ? transport->Write(data) : -1;
+}
+
+void SessionModel::RestartWithPendingHttpLine(std::string line) {
+    settings_.pendingHttpLine = std::move(line);
+    Restart();
+    host_.RefreshStatus();
+}
+
+}  // namespace ostrel

@@ -1,0 +1,93 @@
+// The one active session: opening it from the menu (close first, dialog, open), closing,
+// restarting, the socket notifications, the serial read timer and the error texts. It is also
+// the session the send path writes to.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "terminal/core/session_port.h"
+#include "terminal/session/network_session.h"
+#include "terminal/session/serial_session.h"
+#include "terminal/session/session_settings.h"
+#include "terminal/session/socket_library.h"
+#include "terminal/session/tcp_client_session.h"
+#include "terminal/session/tcp_server_session.h"
+#include "terminal/session/transport.h"
+#include "terminal/session/udp_sessions.h"
+
+namespace ostrel {
+
+// Shown when a session type has no transport in this build (the SSH client until it is added).
+inline constexpr std::string_view kSshNotAvailable = "SSH Client sessions are not available yet...";
+
+class SessionModel final : public SessionPort, public InetEventTarget, public SessionServices {
+public:
+    // All references must outlive the model.
+    SessionModel(SessionSettings& settings, SocketLibrary& net, SerialDevice& serial,
+                 SessionHost& host);
+
+    // Gives a session type its transport (the SSH client); replaces what was there.
+    void RegisterTransport(SessionType type, Transport& transport);
+
+    // A Session menu item: closes the current session, shows the type's dialog and, when it is
+    // confirmed, opens the new session. An HTTP-mode TCP Client without a request text waits for
+    // the first line sent.
+    void OpenFromMenu(SessionType type);
+    // Close: stops the serial timer and closes the session; a network session that closed is no
+    // longer in use.
+    void Close();
+    // Restart: in use again and the open operation of the current type, without closing first.
+    void Restart();
+    // The open operation of the current type (also used after loading a session file).
+    void OpenCurrent();
+
+    // Shows a library error as a Status line; 0 asks the active library for its last error.
+    // A code without text shows "Undefined error 0x" and the code in hexadecimal.
+    void ShowErrorText(int code) override;
+
+    // Status-bar part 0 (nullopt: leave it as it is).
+    std::optional<std::string> StatusText() const;
+
+    bool RemoteEcho() const override { return remoteEcho_; }
+    void SetRemoteEcho(bool on) { remoteEcho_ = on; }
+
+    // Timer 1004.
+    void OnSerialTimer() { serial_.OnReadTimer(); }
+    // Message 5122: connect, disconnect and read events of the client and UDP handles.
+    void OnSocketMessage(unsigned message, int handle, std::uint32_t param) override;
+
+    // SessionPort: what the send path needs.
+    SessionType Type() const override { return settings_.type; }
+    ConnectionState State() const override { return settings_.state; }
+    bool PortOpen() const override;
+    bool HttpMode() const override { return settings_.httpMode; }
+    long Write(std::string_view data) override;
+    void ShowLastErrorText() override { ShowErrorText(0); }
+    void RestartWithPendingHttpLine(std::string line) override;
+
+    // SessionServices: what the transports use.
+    SessionSettings& Settings() override { return settings_; }
+    SessionHost& Host() override { return host_; }
+
+private:
+    Transport* TransportOf(SessionType type) const;
+    NetworkSession* NetworkSessionWithHandle(int handle);
+
+    SessionSettings& settings_;
+    SessionHost& host_;
+    SocketErrors socketErrors_;
+    SerialSession serial_;
+    TcpClientSession tcpClient_;
+    TcpServerSession tcpServer_;
+    UdpClientSession udpClient_;
+    UdpServerSession udpServer_;
+    std::array<Transport*, 7> transports_{};
+    bool remoteEcho_ = false;
+};
+
+// "Undefined error 0x" followed by the code in upper-case hexadecimal without leading zeros.
+std::string UndefinedErrorText(int code);
+
+}  // namespace ostrel

@@ -1,0 +1,175 @@
+#include "terminal/shell/app_controller.h"
+
+#include <iostream>
+
+#include "terminal/core/user_folder.h"
+#include "terminal/session/status_text.h"
+#include "terminal/shell/startup_text.h"
+#include "terminal/tools/host_identity.h"
+
+namespace ostrel {
+
+AppController::AppController(ShellView& view, SocketLibrary& net, SerialDevice& serial)
+    : view_(view),
+      net_(net),
+      colours_(DefaultColourTable()),
+      display_(view.Pane(), colours_, clock_),
+      session_(settings_, net, serial, *this) {}
+
+AppController::~AppController() = default;
+
+void AppController::ShowStatus(std::string_view text) {
+    display_.ShowText(text, DisplayCategory::Status);
+}
+
+bool AppController::Start(const std::vector<std::string>& arguments) {
+    // 1-2: an empty command list and the default colours. A preferences file ("qzprefs.ini")
+    // would keep the colours it brings; until preferences are read the defaults apply either way.
+    commands_.Clear();
+    colours_ = DefaultColourTable();
+    // 3: the font and the panes belong to the front end, which made them already.
+    // 4-5: who we are and where we are.
+    ShowStatus(VersionLine());
+    for (const std::string& line : HostIdentityLines(LocalHostName(), LocalIPv4Addresses()))
+        ShowStatus(line);
+    // 6: the command list of the last run, and the send and view defaults.
+    LoadCommandList(commands_);
+    display_.SetDisplayType(DisplayType::Text);
+    options_.terminator = LineTerminator::CrLf;
+    options_.mode = ConversionMode::NoConversion;
+    // 7: the socket library.
+    if (net_.InetInitializeA({}, 0) == 0) {
+        view_.ShowMessageBox(kSocketInitTitle, kSocketInitFailed, MessageIcon::Stop);
+        return false;
+    }
+    // 8: the SSH library is initialised here once SSH sessions are part of the program.
+    // 9: the session named on the command line, or the default session.
+    ShowStartupSession(arguments);
+    // 10: colours, focus, status bar.
+    display_.ApplyBackground();
+    view_.FocusInput();
+    RefreshStatus();
+    // 11: the serial timer runs only for an open serial session; TLS starts off.
+    if (!session_.PortOpen()) view_.StopTimer(TimerId::SerialRead);
+    settings_.secure = false;
+    settings_.tlsChoice = TlsChoice::Auto;
+    settings_.pendingHttpLine.clear();
+
+    view_.StartTimer(TimerId::Poll, kPollTimerPeriod);
+    view_.StartTimer(TimerId::CapsLock, kCapsLockPeriod);
+    OnTimer(TimerId::CapsLock);
+    started_ = true;
+    return true;
+}
+
+void AppController::ShowStartupSession(const std::vector<std::string>& arguments) {
+    if (const std::optional<std::string> file = SessionFileArgument(arguments)) {
+        display_.ShowText(*file, DisplayCategory::Informational);
+        ShowStatus("Session and remote panel files are not available yet: " + *file +
+                   " was not opened...");
+        return;
+    }
+    if (FindReadableFile("default.ini") || FindReadableFile("Default.ini")) {
+        ShowStatus("Session files are not available yet: Default.ini was not opened...");
+        return;
+    }
+    ShowStatus(kNoDefaultSession);
+}
+
+void AppController::OnTimer(TimerId id) {
+    switch (id) {
+        case TimerId::Poll:
+            // Poll strings are sent from here while polling is on; polling is not part of this
+            // build yet, so it is never on.
+            break;
+        case TimerId::SerialRead:
+            session_.OnSerialTimer();
+            break;
+        case TimerId::CapsLock:
+            view_.SetStatusPart(5, view_.CapsLockOn() ? "\tCAPS" : "");
+            break;
+    }
+}
+
+void AppController::OnSend() {
+    if (shutDown_) return;
+    SendLine(options_, {view_.Input(), commands_, session_, display_, view_.SystemClipboard()});
+}
+
+void AppController::OnBrowseOlder() {
+    view_.Input().SetText(commands_.BrowseOlder());
+}
+
+void AppController::OnBrowseNewer() {
+    view_.Input().SetText(commands_.BrowseNewer());
+}
+
+void AppController::Shutdown() {
+    Release(true);
+}
+
+void AppController::OnWindowClosing() {
+    Release(false);
+}
+
+void AppController::Release(bool closeWindow) {
+    if (shutDown_) return;
+    shutDown_ = true;
+    view_.StopTimer(TimerId::SerialRead);
+    view_.StopTimer(TimerId::Poll);
+    view_.StopTimer(TimerId::CapsLock);
+    session_.Close();
+    if (std::string error; started_ && !SaveCommandList(commands_, &error))
+        std::cerr << "ostrel: the command list was not saved: " << error << '\n';
+    if (closeWindow) view_.CloseWindow();
+    net_.InetUninitialize();
+}
+
+void AppController::RefreshStatus() {
+    if (const std::optional<std::string> text = session_.StatusText())
+        view_.SetStatusPart(0, *text);
+    view_.SetStatusPart(1, ConversionModeText(options_.mode));
+    view_.SetStatusPart(2, DisplayTypeText(display_.GetDisplayType()));
+    view_.SetStatusPart(3, LineTerminatorText(options_.terminator));
+    view_.SetStatusPart(4, EchoStatusText(options_.localEcho, session_.RemoteEcho()));
+    SetMenuState();
+}
+
+void AppController::SetMenuState() {
+    const ConversionMode mode = options_.mode;
+    view_.SetCommandChecked(CommandId::ModeNoConversion, mode == ConversionMode::NoConversion);
+    view_.SetCommandChecked(CommandId::ModeAmx, mode == ConversionMode::Amx);
+    view_.SetCommandChecked(CommandId::ModeCrestron, mode == ConversionMode::Crestron);
+    view_.SetCommandChecked(CommandId::ModeExtron, mode == ConversionMode::Extron);
+    view_.SetCommandChecked(CommandId::EchoLocal, options_.localEcho);
+    view_.SetCommandChecked(CommandId::EchoRemote, session_.RemoteEcho());
+    view_.SetCommandChecked(CommandId::Log, display_.LoggingOn());
+    view_.SetCommandChecked(CommandId::Polling, options_.polling);
+    const DisplayType type = display_.GetDisplayType();
+    view_.SetCommandChecked(CommandId::ViewText, type == DisplayType::Text);
+    view_.SetCommandChecked(CommandId::ViewHex, type == DisplayType::Hex);
+    const LineTerminator t = options_.terminator;
+    view_.SetCommandChecked(CommandId::TerminateCrLf, t == LineTerminator::CrLf);
+    view_.SetCommandChecked(CommandId::TerminateCr, t == LineTerminator::Cr);
+    view_.SetCommandChecked(CommandId::TerminateLf, t == LineTerminator::Lf);
+    view_.SetCommandChecked(CommandId::NoTerminator, t == LineTerminator::None);
+    // No remote panel can be open yet: New and Open are offered, Save and Configure are not.
+    view_.SetCommandEnabled(CommandId::RemoteNew, true);
+    view_.SetCommandEnabled(CommandId::RemoteOpen, true);
+    view_.SetCommandEnabled(CommandId::RemoteSave, false);
+    view_.SetCommandEnabled(CommandId::RemoteConfigure, false);
+}
+
+void AppController::StartTimer(TimerId id, int milliseconds) {
+    view_.StartTimer(id, milliseconds);
+}
+
+void AppController::StopTimer(TimerId id) {
+    view_.StopTimer(id);
+}
+
+DialogResult AppController::ShowSessionDialog(SessionType type, SessionSettings& settings) {
+    return view_.ShowSessionDialog(type, settings);
+}
+
+}  // namespace ostrel

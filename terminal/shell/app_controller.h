@@ -1,0 +1,120 @@
+// The application controller: the program's single instances (session record, colour table,
+// command list, display, session model), start-up in its fixed order, one dispatch function from
+// menu command to handler, the window timers and shutdown. It knows nothing of the toolkit: the
+// front end (the Qt main window, later a console) implements ShellView and forwards its events.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "terminal/core/colour_table.h"
+#include "terminal/core/command_list.h"
+#include "terminal/core/date_time.h"
+#include "terminal/core/display.h"
+#include "terminal/core/send_line.h"
+#include "terminal/session/serial_device.h"
+#include "terminal/session/session_model.h"
+#include "terminal/session/session_settings.h"
+#include "terminal/session/socket_library.h"
+#include "terminal/shell/command_table.h"
+#include "terminal/shell/shell_view.h"
+
+namespace ostrel {
+
+// Start-up messages.
+inline constexpr std::string_view kNoDefaultSession = "No Default.ini found...";
+inline constexpr std::string_view kSocketInitFailed = "Unable to initialize Portwell library";
+inline constexpr std::string_view kSocketInitTitle = "Portwell";
+
+class AppController final : public SessionHost {
+public:
+    // The view, socket library and serial device must outlive the controller.
+    AppController(ShellView& view, SocketLibrary& net, SerialDevice& serial);
+    ~AppController() override;
+    AppController(const AppController&) = delete;
+    AppController& operator=(const AppController&) = delete;
+
+    // Start-up with the program's arguments (without the program name). Returns false when the
+    // socket library could not be initialised: the window stays without usable sessions.
+    bool Start(const std::vector<std::string>& arguments);
+
+    // A menu command or accelerator.
+    void Dispatch(CommandId id);
+    // Whether Dispatch has a handler of its own for the command (features of later parts of the
+    // program only say they are not available).
+    static bool HasHandler(CommandId id);
+    // A tick of one of the window timers.
+    void OnTimer(TimerId id);
+    // Enter in the input box, or the Send button.
+    void OnSend();
+    // Up and Down arrows in the input box.
+    void OnBrowseOlder();
+    void OnBrowseNewer();
+    // Quit: closes the session, saves the command list, closes the window, releases the
+    // libraries. Runs once; later calls do nothing.
+    void Shutdown();
+    // The window is being closed by the user: the same as Quit, except that the window is
+    // already on its way out.
+    void OnWindowClosing();
+
+    // SessionHost.
+    TextOutput& Output() override { return display_; }
+    void RefreshStatus() override;
+    void RepaintOutput() override { view_.RepaintPane(); }
+    void StartTimer(TimerId id, int milliseconds) override;
+    void StopTimer(TimerId id) override;
+    DialogResult ShowSessionDialog(SessionType type, SessionSettings& settings) override;
+
+    SessionSettings& Settings() { return settings_; }
+    SessionModel& Session() { return session_; }
+    Display& GetDisplay() { return display_; }
+    CommandList& Commands() { return commands_; }
+    ColourTable& Colours() { return colours_; }
+    const SendOptions& Options() const { return options_; }
+    bool ShutDown() const { return shutDown_; }
+
+private:
+    using Handler = void (AppController::*)(CommandId);
+    struct Route {
+        CommandId id;
+        Handler handler;
+    };
+    static const Route kRoutes[];
+
+    void ShowStatus(std::string_view text);
+    // Shutdown's steps in order: timers, session, command list, window, socket library.
+    void Release(bool closeWindow);
+    void ShowStartupSession(const std::vector<std::string>& arguments);
+    void SetMenuState();
+
+    // Command handlers (app_commands.cpp), one per group of the menu.
+    void OnNewInstance(CommandId);
+    void OnQuit(CommandId);
+    void OnEdit(CommandId id);
+    void OnMode(CommandId id);
+    void OnOpenSession(CommandId id);
+    void OnClose(CommandId);
+    void OnRestart(CommandId);
+    void OnEcho(CommandId id);
+    void OnSessionMeta(CommandId);
+    void OnView(CommandId id);
+    void OnTerminator(CommandId id);
+    void OnHelp(CommandId);
+    void OnWeb(CommandId);
+    void OnAbout(CommandId);
+    void OnNotYetAvailable(CommandId id);
+
+    ShellView& view_;
+    SocketLibrary& net_;
+    SessionSettings settings_;
+    ColourTable colours_;
+    CommandList commands_;
+    SystemClock clock_;
+    Display display_;
+    SessionModel session_;
+    SendOptions options_;
+    bool started_ = false;
+    bool shutDown_ = false;
+};
+
+}  // namespace ostrel

@@ -1,0 +1,69 @@
+// What the application controller needs from a front end: the Qt main window implements it, and
+// so can a console front end or a test.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "terminal/core/clipboard.h"
+#include "terminal/core/output_pane.h"
+#include "terminal/core/send_line.h"
+#include "terminal/session/transport.h"
+#include "terminal/shell/command_table.h"
+
+namespace ostrel {
+
+enum class MessageIcon { Information, Stop };
+
+// The Edit menu's commands, applied to the control that has the focus.
+enum class EditAction { SelectAll, Cut, Copy, Paste, Clear };
+
+// Screen rectangle of the main window, in pixels.
+struct WindowRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class ShellView {
+public:
+    virtual ~ShellView() = default;
+
+    virtual OutputPane& Pane() = 0;
+    virtual InputBox& Input() = 0;
+    virtual Clipboard& SystemClipboard() = 0;
+
+    // Status-bar part 0-5. A text starting with a tab is centred (the tab is not shown).
+    virtual void SetStatusPart(int part, std::string_view text) = 0;
+    virtual void SetCommandChecked(CommandId id, bool checked) = 0;
+    virtual void SetCommandEnabled(CommandId id, bool enabled) = 0;
+
+    // Window timers: OnTimer of the controller runs for every tick until stopped. Starting a
+    // running timer restarts it with the new period.
+    virtual void StartTimer(TimerId id, int milliseconds) = 0;
+    virtual void StopTimer(TimerId id) = 0;
+
+    virtual void ShowMessageBox(std::string_view title, std::string_view text,
+                                MessageIcon icon) = 0;
+    // Paints the output pane at once rather than when the event loop next runs.
+    virtual void RepaintPane() = 0;
+    virtual void FocusInput() = 0;
+    virtual void EditFocused(EditAction action) = 0;
+
+    // The Session menu's modal dialogs, which edit the record.
+    virtual DialogResult ShowSessionDialog(SessionType type, SessionSettings& settings) = 0;
+    virtual void ShowSessionMetaDialog(SessionSettings& settings) = 0;
+
+    virtual WindowRect Geometry() const = 0;
+    // Starts this program again with the arguments; false when it could not be started.
+    virtual bool StartNewInstance(const std::vector<std::string>& arguments) = 0;
+    // Opens a local file or a web address in the desktop's browser; false on failure.
+    virtual bool OpenInBrowser(const std::string& address) = 0;
+    virtual bool CapsLockOn() const = 0;
+    // Closes the main window (after Quit has shut everything down).
+    virtual void CloseWindow() = 0;
+};
+
+}  // namespace ostrel

@@ -1,0 +1,252 @@
+// Scripted stand-ins for what the session model talks to: the socket library, the serial
+// device and the program around it.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "terminal/core/text_output.h"
+#include "terminal/session/inet_text.h"
+#include "terminal/session/serial_device.h"
+#include "terminal/session/socket_library.h"
+#include "terminal/session/transport.h"
+
+namespace ostrel::testing {
+
+struct ShownLine {
+    std::string text;
+    DisplayCategory category;
+    friend bool operator==(const ShownLine&, const ShownLine&) = default;
+};
+
+class RecordingHost final : public SessionHost, public TextOutput {
+public:
+    TextOutput& Output() override { return *this; }
+    void ShowText(std::string_view text, DisplayCategory category) override {
+        shown.push_back({std::string(text), category});
+    }
+    void RefreshStatus() override { ++refreshes; }
+    void RepaintOutput() override { ++repaints; }
+    void StartTimer(TimerId id, int milliseconds) override { timers[id] = milliseconds; }
+    void StopTimer(TimerId id) override { timers.erase(id); }
+    DialogResult ShowSessionDialog(SessionType type, SessionSettings& settings) override {
+        dialogs.push_back(type);
+        return dialog ? dialog(type, settings) : DialogResult::Cancelled;
+    }
+
+    // Texts of the Status lines, in order.
+    std::vector<std::string> StatusLines() const {
+        std::vector<std::string> lines;
+        for (const ShownLine& s : shown)
+            if (s.category == DisplayCategory::Status) lines.push_back(s.text);
+        return lines;
+    }
+    std::string Incoming() const {
+        std::string all;
+        for (const ShownLine& s : shown)
+            if (s.category == DisplayCategory::Incoming) all += s.text;
+        return all;
+    }
+
+    std::vector<ShownLine> shown;
+    int refreshes = 0;
+    int repaints = 0;
+    std::map<TimerId, int> timers;
+    std::vector<SessionType> dialogs;
+    std::function<DialogResult(SessionType, SessionSettings&)> dialog;
+};
+
+// A socket library whose results the test sets and whose calls it examines.
+class ScriptedSocketLibrary final : public SocketLibrary {
+public:
+    struct Call {
+        std::string name;
+        std::string host;
+        unsigned port = 0;
+        int protocol = 0;
+        unsigned options = 0;
+        std::string local;
+        unsigned localPort = 0;
+        int handle = 0;
+        std::string data;
+    };
+
+    int InetInitializeA(std::string_view, unsigned) override { return initResult; }
+    void InetUninitialize() override { calls.push_back({"Uninitialize"}); }
+    int InetAsyncConnectA(std::string_view host, unsigned port, int protocol, unsigned,
+                          unsigned options, unsigned, InetEventTarget* window,
+                          unsigned msg) override {
+        calls.push_back({"AsyncConnect", std::string(host), port, protocol, options});
+        return Open(window, msg);
+    }
+    int InetAsyncConnectExA(std::string_view host, unsigned port, int protocol, unsigned,
+                            unsigned options, std::string_view local, unsigned localPort,
+                            InetCredentials, InetEventTarget* window, unsigned msg) override {
+        calls.push_back({"AsyncConnectEx", std::string(host), port, protocol, options,
+                         std::string(local), localPort});
+        return Open(window, msg);
+    }
+    int InetCreateSecurityCredentialsA(unsigned protocols, unsigned, std::string_view,
+                                       std::string_view, std::string_view, std::string_view,
+                                       unsigned, InetCredentials* credentials) override {
+        calls.push_back({"CreateCredentials", {}, protocols});
+        if (!credentialsOk) {
+            lastError = kInetErrorTlsProtocol;
+            return 0;
+        }
+        *credentials = ++credentialsMade;
+        liveCredentials.push_back(*credentials);
+        return 1;
+    }
+    void InetDeleteSecurityCredentialsA(InetCredentials credentials) override {
+        std::erase(liveCredentials, credentials);
+    }
+    int InetServerStartA(std::string_view, unsigned port, int backlog, int, int, int, int,
+                         InetServerCallback callback, unsigned) override {
+        calls.push_back({"ServerStart", {}, port, backlog});
+        if (failNextOpen) {
+            failNextOpen = false;
+            lastError = kInetErrorAddressInUse;
+            return -1;
+        }
+        serverCallback = std::move(callback);
+        return ++handles;
+    }
+    int InetServerBroadcast(int server, std::string_view data) override {
+        calls.push_back({"Broadcast", {}, 0, 0, 0, {}, 0, server, std::string(data)});
+        return writeResult == -1 ? -1 : static_cast<int>(data.size());
+    }
+    int InetGetPeerAddress(int, InetAddress* address, unsigned* port) override {
+        *address = peerAddress;
+        *port = peerPort;
+        return 0;
+    }
+    int InetFormatAddressA(const InetAddress& address, std::span<char> buffer) override {
+        return CopyToBuffer(FormatInetAddress(address), buffer);
+    }
+    int InetRead(int handle, std::span<char> buffer) override {
+        return InetReadEx(handle, buffer, 0, nullptr, nullptr);
+    }
+    int InetReadEx(int handle, std::span<char> buffer, unsigned, InetAddress* source,
+                   unsigned* sourcePort) override {
+        calls.push_back({"Read", {}, 0, 0, 0, {}, 0, handle});
+        std::deque<std::string>& queue = incoming[handle];
+        if (queue.empty()) return 0;
+        std::string& front = queue.front();
+        const std::size_t n = std::min(front.size(), buffer.size());
+        std::copy_n(front.begin(), n, buffer.begin());
+        front.erase(0, n);
+        if (front.empty()) queue.pop_front();
+        if (source != nullptr) *source = peerAddress;
+        if (sourcePort != nullptr) *sourcePort = peerPort;
+        return static_cast<int>(n);
+    }
+    int InetWrite(int handle, std::string_view data) override {
+        calls.push_back({"Write", {}, 0, 0, 0, {}, 0, handle, std::string(data)});
+        if (writeResult == -1) lastError = kInetErrorConnectionReset;
+        return writeResult == -1 ? -1 : static_cast<int>(data.size());
+    }
+    int InetDisconnect(int handle) override {
+        calls.push_back({"Disconnect", {}, 0, 0, 0, {}, 0, handle});
+        return disconnectResult;
+    }
+    int InetGetLastError() override { return lastError; }
+    int InetGetErrorStringA(int code, std::span<char> buffer) override {
+        return CopyToBuffer(InetErrorText(code), buffer);
+    }
+    bool InetGetSecurityInfo(int, InetSecurityInfo* info) override {
+        *info = securityInfo;
+        return true;
+    }
+
+    // Delivers a notification as the library would, from the event loop.
+    void Notify(int handle, std::uint16_t event, std::uint16_t error = 0) {
+        target->OnSocketMessage(message, handle, MakeInetParam(event, error));
+    }
+    std::vector<std::string> CallNames() const {
+        std::vector<std::string> names;
+        for (const Call& c : calls)
+            names.push_back(c.name);
+        return names;
+    }
+    std::vector<std::string> Writes() const {
+        std::vector<std::string> data;
+        for (const Call& c : calls)
+            if (c.name == "Write" || c.name == "Broadcast") data.push_back(c.data);
+        return data;
+    }
+
+    int initResult = 1;
+    bool failNextOpen = false;
+    bool credentialsOk = true;
+    int writeResult = 0;
+    int disconnectResult = 0;
+    int lastError = 0;
+    int handles = 100;
+    int credentialsMade = 0;
+    std::vector<InetCredentials> liveCredentials;
+    std::vector<Call> calls;
+    std::map<int, std::deque<std::string>> incoming;
+    InetEventTarget* target = nullptr;
+    unsigned message = 0;
+    InetServerCallback serverCallback;
+    InetAddress peerAddress{InetAddress::Family::V4, {192, 168, 1, 20}};
+    unsigned peerPort = 50123;
+    InetSecurityInfo securityInfo;
+
+private:
+    int Open(InetEventTarget* window, unsigned msg) {
+        if (failNextOpen) {
+            failNextOpen = false;
+            lastError = kInetErrorHostNotFound;
+            return -1;
+        }
+        target = window;
+        message = msg;
+        return ++handles;
+    }
+};
+
+class FakeSerialDevice final : public SerialDevice {
+public:
+    bool Open(std::string_view path, std::string* reason) override {
+        opens.emplace_back(path);
+        if (!openOk) {
+            *reason = "No such file or directory";
+            return false;
+        }
+        open = true;
+        return true;
+    }
+    std::vector<std::string> Configure(const SerialConfig& c) override {
+        config = c;
+        return refused;
+    }
+    bool IsOpen() const override { return open; }
+    int Handle() const override { return open ? 7 : -1; }
+    std::size_t BytesWaiting() override { return waiting.size(); }
+    std::string Read(std::size_t max) override {
+        std::string data = waiting.substr(0, max);
+        waiting.erase(0, max);
+        return data;
+    }
+    void Write(std::string_view data) override { written += data; }
+    void Close() override { open = false; }
+    void SetLostHandler(std::function<void(const std::string&)> handler) override {
+        lost = std::move(handler);
+    }
+
+    bool openOk = true;
+    bool open = false;
+    std::vector<std::string> opens;
+    std::vector<std::string> refused;
+    SerialConfig config;
+    std::string waiting;
+    std::string written;
+    std::function<void(const std::string&)> lost;
+};
+
+}  // namespace ostrel::testing
