@@ -1,0 +1,334 @@
+// Profile files on disk: the bounded read, the replace-by-rename write, and the buffer rules of
+// the two calls. The text itself is handled by profile_text.cpp.
+#include "platform/profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/profile_text.h"
+
+namespace {
+
+std::mutex gProfileLock;
+
+// Session files hold an encoded password: buffers that held file text are cleared before they
+// are released.
+void Wipe(char* data, std::size_t size) {
+    volatile char* bytes = data;  // volatile: the stores are not dropped as dead
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = 0;
+}
+
+struct WipedText {
+    std::string text;
+    WipedText() = default;
+    WipedText(const WipedText&) = delete;
+    WipedText& operator=(const WipedText&) = delete;
+    ~WipedText() { Wipe(text.data(), text.size()); }
+};
+
+struct WipedChunk {
+    char bytes[65536];
+    WipedChunk() = default;
+    WipedChunk(const WipedChunk&) = delete;
+    WipedChunk& operator=(const WipedChunk&) = delete;
+    ~WipedChunk() { Wipe(bytes, sizeof bytes); }
+};
+
+DWORD ErrorOfErrno(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return ERROR_ACCESS_DENIED;
+        case ENOENT:
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        default:
+            return ERROR_WRITE_FAULT;
+    }
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+enum class ReadResult { Ok, Missing, TooLarge, Failed };
+
+// Reads at most limit bytes of the file; TooLarge when it holds more (text then holds the first
+// limit bytes).
+ReadResult ReadFile(const char* path, std::size_t limit, std::string& text, int* error) {
+    text.clear();
+    Fd fd(::open(path, O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (error != nullptr) *error = errno;
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error != nullptr) *error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        return ReadResult::Failed;
+    }
+    text.reserve(std::min<std::size_t>(static_cast<std::size_t>(st.st_size), limit));
+    WipedChunk wiped;
+    char* chunk = wiped.bytes;
+    while (true) {
+        const ssize_t got = ::read(fd.get(), chunk, sizeof wiped.bytes);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            if (error != nullptr) *error = errno;
+            return ReadResult::Failed;
+        }
+        if (got == 0) break;
+        const std::size_t room = limit - text.size();
+        if (static_cast<std::size_t>(got) > room) {
+            text.append(chunk, room);
+            return ReadResult::TooLarge;
+        }
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+    return ReadResult::Ok;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t done = ::write(fd, data.data(), data.size());
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(done));
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Replaces the file's contents with data. An existing file is replaced by a new file written
+// beside it and renamed over it (so a failure cannot leave half a file), with the old file's
+// permissions; a new file is created directly. Sets the last error and returns false on failure.
+bool ReplaceFile(const char* fileName, bool exists, std::string_view data) {
+    std::string target = fileName;
+    if (exists) {
+        // Through a symbolic link, the file it names is the one replaced.
+        if (char* real = ::realpath(fileName, nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    } else {
+        Fd fd(::open(fileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd.get() < 0) {
+            PlatformSetLastError(ErrorOfErrno(errno));
+            return false;
+        }
+        if (!WriteAll(fd.get(), data) || ::close(fd.release()) != 0) {
+            const int error = errno;
+            ::unlink(fileName);
+            PlatformSetLastError(ErrorOfErrno(error));
+            return false;
+        }
+        return true;
+    }
+
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) {
+        PlatformSetLastError(ErrorOfErrno(errno));
+        return false;
+    }
+    std::string temp = FolderOf(target) + "/.profile-XXXXXX";
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
+    Fd fd(::mkostemp(name.data(), O_CLOEXEC));
+    if (fd.get() < 0) {
+        // A folder that takes no new file may still hold a file that can be written in place.
+        Fd inPlace(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        if (inPlace.get() < 0) {
+            PlatformSetLastError(ErrorOfErrno(errno));
+            return false;
+        }
+        if (!WriteAll(inPlace.get(), data) || ::close(inPlace.release()) != 0) {
+            PlatformSetLastError(ErrorOfErrno(errno));
+            return false;
+        }
+        return true;
+    }
+    temp.assign(name.data());
+    const bool written = ::fchmod(fd.get(), st.st_mode & 07777) == 0 && WriteAll(fd.get(), data) &&
+                         ::close(fd.release()) == 0;
+    if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        PlatformSetLastError(ErrorOfErrno(error));
+        return false;
+    }
+    return true;
+}
+
+// Copies one string, cut to size - 1 bytes, and a zero byte; returns the bytes copied.
+DWORD CopyValue(std::string_view value, LPSTR buffer, DWORD size) {
+    if (buffer == nullptr || size == 0) return 0;
+    const std::size_t n = std::min<std::size_t>(value.size(), size - 1);
+    std::memcpy(buffer, value.data(), n);
+    buffer[n] = '\0';
+    return static_cast<DWORD>(n);
+}
+
+// Copies strings each followed by a zero byte and a final zero byte; when they do not fit, the
+// last string that fits partly is cut and two zero bytes end the buffer.
+DWORD CopyList(const std::vector<std::string_view>& items, LPSTR buffer, DWORD size) {
+    if (buffer == nullptr || size == 0) return 0;
+    if (size == 1) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    std::size_t at = 0;
+    for (std::string_view item : items) {
+        if (at + item.size() + 1 > size - 1) {
+            // Cut: as much of this string as leaves room for the two zero bytes.
+            const std::size_t room = at <= size - 2 ? size - 2 - at : 0;
+            std::memcpy(buffer + at, item.data(), room);
+            buffer[size - 2] = '\0';
+            buffer[size - 1] = '\0';
+            return size - 2;
+        }
+        std::memcpy(buffer + at, item.data(), item.size());
+        at += item.size();
+        buffer[at++] = '\0';
+    }
+    buffer[at] = '\0';
+    if (at == 0) buffer[1] = '\0';  // an empty list still ends with two zero bytes
+    return static_cast<DWORD>(at);
+}
+
+DWORD CopyDefault(LPCSTR defaultValue, LPSTR buffer, DWORD size) {
+    std::string_view value = defaultValue != nullptr ? defaultValue : "";
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
+        value.remove_suffix(1);
+    return CopyValue(value, buffer, size);
+}
+
+}  // namespace
+
+extern "C" {
+
+DWORD PlatformGetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue,
+                                       LPSTR buffer, DWORD size, LPCSTR fileName) {
+    if (buffer == nullptr || fileName == nullptr || fileName[0] == '\0') {
+        const DWORD copied = CopyDefault(defaultValue, buffer, size);
+        PlatformSetLastError(ERROR_INVALID_PARAMETER);
+        return copied;
+    }
+    std::lock_guard lock(gProfileLock);
+    WipedText file;
+    const ReadResult read = ReadFile(fileName, PLATFORM_PROFILE_MAX_FILE, file.text, nullptr);
+    if (read == ReadResult::Missing || read == ReadResult::Failed) {
+        const DWORD copied = CopyDefault(defaultValue, buffer, size);
+        PlatformSetLastError(ERROR_FILE_NOT_FOUND);
+        return copied;
+    }
+    const std::string_view text = file.text;
+
+    if (section == nullptr) {
+        PlatformSetLastError(ERROR_SUCCESS);
+        return CopyList(platform::ProfileSectionNames(text), buffer, size);
+    }
+    if (key == nullptr) {
+        if (const auto keys = platform::ProfileKeyNames(text, section)) {
+            PlatformSetLastError(ERROR_SUCCESS);
+            return CopyList(*keys, buffer, size);
+        }
+    } else if (const auto value = platform::ProfileFind(text, section, key)) {
+        PlatformSetLastError(ERROR_SUCCESS);
+        return CopyValue(*value, buffer, size);
+    }
+    const DWORD copied = CopyDefault(defaultValue, buffer, size);
+    PlatformSetLastError(ERROR_FILE_NOT_FOUND);
+    return copied;
+}
+
+BOOL PlatformWritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
+                                        LPCSTR fileName) {
+    if (section == nullptr && key == nullptr && value == nullptr) {
+        PlatformSetLastError(ERROR_SUCCESS);
+        return TRUE;
+    }
+    const bool valid = section != nullptr && fileName != nullptr && fileName[0] != '\0' &&
+                       platform::ProfileSectionNameWritable(section) &&
+                       (key == nullptr || platform::ProfileKeyNameWritable(key)) &&
+                       (value == nullptr || platform::ProfileValueWritable(value));
+    if (!valid) {
+        PlatformSetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+
+    std::lock_guard lock(gProfileLock);
+    WipedText file;
+    int error = 0;
+    const ReadResult read = ReadFile(fileName, PLATFORM_PROFILE_MAX_FILE, file.text, &error);
+    if (read == ReadResult::TooLarge) {
+        PlatformSetLastError(ERROR_FILE_TOO_LARGE);
+        return FALSE;
+    }
+    if (read == ReadResult::Failed) {
+        PlatformSetLastError(error == EISDIR ? ERROR_ACCESS_DENIED : ErrorOfErrno(error));
+        return FALSE;
+    }
+    const bool exists = read == ReadResult::Ok;
+    // Removing from a file that does not exist leaves nothing to write.
+    if (!exists && (key == nullptr || value == nullptr)) {
+        PlatformSetLastError(ERROR_SUCCESS);
+        return TRUE;
+    }
+
+    WipedText edited;
+    if (key == nullptr)
+        edited.text = platform::ProfileWithoutSection(file.text, section);
+    else if (value == nullptr)
+        edited.text = platform::ProfileWithoutKey(file.text, section, key);
+    else
+        edited.text = platform::ProfileWithValue(file.text, section, key, value);
+    if (exists && edited.text == file.text) {
+        PlatformSetLastError(ERROR_SUCCESS);
+        return TRUE;
+    }
+    if (edited.text.size() > PLATFORM_PROFILE_MAX_FILE) {
+        PlatformSetLastError(ERROR_FILE_TOO_LARGE);
+        return FALSE;
+    }
+    if (!ReplaceFile(fileName, exists, edited.text)) return FALSE;
+    PlatformSetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+}  // extern "C"
