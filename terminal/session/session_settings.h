@@ -74,6 +74,7 @@ struct SessionSettings {
 
     std::string name;     // kept as loaded; no dialog edits it
     std::string comment;  // the "Session Meta Data" text
+    std::int32_t remotePort = 0;  // a session file's "Remote Port", kept as loaded
 };
 
 // Numbers typed into text fields are read leniently: optional blanks, an optional sign, then

@@ -1,0 +1,63 @@
+// The profile-file helpers of session and panel files: single values, the multi-line encoding
+// and the test for a key's presence. All reads and writes go through the platform's profile
+// functions, so the files keep the layout that Windows programs read and write.
+//
+// Multi-line encoding: a text of several lines is stored as a count key and one numbered key
+// per line (base name + line number from 1). In each stored line every space becomes "$20" and
+// an empty line is stored as "$Empty"; reading reverses both. Nothing else is escaped.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+
+// Values are read up to this many bytes unless a caller asks for more.
+inline constexpr std::size_t kIniValueCapacity = 511;
+
+// The value of key (the default when the file, section or key is missing), cut to capacity.
+std::string IniRead(const std::string& file, std::string_view section, std::string_view key,
+                    std::string_view defaultValue, std::size_t capacity = kIniValueCapacity);
+
+// Writes one value. A value whose ends the readers would strip (leading or trailing blanks or
+// tabs, or one enclosing pair of matching quotes) is written inside one more pair of double
+// quotes, which every reader removes, so it reads back exactly. False when the value could not
+// be written (the file or folder is not writable, or the text holds a line break).
+bool IniWrite(const std::string& file, std::string_view section, std::string_view key,
+              std::string_view value);
+
+// Whether the file has key in section, judged on the file's text: the first line equal to
+// "[" + section + "]" (ignoring case, lines trimmed of blanks) opens the section, the next line
+// that starts with "[" and ends with "]" closes it, and in between a line that contains "=" and
+// begins with the key (case-sensitive) counts. False for an empty file name or a missing file.
+bool IniKeyExists(const std::string& file, std::string_view section, std::string_view key);
+
+// Writes text with the multi-line encoding: one key per line ending in CR LF, then the rest
+// (trailing spaces removed) when not empty, then countKey = number of CR LF + 1. A lone CR or
+// LF, which the encoding cannot hold inside a line, ends a line like CR LF. False when any write
+// failed.
+bool IniWriteMultiLine(const std::string& file, std::string_view section,
+                       std::string_view baseKey, std::string_view countKey,
+                       std::string_view text);
+
+struct MultiLineText {
+    std::string text;
+    bool found = false;  // the count was above zero
+};
+
+// Reads a multi-line text: for i from 1 to the count, each line whose key exists (IniKeyExists)
+// with "$20" turned into a space and "$Empty" into an empty line, followed by CR LF except after
+// line number count. The text is cut to capacity.
+MultiLineText IniReadMultiLine(const std::string& file, std::string_view section,
+                               std::string_view baseKey, std::string_view countKey,
+                               std::size_t capacity);
+
+// One stored line of the multi-line encoding and back.
+std::string EncodeIniLine(std::string_view line);
+std::string DecodeIniLine(std::string_view stored);
+
+// The older single-key form of a multi-line text: "$0D$0A" stands for each line break.
+std::string ExpandLineBreaks(std::string_view value);
+
+}  // namespace ostrel
