@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -40,10 +41,11 @@ struct WipedText {
 
 struct WipedChunk {
     char bytes[65536];
+    std::size_t used = 0;  // the most bytes one read put here
     WipedChunk() = default;
     WipedChunk(const WipedChunk&) = delete;
     WipedChunk& operator=(const WipedChunk&) = delete;
-    ~WipedChunk() { Wipe(bytes, sizeof bytes); }
+    ~WipedChunk() { Wipe(bytes, used); }
 };
 
 DWORD ErrorOfErrno(int error) {
@@ -106,6 +108,7 @@ ReadResult ReadFile(const char* path, std::size_t limit, std::string& text, int*
             return ReadResult::Failed;
         }
         if (got == 0) break;
+        wiped.used = std::max(wiped.used, static_cast<std::size_t>(got));
         const std::size_t room = limit - text.size();
         if (static_cast<std::size_t>(got) > room) {
             text.append(chunk, room);
@@ -199,7 +202,7 @@ bool ReplaceFile(const char* fileName, bool exists, std::string_view data) {
 DWORD CopyValue(std::string_view value, LPSTR buffer, DWORD size) {
     if (buffer == nullptr || size == 0) return 0;
     const std::size_t n = std::min<std::size_t>(value.size(), size - 1);
-    std::memcpy(buffer, value.data(), n);
+    if (n > 0) std::memcpy(buffer, value.data(), n);
     buffer[n] = '\0';
     return static_cast<DWORD>(n);
 }
@@ -217,12 +220,12 @@ DWORD CopyList(const std::vector<std::string_view>& items, LPSTR buffer, DWORD s
         if (at + item.size() + 1 > size - 1) {
             // Cut: as much of this string as leaves room for the two zero bytes.
             const std::size_t room = at <= size - 2 ? size - 2 - at : 0;
-            std::memcpy(buffer + at, item.data(), room);
+            if (room > 0) std::memcpy(buffer + at, item.data(), room);
             buffer[size - 2] = '\0';
             buffer[size - 1] = '\0';
             return size - 2;
         }
-        std::memcpy(buffer + at, item.data(), item.size());
+        if (!item.empty()) std::memcpy(buffer + at, item.data(), item.size());
         at += item.size();
         buffer[at++] = '\0';
     }

@@ -18,10 +18,11 @@ constexpr std::string_view kSpace = "$20";
 // The buffer a value is read into may hold an encoded password: cleared before release.
 struct WipedBuffer {
     std::vector<char> bytes;
+    std::size_t used = 0;  // bytes the value took
     explicit WipedBuffer(std::size_t size) : bytes(size) {}
     ~WipedBuffer() {
         volatile char* data = bytes.data();
-        for (std::size_t i = 0; i < bytes.size(); ++i)
+        for (std::size_t i = 0; i < used; ++i)
             data[i] = 0;
     }
 };
@@ -138,6 +139,7 @@ std::string IniRead(const std::string& file, std::string_view section, std::stri
     const DWORD n = PlatformGetPrivateProfileStringA(
         Terminated(section).c_str(), Terminated(key).c_str(), Terminated(defaultValue).c_str(),
         buffer.bytes.data(), static_cast<DWORD>(buffer.bytes.size()), file.c_str());
+    buffer.used = n + 1;
     return std::string(buffer.bytes.data(), n);
 }
 

@@ -16,6 +16,9 @@ using C = CommandId;
 
 const AppController::Route AppController::kRoutes[] = {
     {C::NewInstance, &AppController::OnNewInstance},
+    {C::OpenSession, &AppController::OnFileOpen},
+    {C::SaveSession, &AppController::OnFileSave},
+    {C::Log, &AppController::OnLog},
     {C::Quit, &AppController::OnQuit},
     {C::SelectAll, &AppController::OnEdit},
     {C::Cut, &AppController::OnEdit},
@@ -37,6 +40,7 @@ const AppController::Route AppController::kRoutes[] = {
     {C::SessionRestart, &AppController::OnRestart},
     {C::EchoLocal, &AppController::OnEcho},
     {C::EchoRemote, &AppController::OnEcho},
+    {C::Polling, &AppController::OnPolling},
     {C::SessionMetaData, &AppController::OnSessionMeta},
     {C::ViewText, &AppController::OnView},
     {C::ViewHex, &AppController::OnView},

@@ -1,8 +1,11 @@
 #include "terminal/shell/app_controller.h"
 
+#include <filesystem>
 #include <iostream>
 
 #include "terminal/core/user_folder.h"
+#include "terminal/persist/placement.h"
+#include "terminal/persist/preferences.h"
 #include "terminal/session/status_text.h"
 #include "terminal/shell/startup_text.h"
 #include "terminal/tools/host_identity.h"
@@ -23,11 +26,14 @@ void AppController::ShowStatus(std::string_view text) {
 }
 
 bool AppController::Start(const std::vector<std::string>& arguments) {
-    // 1-2: an empty command list and the default colours. A preferences file ("qzprefs.ini")
-    // would keep the colours it brings; until preferences are read the defaults apply either way.
+    arguments_ = arguments;
+    // 1-2: an empty command list, and the default colours unless a preferences file is there
+    // (the table then keeps the built-in defaults until the start-up session sets it).
     commands_.Clear();
-    colours_ = DefaultColourTable();
-    // 3: the font and the panes belong to the front end, which made them already.
+    ApplyStartupColours(colours_);
+    // 3: the font and the panes belong to the front end, which made them already, and with the
+    // window the poll timer started (its first tick stops it unless polling is on by then).
+    view_.StartTimer(TimerId::Poll, kPollTimerPeriod);
     // 4-5: who we are and where we are.
     ShowStatus(VersionLine());
     for (const std::string& line : HostIdentityLines(LocalHostName(), LocalIPv4Addresses()))
@@ -53,9 +59,9 @@ bool AppController::Start(const std::vector<std::string>& arguments) {
     if (!session_.PortOpen()) view_.StopTimer(TimerId::SerialRead);
     settings_.secure = false;
     settings_.tlsChoice = TlsChoice::Auto;
+    sessionPath_ = kDefaultSessionName;
     settings_.pendingHttpLine.clear();
 
-    view_.StartTimer(TimerId::Poll, kPollTimerPeriod);
     view_.StartTimer(TimerId::CapsLock, kCapsLockPeriod);
     OnTimer(TimerId::CapsLock);
     started_ = true;
@@ -63,15 +69,22 @@ bool AppController::Start(const std::vector<std::string>& arguments) {
 }
 
 void AppController::ShowStartupSession(const std::vector<std::string>& arguments) {
-    if (const std::optional<std::string> file = SessionFileArgument(arguments)) {
+    // Placement words may stand beside the file name; they are not part of it.
+    std::vector<std::string> words;
+    for (const std::string& argument : arguments)
+        if (!IsPlacementWord(argument)) words.push_back(argument);
+    if (const std::optional<std::string> file = SessionFileArgument(words)) {
         display_.ShowText(*file, DisplayCategory::Informational);
-        ShowStatus("Session and remote panel files are not available yet: " + *file +
-                   " was not opened...");
+        LoadSessionFile(*file);
+        session_.Restart();
         return;
     }
-    if (FindReadableFile("default.ini") || FindReadableFile("Default.ini")) {
-        ShowStatus("Session files are not available yet: Default.ini was not opened...");
-        return;
+    for (std::string_view name : {"default.ini", "Default.ini"}) {
+        if (const std::optional<std::filesystem::path> path = FindReadableFile(name)) {
+            LoadSessionFile(path->string());
+            session_.Restart();
+            return;
+        }
     }
     ShowStatus(kNoDefaultSession);
 }
@@ -79,8 +92,7 @@ void AppController::ShowStartupSession(const std::vector<std::string>& arguments
 void AppController::OnTimer(TimerId id) {
     switch (id) {
         case TimerId::Poll:
-            // Poll strings are sent from here while polling is on; polling is not part of this
-            // build yet, so it is never on.
+            PollTick();
             break;
         case TimerId::SerialRead:
             session_.OnSerialTimer();
@@ -93,6 +105,7 @@ void AppController::OnTimer(TimerId id) {
 
 void AppController::OnSend() {
     if (shutDown_) return;
+    options_.polling = poll_.On();
     SendLine(options_, {view_.Input(), commands_, session_, display_, view_.SystemClipboard()});
 }
 
@@ -126,6 +139,7 @@ void AppController::Release(bool closeWindow) {
 }
 
 void AppController::RefreshStatus() {
+    options_.polling = poll_.On();
     if (const std::optional<std::string> text = session_.StatusText())
         view_.SetStatusPart(0, *text);
     view_.SetStatusPart(1, ConversionModeText(options_.mode));
@@ -143,8 +157,8 @@ void AppController::SetMenuState() {
     view_.SetCommandChecked(CommandId::ModeExtron, mode == ConversionMode::Extron);
     view_.SetCommandChecked(CommandId::EchoLocal, options_.localEcho);
     view_.SetCommandChecked(CommandId::EchoRemote, session_.RemoteEcho());
-    view_.SetCommandChecked(CommandId::Log, display_.LoggingOn());
-    view_.SetCommandChecked(CommandId::Polling, options_.polling);
+    view_.SetCommandChecked(CommandId::Log, log_.On());
+    view_.SetCommandChecked(CommandId::Polling, poll_.On());
     const DisplayType type = display_.GetDisplayType();
     view_.SetCommandChecked(CommandId::ViewText, type == DisplayType::Text);
     view_.SetCommandChecked(CommandId::ViewHex, type == DisplayType::Hex);

@@ -12,6 +12,8 @@
 #include "terminal/core/date_time.h"
 #include "terminal/core/display.h"
 #include "terminal/core/send_line.h"
+#include "terminal/persist/polling.h"
+#include "terminal/persist/session_log.h"
 #include "terminal/session/serial_device.h"
 #include "terminal/session/session_model.h"
 #include "terminal/session/session_settings.h"
@@ -25,6 +27,14 @@ namespace ostrel {
 inline constexpr std::string_view kNoDefaultSession = "No Default.ini found...";
 inline constexpr std::string_view kSocketInitFailed = "Unable to initialize Portwell library";
 inline constexpr std::string_view kSocketInitTitle = "Portwell";
+// Loading a session that has polling on but no poll strings.
+inline constexpr std::string_view kNoPollDataTitle = "Error!";
+inline constexpr std::string_view kNoPollDataText =
+    "This session has polling enabled\r\nbut no polling data was found!";
+// The session file name until a file is opened or saved.
+inline constexpr std::string_view kDefaultSessionName = "Default.ini";
+// Timers do not run faster than this (a poll period of 0 would otherwise spin).
+inline constexpr int kShortestTimerPeriod = 10;
 
 class AppController final : public SessionHost {
 public:
@@ -53,6 +63,24 @@ public:
     // Quit: closes the session, saves the command list, closes the window, releases the
     // libraries. Runs once; later calls do nothing.
     void Shutdown();
+
+    // Session files. LoadSessionFile reads every key into the program's settings and starts
+    // what the file asks for (polling; a remote panel once panels exist); it opens no
+    // connection. OpenSessionFile is File > Open Session after its dialog: it closes the current
+    // session, loads the file and opens its session. SaveSessionFile is File > Save Session
+    // after its dialog; a failure is shown as a Status line. Both return false on failure.
+    bool LoadSessionFile(const std::string& path);
+    void OpenSessionFile(const std::string& path);
+    bool SaveSessionFile(const std::string& path);
+    // The File > Log dialog confirmed with a path: logging goes on there from part 0.
+    void StartLogFile(const std::string& path);
+
+    // The main window's placement: restored and recorded when it is shown, recorded at the end
+    // of each move or resize by the user (unless the session file says "runAsRemote") and when
+    // it is destroyed.
+    void OnWindowShown();
+    void OnMoveSizeEnd();
+    void OnWindowDestroyed();
     // The window is being closed by the user: the same as Quit, except that the window is
     // already on its way out.
     void OnWindowClosing();
@@ -72,6 +100,11 @@ public:
     ColourTable& Colours() { return colours_; }
     const SendOptions& Options() const { return options_; }
     bool ShutDown() const { return shutDown_; }
+    SessionLog& Log() { return log_; }
+    Polling& Poll() { return poll_; }
+    const std::string& SessionPath() const { return sessionPath_; }
+    const std::string& RemotePanelPath() const { return remotePanel_; }
+    bool RunAsRemote() const { return runAsRemote_; }
 
 private:
     using Handler = void (AppController::*)(CommandId);
@@ -86,6 +119,13 @@ private:
     void Release(bool closeWindow);
     void ShowStartupSession(const std::vector<std::string>& arguments);
     void SetMenuState();
+    // Persistence (app_persist.cpp).
+    void ApplyLoadedSession(const SessionFile& file);
+    SessionFile CurrentSessionFile() const;
+    void StartPollTimer();
+    void PollTick();
+    void SyncLogging();
+    void RecordPlacement();
 
     // Command handlers (app_commands.cpp), one per group of the menu.
     void OnNewInstance(CommandId);
@@ -93,6 +133,10 @@ private:
     void OnEdit(CommandId id);
     void OnMode(CommandId id);
     void OnOpenSession(CommandId id);
+    void OnFileOpen(CommandId);
+    void OnFileSave(CommandId);
+    void OnLog(CommandId);
+    void OnPolling(CommandId);
     void OnClose(CommandId);
     void OnRestart(CommandId);
     void OnEcho(CommandId id);
@@ -113,6 +157,12 @@ private:
     Display display_;
     SessionModel session_;
     SendOptions options_;
+    SessionLog log_{clock_};
+    Polling poll_;
+    std::vector<std::string> arguments_;
+    std::string sessionPath_{kDefaultSessionName};
+    std::string remotePanel_;  // kept for the remote panels; none can be open yet
+    bool runAsRemote_ = false;
     bool started_ = false;
     bool shutDown_ = false;
 };

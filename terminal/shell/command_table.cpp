@@ -83,7 +83,7 @@ constexpr std::array<MenuDefinition, 9> kMenus{{
 }};
 
 constexpr CommandId kNotYetAvailable[] = {
-    C::OpenSession,   C::SaveSession,  C::Log,           C::Polling,    C::ColorPrefs,
+    C::ColorPrefs,
     C::RemoteNew,     C::RemoteOpen,   C::RemoteSave,    C::RemoteConfigure,
     C::RemoteMetaData, C::IpConfig,    C::Ping,          C::TraceRoute, C::OpenInBrowser,
     C::ArpAddress,    C::Calculator,   C::MyMemory,      C::MyNetworkInfo, C::MyMonitors,

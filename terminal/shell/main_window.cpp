@@ -13,9 +13,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QUrl>
 
+#include "terminal/persist/polling_dialog.h"
+#include "terminal/persist/qt_file_choice.h"
 #include "terminal/shell/caps_lock.h"
 #include "terminal/tools/session_dialogs.h"
 
@@ -50,6 +53,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     createMenus();
     createStatusBar();
     placeCentred();
+    moveSizeSettled_.setSingleShot(true);
+    moveSizeSettled_.setInterval(kMoveSizeSettleMs);
+    connect(&moveSizeSettled_, &QTimer::timeout, this, [this] {
+        if (controller_ != nullptr && isVisible()) controller_->OnMoveSizeEnd();
+    });
 }
 
 MainWindow::~MainWindow() = default;
@@ -214,8 +222,10 @@ void MainWindow::timerEvent(QTimerEvent* event) {
 }
 
 void MainWindow::ShowMessageBox(std::string_view title, std::string_view text, MessageIcon icon) {
-    QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Information,
-                    FromUtf8(title), FromUtf8(text), QMessageBox::Ok, this);
+    QMessageBox::Icon shown = QMessageBox::Information;
+    if (icon == MessageIcon::Stop) shown = QMessageBox::Critical;
+    if (icon == MessageIcon::Exclamation) shown = QMessageBox::Warning;
+    QMessageBox box(shown, FromUtf8(title), FromUtf8(text), QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -265,9 +275,56 @@ void MainWindow::ShowSessionMetaDialog(SessionSettings& settings) {
     ostrel::ShowSessionMetaDialog(this, settings);
 }
 
+std::optional<std::string> MainWindow::ChooseFile(const FileChoice& choice) {
+    if (fileDialogHook_) return fileDialogHook_(choice);
+    return RunFileDialog(this, choice);
+}
+
+DialogResult MainWindow::ShowPollingDialog(Polling& polling) {
+    if (pollingDialogHook_) return pollingDialogHook_(polling);
+    return RunPollingDialog(this, polling) ? DialogResult::Confirmed : DialogResult::Cancelled;
+}
+
 WindowRect MainWindow::Geometry() const {
+    // The frame's position and the size inside it: what move() and resize() take.
     const QRect frame = frameGeometry();
-    return {frame.left(), frame.top(), frame.width(), frame.height()};
+    return {frame.left(), frame.top(), width(), height()};
+}
+
+void MainWindow::MoveWindow(int left, int top) {
+    move(left, top);
+}
+
+void MainWindow::ResizeWindow(int width, int height) {
+    resize(width, height);
+}
+
+void MainWindow::MaximizeWindow() {
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+bool MainWindow::WindowMaximized() const {
+    return isMaximized();
+}
+
+bool MainWindow::WindowMinimized() const {
+    return isMinimized();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Shown by the program (not the desktop restoring a minimized window).
+    if (!event->spontaneous() && controller_ != nullptr) controller_->OnWindowShown();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (isVisible() && !closed_) moveSizeSettled_.start();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (isVisible() && !closed_) moveSizeSettled_.start();
 }
 
 bool MainWindow::StartNewInstance(const std::vector<std::string>& arguments) {
@@ -295,7 +352,12 @@ void MainWindow::CloseWindow() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     for (auto& [id, timer] : timers_)
         timer.stop();
-    if (controller_ != nullptr) controller_->OnWindowClosing();
+    moveSizeSettled_.stop();
+    if (controller_ != nullptr && !closed_) {
+        controller_->OnWindowDestroyed();
+        controller_->OnWindowClosing();
+    }
+    closed_ = true;
     event->accept();
 }
 

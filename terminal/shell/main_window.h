@@ -5,6 +5,7 @@
 
 #include <QBasicTimer>
 #include <QMainWindow>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -36,6 +37,15 @@ public:
     // Replaces the new-session dialogs (tests script them); an empty function restores them.
     using DialogHook = std::function<DialogResult(SessionType, SessionSettings&)>;
     void SetSessionDialogHook(DialogHook hook) { dialogHook_ = std::move(hook); }
+    // The same for the file dialogs and the "Polling" dialog.
+    using FileDialogHook = std::function<std::optional<std::string>(const FileChoice&)>;
+    void SetFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
+    using PollingDialogHook = std::function<DialogResult(Polling&)>;
+    void SetPollingDialogHook(PollingDialogHook hook) { pollingDialogHook_ = std::move(hook); }
+
+    // The end of a move or resize is taken to be this long without another one (the desktop
+    // does not say when the user lets go of the frame).
+    static constexpr int kMoveSizeSettleMs = 400;
 
     OutputView& OutputPaneView() { return *pane_; }
     InputLine& InputView() { return *input_; }
@@ -60,7 +70,14 @@ public:
     void EditFocused(EditAction action) override;
     DialogResult ShowSessionDialog(SessionType type, SessionSettings& settings) override;
     void ShowSessionMetaDialog(SessionSettings& settings) override;
+    std::optional<std::string> ChooseFile(const FileChoice& choice) override;
+    DialogResult ShowPollingDialog(Polling& polling) override;
     WindowRect Geometry() const override;
+    void MoveWindow(int left, int top) override;
+    void ResizeWindow(int width, int height) override;
+    void MaximizeWindow() override;
+    bool WindowMaximized() const override;
+    bool WindowMinimized() const override;
     bool StartNewInstance(const std::vector<std::string>& arguments) override;
     bool OpenInBrowser(const std::string& address) override;
     bool CapsLockOn() const override;
@@ -69,6 +86,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void createPanes();
@@ -85,6 +105,10 @@ private:
     std::map<TimerId, QBasicTimer> timers_;
     QtClipboard clipboard_;
     DialogHook dialogHook_;
+    FileDialogHook fileDialogHook_;
+    PollingDialogHook pollingDialogHook_;
+    QTimer moveSizeSettled_;
+    bool closed_ = false;
 };
 
 // The pane's font: "Courier New" at 12 points, or the closest monospace font.

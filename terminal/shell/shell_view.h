@@ -6,28 +6,27 @@
 #include <string_view>
 #include <vector>
 
+#include <optional>
+
 #include "terminal/core/clipboard.h"
 #include "terminal/core/output_pane.h"
 #include "terminal/core/send_line.h"
+#include "terminal/persist/file_choice.h"
+#include "terminal/persist/placement.h"
+#include "terminal/persist/polling.h"
 #include "terminal/session/transport.h"
 #include "terminal/shell/command_table.h"
 
 namespace ostrel {
 
-enum class MessageIcon { Information, Stop };
+enum class MessageIcon { Information, Exclamation, Stop };
 
 // The Edit menu's commands, applied to the control that has the focus.
 enum class EditAction { SelectAll, Cut, Copy, Paste, Clear };
 
-// Screen rectangle of the main window, in pixels.
-struct WindowRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
-
-class ShellView {
+// The main window's geometry (PlacedWindow) is the frame's position on the screen and the size
+// inside the frame, in pixels.
+class ShellView : public PlacedWindow {
 public:
     virtual ~ShellView() = default;
 
@@ -56,7 +55,11 @@ public:
     virtual DialogResult ShowSessionDialog(SessionType type, SessionSettings& settings) = 0;
     virtual void ShowSessionMetaDialog(SessionSettings& settings) = 0;
 
-    virtual WindowRect Geometry() const = 0;
+    // The common open or save dialog: the chosen path, or nullopt when cancelled.
+    virtual std::optional<std::string> ChooseFile(const FileChoice& choice) = 0;
+    // The "Polling" dialog, which edits polling as it is typed: Confirmed for "&Ok".
+    virtual DialogResult ShowPollingDialog(Polling& polling) = 0;
+
     // Starts this program again with the arguments; false when it could not be started.
     virtual bool StartNewInstance(const std::vector<std::string>& arguments) = 0;
     // Opens a local file or a web address in the desktop's browser; false on failure.

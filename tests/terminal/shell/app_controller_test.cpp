@@ -80,14 +80,6 @@ TEST_F(ControllerTest, StartUpShowsWhoWeAreAndTheMissingDefaultSession) {
     EXPECT_FALSE(view_.enabled[CommandId::RemoteConfigure]);
 }
 
-TEST_F(ControllerTest, SessionFileOnTheCommandLineIsNamed) {
-    ASSERT_TRUE(controller_.Start({"\"/tmp/my", "room.ini\""}));
-    const Strings lines = PaneLines();
-    EXPECT_EQ(lines[lines.size() - 2], "/tmp/my room.ini");
-    EXPECT_EQ(view_.pane.ColourAt(view_.pane.Text().find("/tmp/my room.ini")),
-              DefaultColourTable()[ColourSlot::Informational]);
-}
-
 TEST_F(ControllerTest, SocketLibraryFailureIsAStopBox) {
     net_.initResult = 0;
     EXPECT_FALSE(controller_.Start({}));
@@ -157,12 +149,12 @@ TEST_F(ControllerTest, EveryMenuItemIsHandled) {
 
 TEST_F(ControllerTest, LaterFeaturesSayTheyAreNotAvailable) {
     ASSERT_TRUE(controller_.Start({}));
-    controller_.Dispatch(CommandId::OpenSession);
+    controller_.Dispatch(CommandId::ColorPrefs);
     controller_.Dispatch(CommandId::RemoteNew);
     controller_.Dispatch(CommandId::Calculator);
     const Strings lines = PaneLines();
     EXPECT_EQ(Strings(lines.end() - 3, lines.end()),
-              (Strings{"File > Open Session is not available yet...",
+              (Strings{"Session > Color Prefs is not available yet...",
                        "Remote > New is not available yet...",
                        "Tools > Calculator is not available yet..."}));
 }

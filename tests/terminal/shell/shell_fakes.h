@@ -1,7 +1,9 @@
 // A recording front end for the application controller.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,7 +63,32 @@ public:
     void ShowSessionMetaDialog(SessionSettings& settings) override {
         settings.comment = "edited";
     }
+    std::optional<std::string> ChooseFile(const FileChoice& choice) override {
+        choices.push_back(choice);
+        if (chosenFiles.empty()) return std::nullopt;
+        std::optional<std::string> next = chosenFiles.front();
+        chosenFiles.erase(chosenFiles.begin());
+        return next;
+    }
+    DialogResult ShowPollingDialog(Polling& polling) override {
+        ++pollingDialogs;
+        timersWhenPollingDialogOpened = timers;
+        periodShownInPollingDialog = polling.Period();
+        if (pollingDialogEdits) pollingDialogEdits(polling);
+        return confirmPolling ? DialogResult::Confirmed : DialogResult::Cancelled;
+    }
     WindowRect Geometry() const override { return geometry; }
+    void MoveWindow(int left, int top) override {
+        geometry.left = left;
+        geometry.top = top;
+    }
+    void ResizeWindow(int width, int height) override {
+        geometry.width = width;
+        geometry.height = height;
+    }
+    void MaximizeWindow() override { maximized = true; }
+    bool WindowMaximized() const override { return maximized; }
+    bool WindowMinimized() const override { return false; }
     bool StartNewInstance(const std::vector<std::string>& arguments) override {
         newInstances.push_back(arguments);
         return startsInstances;
@@ -89,6 +116,14 @@ public:
     std::string dialogHost = "10.0.0.1";
     std::string dialogPort = "23";
     WindowRect geometry{100, 50, 624, 316};
+    bool maximized = false;
+    std::vector<FileChoice> choices;
+    std::vector<std::optional<std::string>> chosenFiles;  // answers of the next file dialogs
+    int pollingDialogs = 0;
+    std::map<TimerId, int> timersWhenPollingDialogOpened;
+    int periodShownInPollingDialog = 0;
+    std::function<void(Polling&)> pollingDialogEdits;
+    bool confirmPolling = true;
     std::vector<std::vector<std::string>> newInstances;
     bool startsInstances = true;
     std::vector<std::string> opened;
