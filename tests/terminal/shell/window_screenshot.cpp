@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
         std::fputs("usage: ostrel_window_screenshot OUTPUT.png\n", stderr);
         return 2;
     }
+    // A folder of its own: the user's default session and window placement stay out of the picture.
+    if (std::getenv("OSTREL_HOME") == nullptr) setenv("OSTREL_HOME", "/tmp/ostrel-screenshot-home", 1);
     QApplication app(argc, argv);
 
     QTcpServer device;
