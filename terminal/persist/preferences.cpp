@@ -11,4 +11,10 @@ bool ApplyStartupColours(ColourTable& colours, const std::filesystem::path& fold
     return true;
 }
 
+bool ApplyStartupColours(ColourTable& colours) {
+    std::error_code ec;
+    const std::filesystem::path here = std::filesystem::current_path(ec);
+    return ApplyStartupColours(colours, ec ? std::filesystem::path() : here);
+}
+
 }  // namespace ostrel
