@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "platform/system.h"
+#include "sshlib/api/client.h"
+#include "sshlib/api/events.h"
 #include "sshlib/api/tessan.h"
 #include "sshlib/api/text_convert.h"
 #include "sshlib/transport/socket_table.h"
@@ -20,9 +22,17 @@ std::atomic<int> gLoadCount{0};
 std::atomic<DWORD> gHandleBase{4096};
 int gInitCount = 0;
 
-// Steps of the last SshUninitialize, in order. Client handles, subclassed windows and tracing
-// add their release steps here as they come.
+// Steps of the last SshUninitialize, in order (tracing adds its step when it comes).
 void (*const kFinalTeardown[])() = {
+    [] { ReleaseAllSubclassedWindows(); },
+    [] {
+        // Every handle still open is destroyed as if its owner had disconnected it.
+        for (const ClientPtr& client : AllClients()) {
+            client->owner = PlatformGetCurrentThreadId();
+            client->notifyWindow = nullptr;  // its window's link went with the step before
+            DestroyClient(client);
+        }
+    },
     [] { net::CleanupSocketSubsystem(); },
 };
 

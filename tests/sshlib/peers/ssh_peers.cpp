@@ -1,5 +1,8 @@
 #include "ssh_peers.h"
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +39,37 @@ const std::string& SharedHostKeyDir() {
         RunProgram({kSshKeygen, "-q", "-t", "dsa", "-N", "", "-f", dir.File("dsa")});
     });
     return dir.Path();
+}
+
+const TestAccount& PasswordAccount() {
+    static TestAccount account;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        account.user = "tessantest";
+        account.password = "Tessan-Test-7";
+        if (geteuid() != 0) {
+            if (!getpwnam(account.user.c_str())) {
+                account.error = "not root, and the account " + account.user + " does not exist";
+            }
+            return;
+        }
+        // Test processes run in parallel: one of them creates the account at a time.
+        int lock = open("/tmp/tessantest-account.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        if (lock >= 0) flock(lock, LOCK_EX);
+        if (!getpwnam(account.user.c_str()) &&
+            !RunProgram({"/usr/sbin/useradd", "-m", "-s", "/bin/sh", account.user})) {
+            account.error = "useradd failed";
+        }
+        if (account.error.empty()) {
+            TempDir dir;
+            std::ofstream(dir.File("pw")) << account.user << ":" << account.password << "\n";
+            if (!RunProgram({"/bin/sh", "-c", "/usr/sbin/chpasswd < " + dir.File("pw")})) {
+                account.error = "chpasswd failed";
+            }
+        }
+        if (lock >= 0) close(lock);
+    });
+    return account;
 }
 
 bool SshdPeer::Start(const SshdOptions& options) {

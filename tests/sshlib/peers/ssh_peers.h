@@ -64,6 +64,16 @@ private:
     std::string error_;
 };
 
+// A local account with a password for password logins to sshd. Created (useradd, chpasswd)
+// the first time it is asked for when the process runs as root; otherwise it must exist
+// already. `error` says why there is none.
+struct TestAccount {
+    std::string user;
+    std::string password;
+    std::string error;  // empty when the account can be used
+};
+const TestAccount& PasswordAccount();
+
 // The folder holding the host keys made once per test process with ssh-keygen ("rsa", "dsa").
 const std::string& SharedHostKeyDir();
 
