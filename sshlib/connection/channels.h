@@ -18,9 +18,11 @@
 
 namespace tessan::connection {
 
-// Window and maximum packet this side offers for the session channel.
-inline constexpr uint32_t kSessionWindow = 16384;
-inline constexpr uint32_t kSessionMaxPacket = 16384;
+// Window and maximum packet this side offers for the session channel. The window is topped up
+// when half of it is used and shrinks by what the caller has not read yet, so memory stays
+// bounded by it; 64 KiB keeps a loopback stream at full speed where 16 KiB halves it.
+inline constexpr uint32_t kSessionWindow = 65536;
+inline constexpr uint32_t kSessionMaxPacket = 32768;
 // The largest data payload sent in one message, whatever the server allows (RFC 4253 6.1
 // promises only 32768 bytes of uncompressed payload).
 inline constexpr uint32_t kLargestDataPayload = 32768;

@@ -73,39 +73,55 @@ const TestAccount& PasswordAccount() {
 }
 
 bool SshdPeer::Start(const SshdOptions& options) {
+    return Launch(options) && WaitReady();
+}
+
+bool SshdPeer::Launch(const SshdOptions& options) {
     if (access(kSshd, X_OK) != 0) {
         error_ = "sshd is not installed";
         return false;
     }
     // As root sshd wants its privilege-separation folder.
     if (geteuid() == 0) mkdir("/run/sshd", 0755);
+    options_ = options;
+    return WriteConfigAndRun();
+}
+
+bool SshdPeer::WriteConfigAndRun() {
     const std::string& keys = SharedHostKeyDir();
+    port_ = FreeLoopbackPort();
+    std::ofstream config(dir_.File("sshd_config"));
+    // sshd takes the first value of each keyword: the caller's lines come first.
+    config << options_.extra << "\n"
+           << "ListenAddress 127.0.0.1:" << port_ << "\n"
+           << "HostKey " << keys << "/rsa\n"
+           << "HostKey " << keys << "/dsa\n"
+           << "PidFile " << dir_.File("sshd.pid") << "\n"
+           << "UsePAM no\nStrictModes no\nPubkeyAuthentication no\n"
+           << "KbdInteractiveAuthentication no\nPasswordAuthentication yes\n"
+           << "PermitRootLogin yes\nMaxStartups 100\nLogLevel VERBOSE\n"
+           << "HostKeyAlgorithms " << options_.hostKeyAlgorithms << "\n"
+           << "Compression " << options_.compression << "\n";
+    if (!options_.kex.empty()) config << "KexAlgorithms " << options_.kex << "\n";
+    if (!options_.ciphers.empty()) config << "Ciphers " << options_.ciphers << "\n";
+    if (!options_.macs.empty()) config << "MACs " << options_.macs << "\n";
+    if (!options_.rekeyLimit.empty()) config << "RekeyLimit " << options_.rekeyLimit << "\n";
+    config.close();
+    if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")},
+                        dir_.File("sshd.log"))) {
+        error_ = "sshd could not be started";
+        return false;
+    }
+    return true;
+}
+
+bool SshdPeer::WaitReady() {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        port_ = FreeLoopbackPort();
-        std::ofstream config(dir_.File("sshd_config"));
-        // sshd takes the first value of each keyword: the caller's lines come first.
-        config << options.extra << "\n"
-               << "ListenAddress 127.0.0.1:" << port_ << "\n"
-               << "HostKey " << keys << "/rsa\n"
-               << "HostKey " << keys << "/dsa\n"
-               << "PidFile " << dir_.File("sshd.pid") << "\n"
-               << "UsePAM no\nStrictModes no\nPubkeyAuthentication no\n"
-               << "KbdInteractiveAuthentication no\nPasswordAuthentication yes\n"
-               << "PermitRootLogin yes\nMaxStartups 100\nLogLevel VERBOSE\n"
-               << "HostKeyAlgorithms " << options.hostKeyAlgorithms << "\n"
-               << "Compression " << options.compression << "\n";
-        if (!options.kex.empty()) config << "KexAlgorithms " << options.kex << "\n";
-        if (!options.ciphers.empty()) config << "Ciphers " << options.ciphers << "\n";
-        if (!options.macs.empty()) config << "MACs " << options.macs << "\n";
-        if (!options.rekeyLimit.empty()) config << "RekeyLimit " << options.rekeyLimit << "\n";
-        config.close();
-        if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")},
-                            dir_.File("sshd.log"))) {
-            error_ = "sshd could not be started";
-            return false;
+        if (attempt > 0) {
+            process_.Stop();
+            if (!WriteConfigAndRun()) return false;
         }
         if (WaitForListener(port_, 5000)) return true;
-        process_.Stop();
     }
     error_ = "sshd did not start: " + Log();
     return false;

@@ -26,14 +26,21 @@ class SshdPeer {
 public:
     // Starts sshd; false (and a reason in Error()) when it is not installed or will not start.
     bool Start(const SshdOptions& options);
+    // The same in two halves, so that many servers can start side by side: Launch starts the
+    // process, WaitReady waits until it listens (relaunching on a port taken meanwhile).
+    bool Launch(const SshdOptions& options);
+    bool WaitReady();
     int Port() const { return port_; }
     const std::string& Error() const { return error_; }
     // sshd's log (its standard error) so far.
     std::string Log() const;
 
 private:
+    bool WriteConfigAndRun();
+
     TempDir dir_;
     ChildProcess process_;
+    SshdOptions options_;
     int port_ = 0;
     std::string error_;
 };
