@@ -24,9 +24,9 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-std::string ScriptPath() {
+std::string ScriptPath(const char* name = "asyncssh_server.py") {
     const char* source = std::getenv("OSTREL_SOURCE_DIR");
-    return std::string(source ? source : ".") + "/tests/sshlib/peers/asyncssh_server.py";
+    return std::string(source ? source : ".") + "/tests/sshlib/peers/" + name;
 }
 
 }  // namespace
@@ -148,6 +148,8 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     add("--mac", options.macs);
     add("--compression", options.compression);
     add("--rekey-bytes", options.rekeyBytes);
+    add("--auth", options.auth);
+    add("--banner", options.banners);
     if (!process_.Start(argv, dir_.File("asyncssh.log"))) {
         error_ = "the AsyncSSH server could not be started";
         return false;
@@ -155,6 +157,24 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     std::string line = process_.ReadLine(20000);
     if (line.rfind("PORT ", 0) != 0) {
         error_ = "the AsyncSSH server did not start: " + Log();
+        return false;
+    }
+    port_ = std::stoi(line.substr(5));
+    return true;
+}
+
+bool AsyncSshPeer::StartParamiko() {
+    if (access(kPython, X_OK) != 0) {
+        error_ = "python3 is not installed";
+        return false;
+    }
+    if (!process_.Start({kPython, ScriptPath("paramiko_server.py")}, dir_.File("asyncssh.log"))) {
+        error_ = "the Paramiko server could not be started";
+        return false;
+    }
+    std::string line = process_.ReadLine(20000);
+    if (line.rfind("PORT ", 0) != 0) {
+        error_ = "the Paramiko server did not start: " + Log();
         return false;
     }
     port_ = std::stoi(line.substr(5));

@@ -55,11 +55,15 @@ struct AsyncSshOptions {
     std::string rekeyBytes;
     std::string user = "tester";
     std::string password = "secret";
+    std::string auth = "password";  // "password", "none" or "change"
+    std::string banners;            // comma-separated sizes of banners sent before the login
 };
 
 class AsyncSshPeer {
 public:
     bool Start(const AsyncSshOptions& options);
+    // The Paramiko server script beside this file instead (user "tester", password "secret").
+    bool StartParamiko();
     int Port() const { return port_; }
     const std::string& Error() const { return error_; }
     std::string Log() const;
