@@ -2,7 +2,14 @@
 
 #include <cstring>
 
+#include "platform/messages.h"
+
 namespace tessan::apitest {
+
+EventWindowGuard::EventWindowGuard() : window_(PlatformCreateWindow(nullptr, nullptr)) {}
+EventWindowGuard::~EventWindowGuard() {
+    if (PlatformIsWindow(window_)) PlatformDestroyWindow(window_);
+}
 
 std::string ReadAll(HCLIENT client, int* lastResult) {
     std::string out;

@@ -26,6 +26,17 @@ private:
     bool initialised_ = false;
 };
 
+// A plain window of the calling thread, destroyed with the guard.
+class EventWindowGuard {
+public:
+    EventWindowGuard();
+    ~EventWindowGuard();
+    HWND Get() const { return window_; }
+
+private:
+    HWND window_;
+};
+
 // The password account, or a skip of the test when there is none.
 #define TESSAN_REQUIRE_ACCOUNT()                                                      \
     do {                                                                              \

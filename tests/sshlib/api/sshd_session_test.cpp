@@ -316,6 +316,47 @@ TEST_F(SshdCases, SecurityInformationAndAConnectionWithoutShell) {
     EXPECT_EQ(SshGetLastError(), KX_ERROR_INVALID_HANDLE);
 }
 
+TEST_F(SshdCases, ReadsPeeksTimeoutsAndHandleValues) {
+    HCLIENT first = ConnectAccount(Port(), "printf 0123456789012345678901234; sleep 0.2");
+    ASSERT_NE(first, INVALID_CLIENT) << LastErrorText();
+    HCLIENT second = ConnectAccount(Port(), "true");
+    ASSERT_NE(second, INVALID_CLIENT) << LastErrorText();
+    EXPECT_EQ(second, first + 1);
+    EXPECT_EQ(SshDisconnect(second), 0);
+    // A freed slot is used again first.
+    second = ConnectAccount(Port(), "true");
+    EXPECT_EQ(second, first + 1);
+    SshDisconnect(second);
+
+    DWORD available = 0;
+    ASSERT_TRUE(SshIsReadable(first, 10, &available));
+    while (available < 25 && SshIsReadable(first, 0, &available)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(available, 25u);
+    char buffer[32] = {};
+    EXPECT_EQ(SshPeek(first, buffer, 5), 5);
+    EXPECT_EQ(std::string(buffer, 5), "01234");
+    EXPECT_EQ(SshRead(first, buffer, 10), 10);
+    EXPECT_EQ(std::string(buffer, 10), "0123456789");
+    ASSERT_TRUE(SshIsReadable(first, 0, &available));
+    EXPECT_EQ(available, 15u);
+    EXPECT_EQ(SshRead(first, buffer, 0), SSH_ERROR);
+    EXPECT_EQ(SshGetLastError(), KX_ERROR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(SshRead(first, nullptr, 10), SSH_ERROR);
+    EXPECT_EQ(SshGetLastError(), KX_ERROR_INVALID_BUFFER);
+    EXPECT_EQ(ReadAll(first), "012345678901234");
+    EXPECT_EQ(SshPeek(first, buffer, 5), 0);
+
+    EXPECT_EQ(SshGetTimeout(first), 15);
+    EXPECT_EQ(SshSetTimeout(first, 1000), 0);
+    EXPECT_EQ(SshGetTimeout(first), 600);
+    EXPECT_EQ(SshSetTimeout(first, -1), SSH_ERROR);
+    EXPECT_EQ(SshGetLastError(), KX_ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SshGetTimeout(first), 600);
+    EXPECT_EQ(SshDisconnect(first), 0);
+}
+
 TEST(SshdFailures, RefusedPortAndAServerThatNeverAnswers) {
     Library library;
     // Nothing listens on a port that was free a moment ago.
