@@ -97,6 +97,13 @@ struct Rig {
     // The next packet of the client other than ignore messages (empty when there is none).
     Bytes Next() { return server->NextProtocolPacket().value_or(Bytes{}); }
     void Send(const Bytes& payload) { server->Send(payload); }
+    // Every packet the client has sent since, ignore messages left out.
+    std::vector<Bytes> Sent() {
+        std::vector<Bytes> packets;
+        for (Bytes& p : server->AllPackets())
+            if (p.at(0) != transport::kMsgIgnore) packets.push_back(std::move(p));
+        return packets;
+    }
 
     // Service accepted, "none" refused with `methods`; returns the client's next packet.
     Bytes ToPasswordRequest(const char* methods = "publickey,password") {
