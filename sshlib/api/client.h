@@ -57,6 +57,7 @@ struct Client {
     UINT pendingSocketEvents = 0;
     bool frozen = false;
     bool inDispatch = false;
+    bool disconnectAnnounced = false;  // SSH_EVENT_DISCONNECT was delivered
 
     bool FreeThreaded() const { return (options & SSH_OPTION_FREETHREAD) != 0; }
     bool EventDriven() const { return notifyWindow != nullptr; }

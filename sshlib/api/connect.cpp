@@ -155,12 +155,13 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
 
     const int remaining = static_cast<int>(std::max<int64_t>(deadline - NowMs(), 0));
     connection::SshConnection& ssh = *client->session;
-    error = RunBlocking(*client, [&ssh] { return ssh.Established(); }, remaining);
+    error = RunBlocking(*client, [&ssh] { return ssh.Started(); }, remaining);
     if (client->destroyed) {
         SshSetLastError(KX_ERROR_OPERATION_CANCELED);
         return INVALID_CLIENT;
     }
-    if (!ssh.Established() || !client->Alive()) {
+    // A command that ended in the burst that started it still counts: its output is buffered.
+    if (!ssh.Started()) {
         if (error == 0 || error == net::kErrConnectionClosed) {
             DWORD failure = ssh.Transport().Failure().error;
             error = failure ? failure : transport::kErrConnectionClosed;
@@ -180,6 +181,9 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
     if (eventWindow) {
         DispatchEvent(client, SSH_EVENT_CONNECT, 0);
         if (client->destroyed) return INVALID_CLIENT;
+        // Data (or the end) that arrived with the session's start come with no notification of
+        // their own: announce them through the window.
+        if (client->Buffered() > 0 || !client->Alive()) AnnounceBufferedData(*client);
     }
     return client->handle;
 }

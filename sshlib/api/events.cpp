@@ -18,6 +18,9 @@ constexpr UINT_PTR kSubclassId = 0x7E55A000;
 // Window timers of the re-key clock: this base plus the handle value.
 constexpr UINT_PTR kTimerBase = 0x7E550000;
 constexpr UINT kAllEvents = 0x3F;
+// A read notification re-posted for a handle whose socket is already closed (data received
+// before the end are still unread) carries the handle with this tag instead of a socket.
+constexpr WPARAM kClosedSocketTag = WPARAM{1} << (sizeof(WPARAM) * 8 - 2);
 constexpr UINT kSocketEventBits = 0x0F;  // connect, disconnect, read, write
 
 // One entry per subclassed window, under the library lock.
@@ -68,20 +71,31 @@ void DropWindowUse(HWND window) {
     }
 }
 
-ClientPtr ClientOfSocket(HWND window, int socket) {
+ClientPtr ClientOfNotification(HWND window, WPARAM wParam) {
+    const bool closed = (wParam & kClosedSocketTag) != 0;
     for (const ClientPtr& c : AllClients()) {
-        if (c->notifyWindow == window && c->Socket() == socket && socket >= 0) return c;
+        if (c->notifyWindow != window) continue;
+        if (closed ? (c->Socket() < 0 && WPARAM(c->handle) == (wParam & ~kClosedSocketTag))
+                   : (c->Socket() >= 0 && WPARAM(c->Socket()) == wParam)) {
+            return c;
+        }
     }
     return nullptr;
 }
 
 void Thaw(const ClientPtr& client, bool freeze) {
-    if (!client->notifyWindow || client->Socket() < 0) {
+    if (!client->notifyWindow) {
         client->frozen = false;
         return;
     }
     if (client->inDispatch) return;
-    if (client->frozen && !freeze) {
+    if (client->frozen && !freeze && client->Socket() < 0) {
+        // The session has ended, but data the caller has not read yet are still announced.
+        if ((client->pendingSocketEvents & PLATFORM_FD_READ) && client->Buffered() > 0) {
+            AnnounceBufferedData(*client);
+        }
+        client->pendingSocketEvents = 0;
+    } else if (client->frozen && !freeze) {
         static constexpr UINT kOrder[] = {PLATFORM_FD_ACCEPT, PLATFORM_FD_CONNECT,
                                           PLATFORM_FD_CLOSE,  PLATFORM_FD_READ,
                                           PLATFORM_FD_WRITE,  PLATFORM_FD_OOB};
@@ -110,7 +124,8 @@ void OnSocketNotification(const ClientPtr& client, UINT event, UINT error) {
         DispatchEvent(client, SSH_EVENT_READ, 0);
         if (client->destroyed) return;
     }
-    if (!client->closed && !client->Alive()) {
+    if (!client->disconnectAnnounced && !client->Alive()) {
+        client->disconnectAnnounced = true;
         client->closed = true;
         client->status = SSH_STATUS_IDLE;
         const DWORD failure = client->session ? client->session->Transport().Failure().error : 0;
@@ -141,7 +156,7 @@ LRESULT EventLink(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_
             if (c->notifyWindow == window) ReleaseNotificationWindow(*c);
         }
     } else if (message == SSH_NOTIFY_MESSAGE) {
-        if (ClientPtr client = ClientOfSocket(window, static_cast<int>(wParam))) {
+        if (ClientPtr client = ClientOfNotification(window, wParam)) {
             OnSocketNotification(client, PLATFORM_SELECT_EVENT(lParam),
                                  PLATFORM_SELECT_ERROR(lParam));
         }
@@ -199,6 +214,14 @@ void ReleaseAllSubclassedWindows() {
         e = {};
     }
     SubclassTable().clear();
+}
+
+void AnnounceBufferedData(Client& client) {
+    if (!client.notifyWindow) return;
+    const WPARAM target = client.Socket() >= 0 ? WPARAM(client.Socket())
+                                               : kClosedSocketTag | WPARAM(client.handle);
+    PlatformPostMessage(client.notifyWindow, SSH_NOTIFY_MESSAGE, target,
+                        PLATFORM_SELECT_LPARAM(PLATFORM_FD_READ, 0));
 }
 
 void ScheduleEventTimer(Client& client) {

@@ -27,6 +27,10 @@ LRESULT DispatchEvent(const ClientPtr& client, UINT eventId, DWORD error);
 // notification while events are frozen (it is posted again when they thaw).
 void RedispatchRead(const ClientPtr& client);
 
+// Posts a read notification for the handle to its notification window (also when its socket
+// has closed), so that data already buffered and the end of the session are announced.
+void AnnounceBufferedData(Client& client);
+
 // Re-arms the window timer that drives the time-based re-key in event-driven mode.
 void ScheduleEventTimer(Client& client);
 

@@ -149,6 +149,7 @@ void SshConnection::OnAuthenticated() {
     channels_->InstallHandlers();
     if (settings_.noShell) {
         phase_ = Phase::kRunning;
+        started_ = true;
         return;
     }
     phase_ = Phase::kOpeningSession;
@@ -180,6 +181,7 @@ void SshConnection::StartShell() {
 
 void SshConnection::SessionRunning() {
     phase_ = Phase::kRunning;
+    started_ = true;
     if (pendingEndOfInput_) {
         pendingEndOfInput_ = false;
         channels_->SendSessionEof();

@@ -87,6 +87,8 @@ public:
     Phase GetPhase() const { return phase_; }
     // The session runs (the connect call is complete).
     bool Established() const { return phase_ == Phase::kRunning; }
+    // The session ran at some point (a command may have ended in the same burst it started).
+    bool Started() const { return started_; }
     bool Alive() const { return phase_ != Phase::kClosed; }
     bool HasSession() const { return channels_ && channels_->Session() != nullptr; }
     bool HasTerminal() const { return terminal_; }
@@ -126,6 +128,7 @@ private:
     std::unique_ptr<Channels> channels_;
     Phase phase_ = Phase::kHandshake;
     bool terminal_ = false;
+    bool started_ = false;
     bool pendingEndOfInput_ = false;
     std::string endReason_;
 };

@@ -125,7 +125,7 @@ TEST(AsyncSshSession, ExitSignalsAndStatus) {
                         {"signal ABRT", 150}, {"status 3", 3},      {"hello", 0}};
     for (const Row& row : rows) {
         HCLIENT client = Connect(peer.Port(), row.command);
-        ASSERT_NE(client, INVALID_CLIENT) << LastErrorText();
+        ASSERT_NE(client, INVALID_CLIENT) << LastErrorText() << peer.Log();
         ReadAll(client);
         EXPECT_EQ(SshGetExitCode(client), row.exitCode) << row.command;
         SshDisconnect(client);
