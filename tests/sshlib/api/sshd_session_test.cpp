@@ -293,10 +293,17 @@ TEST_F(SshdCases, SecurityInformationAndAConnectionWithoutShell) {
     EXPECT_TRUE(SshIsConnected(client));
     EXPECT_EQ(SshWrite(client, "x", 1), 0);
     EXPECT_EQ(SshGetLastError(), KX_ERROR_NOT_CONNECTED);
-    SECURITYINFO info{};
-    info.dwSize = sizeof info + 8;  // larger records are accepted and cleared
-    ASSERT_TRUE(SshGetSecurityInformationA(client, &info));
-    EXPECT_EQ(info.dwSize, sizeof info);
+    // A larger record is accepted and cleared to its end.
+    struct {
+        SECURITYINFO info;
+        unsigned char extra[8];
+    } larger;
+    std::memset(&larger, 0xAB, sizeof larger);
+    larger.info.dwSize = sizeof larger;
+    ASSERT_TRUE(SshGetSecurityInformationA(client, &larger.info));
+    EXPECT_EQ(larger.info.dwSize, sizeof(SECURITYINFO));
+    EXPECT_EQ(larger.extra[7], 0);
+    SECURITYINFO& info = larger.info;
     EXPECT_EQ(info.dwCipher, DWORD{SECURITY_CIPHER_AES});
     EXPECT_EQ(info.dwCipherStrength, 128u);
     EXPECT_EQ(info.dwHash, DWORD{SECURITY_HASH_SHA});
