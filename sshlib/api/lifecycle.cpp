@@ -24,12 +24,16 @@ int gInitCount = 0;
 
 // Steps of the last SshUninitialize, in order (tracing adds its step when it comes).
 void (*const kFinalTeardown[])() = {
-    [] { ReleaseAllSubclassedWindows(); },
     [] {
-        // Every handle still open is destroyed as if its owner had disconnected it.
+        // Every window the library subclassed gets its chain back (with the link go the re-key
+        // timers of its handles) ...
+        for (const ClientPtr& client : AllClients()) ReleaseNotificationWindow(*client);
+        ReleaseAllSubclassedWindows();
+    },
+    [] {
+        // ... and every handle still open is destroyed as if its owner had disconnected it.
         for (const ClientPtr& client : AllClients()) {
             client->owner = PlatformGetCurrentThreadId();
-            client->notifyWindow = nullptr;  // its window's link went with the step before
             DestroyClient(client);
         }
     },

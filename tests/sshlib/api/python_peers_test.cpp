@@ -113,6 +113,27 @@ TEST(AsyncSshSession, AuthenticationVariants) {
     }
 }
 
+TEST(AsyncSshSession, WideConnectAndSecurityInformation) {
+    Library library;
+    peers::AsyncSshPeer peer;
+    ASSERT_TRUE(peer.Start({})) << peer.Error();
+    SSHOPTIONSW record{};
+    record.dwSize = sizeof record;
+    std::u16string command = u"hello";
+    std::copy(command.begin(), command.end(), record.szCommandLine);
+    HCLIENT client = SshConnectW(u"127.0.0.1", peer.Port(), u"tester", u"secret", 15,
+                                 SSH_OPTION_COMMAND, &record, nullptr);
+    ASSERT_NE(client, INVALID_CLIENT) << LastErrorText() << peer.Log();
+    SECURITYINFOW info{};
+    info.dwSize = sizeof info;
+    ASSERT_TRUE(SshGetSecurityInformationW(client, &info));
+    std::u16string fingerprint(info.lpszFingerprint);
+    EXPECT_EQ(fingerprint.size(), 47u);
+    EXPECT_EQ(fingerprint[2], u':');
+    EXPECT_EQ(ReadAll(client), "hello\n");
+    SshDisconnect(client);
+}
+
 TEST(AsyncSshSession, ExitSignalsAndStatus) {
     Library library;
     peers::AsyncSshPeer peer;
