@@ -42,7 +42,8 @@ ClientPtr Fill(HCLIENT hClient, DWORD* record, DWORD size, DWORD fullSize) {
     }
     std::memset(record, 0, size);
     record[0] = fullSize;
-    if (!client->Alive()) {
+    // The record describes the connection, also after the server has ended it.
+    if (!client->session || client->session->Transport().CompletedKeyExchanges() == 0) {
         SshSetLastError(KX_ERROR_NOT_CONNECTED);
         return nullptr;
     }

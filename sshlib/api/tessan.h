@@ -534,7 +534,8 @@ TESSAN_API void SSHAPI SshDeleteSecurityCredentialsW(LPSECURITYCREDENTIALS* lppC
 /* [available] Fills the record: the caller sets dwSize to at least sizeof(SECURITYINFO) (else
  * KX_ERROR_INVALID_PARAMETER); the record is cleared for dwSize bytes and dwSize set to
  * sizeof(SECURITYINFO). The fingerprint is the host key's MD5 digest as 16 colon-separated hex
- * pairs. Non-zero on success; 0 with KX_ERROR_NOT_CONNECTED once the connection has ended. */
+ * pairs. It describes the connection, also after the server has ended it. Non-zero on
+ * success; 0 with KX_ERROR_NOT_CONNECTED when the handle has no connection. */
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINFO lpSecurityInfo);
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient,
                                                   LPSECURITYINFOW lpSecurityInfo);
