@@ -52,7 +52,7 @@ INT Cancelled(const ClientPtr& client) {
     return SSH_ERROR;
 }
 
-// Steps shared by SshRead and SshPeek: NULL when the call is over (`result` holds its value).
+// Steps shared by SshRead and SshPeek: false when the call is over (`result` holds its value).
 bool CheckReadArguments(const ClientPtr& client, LPVOID buffer, INT size, INT& result) {
     if (!buffer) {
         SshSetLastError(KX_ERROR_INVALID_BUFFER);

@@ -48,8 +48,6 @@ HCLIENT Fail(const ClientPtr& client, DWORD error) {
     return INVALID_CLIENT;
 }
 
-}  // namespace
-
 // Steps 8 to 17 of the connect call, after the argument checks.
 HCLIENT ConnectChecked(const char* host, int port, const char* user, const char* password,
                        UINT timeoutSeconds, DWORD options, const SSHOPTIONS* record,
@@ -188,6 +186,7 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
     return client->handle;
 }
 
+}  // namespace
 }  // namespace tessan
 
 using namespace tessan;

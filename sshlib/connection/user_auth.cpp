@@ -25,14 +25,14 @@ UserAuth::UserAuth(transport::Transport& transport, std::string_view user,
       random_(std::move(random)) {}
 
 UserAuth::~UserAuth() {
-    if (state_ != State::kAuthenticated && state_ != State::kFailed) {
-        transport_.ResetHandler(kMsgUserauthBanner);
-    }
+    if (bannerHandler_) transport_.ResetHandler(kMsgUserauthBanner);
     SecureWipe(banners_);
 }
 
 void UserAuth::Start() {
     if (state_ != State::kIdle) return;
+    // A banner may come as early as the service acceptance.
+    InstallBannerHandler();
     RequestService("ssh-userauth");
     state_ = State::kServiceUserauth;
 }
@@ -43,11 +43,21 @@ void UserAuth::RequestService(std::string_view service) {
     transport_.SendPacket(std::move(request));
 }
 
+void UserAuth::RemoveBannerHandler() {
+    if (!bannerHandler_) return;
+    bannerHandler_ = false;
+    transport_.ResetHandler(kMsgUserauthBanner);
+}
+
 void UserAuth::InstallBannerHandler() {
+    bannerHandler_ = true;
     transport_.SetHandler(kMsgUserauthBanner, [this](const IncomingPacket& packet) {
         std::optional<std::string_view> text = ParseUserauthBanner(packet);
         if (!text) {
-            Unexpected(packet);
+            // Not through Fail: this handler must not remove itself while it runs.
+            state_ = State::kFailed;
+            transport_.Disconnect(transport::kDisconnectProtocolError,
+                                  "Malformed packet of type 53", false, transport::kErrProtocol);
             return;
         }
         if (banners_.size() <= kBannerQueueLimit) banners_.append(*text);
@@ -79,7 +89,6 @@ UserAuth::State UserAuth::Step(const IncomingPacket& packet) {
     switch (state_) {
         case State::kServiceUserauth:
             if (packet.Type() == transport::kMsgServiceAccept) {
-                InstallBannerHandler();
                 SendNone();
                 return state_;
             }
@@ -89,6 +98,7 @@ UserAuth::State UserAuth::Step(const IncomingPacket& packet) {
             return state_;
         case State::kServiceConnection:
             if (packet.Type() == transport::kMsgServiceAccept) {
+                RemoveBannerHandler();
                 state_ = State::kAuthenticated;
                 return state_;
             }
@@ -109,7 +119,7 @@ UserAuth::State UserAuth::OnReply(const IncomingPacket& packet) {
     SecureWipe(banners_);
     const uint8_t type = packet.Type();
     if (type == kMsgUserauthSuccess) {
-        transport_.ResetHandler(kMsgUserauthBanner);
+        RemoveBannerHandler();
         state_ = State::kAuthenticated;
         return state_;
     }
@@ -135,7 +145,7 @@ UserAuth::State UserAuth::OnReply(const IncomingPacket& packet) {
 
 UserAuth::State UserAuth::Fail(uint32_t reason, std::string_view text, DWORD error) {
     state_ = State::kFailed;
-    transport_.ResetHandler(kMsgUserauthBanner);
+    RemoveBannerHandler();
     transport_.Disconnect(reason, text, false, error);
     return state_;
 }

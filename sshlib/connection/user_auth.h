@@ -66,6 +66,7 @@ private:
     void SendPassword(bool change);
     State OnReply(const transport::IncomingPacket& packet);
     void InstallBannerHandler();
+    void RemoveBannerHandler();
     State Fail(uint32_t reason, std::string_view text, DWORD error);
     State Unexpected(const transport::IncomingPacket& packet);
 
@@ -75,6 +76,7 @@ private:
     RandomSource random_;
     State state_ = State::kIdle;
     int attempts_ = 0;
+    bool bannerHandler_ = false;
     std::string banners_;
 };
 
