@@ -323,6 +323,22 @@ TEST_F(Events, BlockingReadsPumpMessagesAndSurviveTheirHandleBeingDestroyed) {
     EXPECT_EQ(SshGetLastError(), KX_ERROR_INVALID_HANDLE);
 }
 
+// A program with an event loop of its own (the terminal's GUI thread) registers it as the
+// thread's pump step: it keeps running while a connect and a read wait.
+TEST_F(Events, ThePumpStepRunsDuringConnectAndReadWaits) {
+    static int steps = 0;
+    steps = 0;
+    PlatformSetPumpStep([](void*) { ++steps; }, nullptr, 5);
+    HCLIENT handle = ConnectAccount(Port(), "sleep 0.3; echo done");
+    ASSERT_NE(handle, INVALID_CLIENT) << LastErrorText();
+    const int afterConnect = steps;
+    EXPECT_EQ(ReadAll(handle), "done\n");
+    PlatformSetPumpStep(nullptr, nullptr, 0);
+    EXPECT_GT(afterConnect, 0);
+    EXPECT_GT(steps, afterConnect + 10) << "about one step per 5 ms during the 300 ms read";
+    SshDisconnect(handle);
+}
+
 // SshUninitialize from a window procedure while a connect waits for the server.
 TEST_F(Events, UninitialiseWhileAConnectWaits) {
     EventWindow w;
