@@ -94,6 +94,19 @@ TEST_F(SshdCases, ShellOnAPseudoTerminalWithTheRequestedSizeAndType) {
     EXPECT_EQ(SshDisconnect(client), 0);
 }
 
+TEST_F(SshdCases, AShellWithoutATerminal) {
+    HCLIENT client = ConnectAccount(Port(), "", SSH_OPTION_NOPTY);
+    ASSERT_NE(client, INVALID_CLIENT) << LastErrorText();
+    EXPECT_TRUE(SshIsWritable(client, 0));
+    const char command[] = "tty; exit 3\n";
+    ASSERT_EQ(SshWrite(client, command, sizeof command - 1), int(sizeof command - 1));
+    EXPECT_EQ(ReadAll(client), "not a tty\n");
+    EXPECT_EQ(SshGetExitCode(client), 3);
+    EXPECT_FALSE(SshIsWritable(client, 0));
+    EXPECT_EQ(SshGetLastError(), KX_ERROR_NOT_CONNECTED);
+    SshDisconnect(client);
+}
+
 TEST_F(SshdCases, ExitCodesAndSignals) {
     struct Row {
         const char* command;
