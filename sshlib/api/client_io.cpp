@@ -93,8 +93,8 @@ TESSAN_API INT SSHAPI SshRead(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer) {
     if (client->Buffered() == 0) {
         client->status = SSH_STATUS_READ;
         Client* c = client.get();
-        DWORD error = RunBlocking(*client, [c] { return c->Buffered() > 0; },
-                                  client->timeout * 1000);
+        DWORD error = RunBlocking(
+            *client, [c] { return c->Buffered() > 0; }, client->timeout * 1000);
         if (client->destroyed) return WaitFailed(client, error);
         client->status = SSH_STATUS_IDLE;
         if (error != 0) return WaitFailed(client, error);
@@ -103,8 +103,8 @@ TESSAN_API INT SSHAPI SshRead(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer) {
             return 0;
         }
     }
-    INT count = static_cast<INT>(TakeReceived(*client, lpBuffer, static_cast<size_t>(cbBuffer),
-                                              false));
+    INT count =
+        static_cast<INT>(TakeReceived(*client, lpBuffer, static_cast<size_t>(cbBuffer), false));
     if (client->Buffered() > 0) RedispatchRead(client);
     return count;
 }
@@ -144,9 +144,8 @@ TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer) 
         client->status = SSH_STATUS_IDLE;
         if (error != 0) return WaitFailed(client, error);
     }
-    if (!client->Alive() || !client->session->Write(std::span(
-                                static_cast<const uint8_t*>(lpBuffer),
-                                static_cast<size_t>(cbBuffer)))) {
+    if (!client->Alive() || !client->session->Write(std::span(static_cast<const uint8_t*>(lpBuffer),
+                                                              static_cast<size_t>(cbBuffer)))) {
         SshSetLastError(KX_ERROR_NOT_CONNECTED);
         return 0;
     }
@@ -169,8 +168,8 @@ TESSAN_API BOOL SSHAPI SshIsReadable(HCLIENT hClient, INT nTimeout, LPDWORD lpdw
     if (client->closed) return report(FALSE);
     if (!client->EventDriven()) {
         Client* c = client.get();
-        DWORD error = RunBlocking(*client, [c] { return c->Buffered() > 0; },
-                                  std::max(nTimeout, 0) * 1000);
+        DWORD error = RunBlocking(
+            *client, [c] { return c->Buffered() > 0; }, std::max(nTimeout, 0) * 1000);
         if (client->destroyed) return FALSE;
         if (error == net::kErrTimedOut && client->Buffered() == 0 && client->Alive()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -191,8 +190,9 @@ TESSAN_API BOOL SSHAPI SshIsWritable(HCLIENT hClient, INT nTimeout) {
     }
     if (!client->EventDriven() && OutgoingBacklog(*client) >= kWriteBacklogLimit) {
         Client* c = client.get();
-        RunBlocking(*client, [c] { return OutgoingBacklog(*c) < kWriteBacklogLimit; },
-                    std::max(nTimeout, 0) * 1000);
+        RunBlocking(
+            *client, [c] { return OutgoingBacklog(*c) < kWriteBacklogLimit; },
+            std::max(nTimeout, 0) * 1000);
         if (client->destroyed) return FALSE;
     }
     return client->Alive() && client->session->HasSession() &&

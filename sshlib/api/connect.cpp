@@ -51,13 +51,14 @@ HCLIENT Fail(const ClientPtr& client, DWORD error) {
 // Steps 8 to 17 of the connect call, after the argument checks.
 HCLIENT ConnectChecked(const char* host, int port, const char* user, const char* password,
                        UINT timeoutSeconds, DWORD options, const SSHOPTIONS* record,
-                       const SECURITYCREDENTIALS* credentials, HWND eventWindow, UINT eventMessage) {
+                       const SECURITYCREDENTIALS* credentials, HWND eventWindow,
+                       UINT eventMessage) {
     ClientPtr client = CreateClient();
     if (!client) return INVALID_CLIENT;
     client->options = options;
-    client->timeout = timeoutSeconds == 0 ? kDefaultTimeoutSeconds
-                                          : static_cast<int>(std::min<UINT>(timeoutSeconds,
-                                                                            kMaxTimeoutSeconds));
+    client->timeout = timeoutSeconds == 0
+                          ? kDefaultTimeoutSeconds
+                          : static_cast<int>(std::min<UINT>(timeoutSeconds, kMaxTimeoutSeconds));
     client->status = SSH_STATUS_CONNECT;
 
     transport::TransportSettings transportSettings;
@@ -108,7 +109,8 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
         }
         if (options & SSH_OPTION_TERMINAL) {
             if (record->nTermCols > 0)
-                session.columns = static_cast<uint32_t>(std::min(record->nTermCols, kMaxTerminalSize));
+                session.columns =
+                    static_cast<uint32_t>(std::min(record->nTermCols, kMaxTerminalSize));
             if (record->nTermRows > 0)
                 session.rows = static_cast<uint32_t>(std::min(record->nTermRows, kMaxTerminalSize));
             std::string type = Field(record->szTermType, sizeof record->szTermType);
@@ -153,7 +155,8 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
 
     const int remaining = static_cast<int>(std::max<int64_t>(deadline - NowMs(), 0));
     connection::SshConnection& ssh = *client->session;
-    error = RunBlocking(*client, [&ssh] { return ssh.Started(); }, remaining);
+    error = RunBlocking(
+        *client, [&ssh] { return ssh.Started(); }, remaining);
     if (client->destroyed) {
         SshSetLastError(KX_ERROR_OPERATION_CANCELED);
         return INVALID_CLIENT;
@@ -169,8 +172,8 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
     }
 
     if (eventWindow) {
-        if (SshEnableEventsEx(client->handle, eventWindow, eventMessage,
-                              static_cast<UINT>(-1)) != 0) {
+        if (SshEnableEventsEx(client->handle, eventWindow, eventMessage, static_cast<UINT>(-1)) !=
+            0) {
             return Fail(client, SshGetLastError());
         }
     }
@@ -194,8 +197,8 @@ using namespace tessan;
 extern "C" {
 
 TESSAN_API HCLIENT SSHAPI SshAsyncConnectA(LPCSTR lpszHostName, INT nRemotePort,
-                                           LPCSTR lpszUserName, LPCSTR lpszPassword,
-                                           UINT nTimeout, DWORD dwOptions, LPSSHOPTIONS lpOptions,
+                                           LPCSTR lpszUserName, LPCSTR lpszPassword, UINT nTimeout,
+                                           DWORD dwOptions, LPSSHOPTIONS lpOptions,
                                            LPSECURITYCREDENTIALS lpCredentials, HWND hEventWnd,
                                            UINT uEventMsg) {
     auto fail = [](DWORD error) {
@@ -232,8 +235,7 @@ TESSAN_API HCLIENT SSHAPI SshAsyncConnectA(LPCSTR lpszHostName, INT nRemotePort,
 
 TESSAN_API HCLIENT SSHAPI SshConnectA(LPCSTR lpszHostName, INT nRemotePort, LPCSTR lpszUserName,
                                       LPCSTR lpszPassword, UINT nTimeout, DWORD dwOptions,
-                                      LPSSHOPTIONS lpOptions,
-                                      LPSECURITYCREDENTIALS lpCredentials) {
+                                      LPSSHOPTIONS lpOptions, LPSECURITYCREDENTIALS lpCredentials) {
     return SshAsyncConnectA(lpszHostName, nRemotePort, lpszUserName, lpszPassword, nTimeout,
                             dwOptions, lpOptions, lpCredentials, nullptr, 0);
 }
@@ -251,7 +253,8 @@ TESSAN_API HCLIENT SSHAPI SshAsyncConnectW(LPCWSTR lpszHostName, INT nRemotePort
         std::u16string_view view;
         if (text) {
             size_t n = 0;
-            while (n < capacity && text[n]) ++n;
+            while (n < capacity && text[n])
+                ++n;
             view = std::u16string_view(text, n);
         }
         return WideToUtf8(view);
@@ -274,26 +277,27 @@ TESSAN_API HCLIENT SSHAPI SshAsyncConnectW(LPCWSTR lpszHostName, INT nRemotePort
             // A command that does not fit stays over-long so the A form refuses it.
             std::memcpy(to, text.data(), std::min(text.size(), capacity));
         };
-        copy(lpOptions->szProxyHost, SSH_MAXPROXYHOSTLEN, narrow.szProxyHost, SSH_MAXPROXYHOSTLEN - 1);
-        copy(lpOptions->szProxyUser, SSH_MAXPROXYUSERLEN, narrow.szProxyUser, SSH_MAXPROXYUSERLEN - 1);
+        copy(lpOptions->szProxyHost, SSH_MAXPROXYHOSTLEN, narrow.szProxyHost,
+             SSH_MAXPROXYHOSTLEN - 1);
+        copy(lpOptions->szProxyUser, SSH_MAXPROXYUSERLEN, narrow.szProxyUser,
+             SSH_MAXPROXYUSERLEN - 1);
         copy(lpOptions->szProxyPassword, SSH_MAXPROXYPASSLEN, narrow.szProxyPassword,
              SSH_MAXPROXYPASSLEN - 1);
         copy(lpOptions->szTermType, SSH_MAXTERMTYPELEN, narrow.szTermType, SSH_MAXTERMTYPELEN - 1);
         copy(lpOptions->szCommandLine, SSH_MAXCOMMANDLEN, narrow.szCommandLine, SSH_MAXCOMMANDLEN);
     }
-    HCLIENT result = SshAsyncConnectA(lpszHostName ? host.c_str() : nullptr, nRemotePort,
-                                      lpszUserName ? user.c_str() : nullptr,
-                                      lpszPassword ? password.c_str() : nullptr, nTimeout,
-                                      dwOptions, lpOptions ? &narrow : nullptr, lpCredentials,
-                                      hEventWnd, uEventMsg);
+    HCLIENT result = SshAsyncConnectA(
+        lpszHostName ? host.c_str() : nullptr, nRemotePort, lpszUserName ? user.c_str() : nullptr,
+        lpszPassword ? password.c_str() : nullptr, nTimeout, dwOptions,
+        lpOptions ? &narrow : nullptr, lpCredentials, hEventWnd, uEventMsg);
     SecureWipe(password);
     SecureWipe(narrow.szProxyPassword, sizeof narrow.szProxyPassword);
     return result;
 }
 
-TESSAN_API HCLIENT SSHAPI SshConnectW(LPCWSTR lpszHostName, INT nRemotePort,
-                                      LPCWSTR lpszUserName, LPCWSTR lpszPassword, UINT nTimeout,
-                                      DWORD dwOptions, LPSSHOPTIONSW lpOptions,
+TESSAN_API HCLIENT SSHAPI SshConnectW(LPCWSTR lpszHostName, INT nRemotePort, LPCWSTR lpszUserName,
+                                      LPCWSTR lpszPassword, UINT nTimeout, DWORD dwOptions,
+                                      LPSSHOPTIONSW lpOptions,
                                       LPSECURITYCREDENTIALS lpCredentials) {
     return SshAsyncConnectW(lpszHostName, nRemotePort, lpszUserName, lpszPassword, nTimeout,
                             dwOptions, lpOptions, lpCredentials, nullptr, 0);

@@ -185,9 +185,8 @@ bool SetNotificationWindow(Client& client, HWND window) {
         return false;
     }
     client.notifyWindow = window;
-    if (client.Socket() >= 0 &&
-        PlatformAsyncSelect(client.Socket(), window, SSH_NOTIFY_MESSAGE, PLATFORM_FD_ALL_EVENTS) !=
-            0) {
+    if (client.Socket() >= 0 && PlatformAsyncSelect(client.Socket(), window, SSH_NOTIFY_MESSAGE,
+                                                    PLATFORM_FD_ALL_EVENTS) != 0) {
         DWORD error = PlatformGetLastError();
         ReleaseNotificationWindow(client);
         SshSetLastError(error ? error : KX_ERROR_INVALID_PARAMETER);
@@ -218,8 +217,8 @@ void ReleaseAllSubclassedWindows() {
 
 void AnnounceBufferedData(Client& client) {
     if (!client.notifyWindow) return;
-    const WPARAM target = client.Socket() >= 0 ? WPARAM(client.Socket())
-                                               : kClosedSocketTag | WPARAM(client.handle);
+    const WPARAM target =
+        client.Socket() >= 0 ? WPARAM(client.Socket()) : kClosedSocketTag | WPARAM(client.handle);
     PlatformPostMessage(client.notifyWindow, SSH_NOTIFY_MESSAGE, target,
                         PLATFORM_SELECT_LPARAM(PLATFORM_FD_READ, 0));
 }
@@ -250,8 +249,8 @@ LRESULT DispatchEvent(const ClientPtr& client, UINT eventId, DWORD error) {
     }
     LRESULT result = 0;
     if (client->eventWindow && !client->destroyed) {
-        const LPARAM lParam = static_cast<LPARAM>((static_cast<DWORD>(error & 0xFFFF) << 16) |
-                                                  (eventId & 0xFFFF));
+        const LPARAM lParam =
+            static_cast<LPARAM>((static_cast<DWORD>(error & 0xFFFF) << 16) | (eventId & 0xFFFF));
         result = PlatformSendMessage(client->eventWindow, client->eventMessage,
                                      static_cast<WPARAM>(client->handle), lParam);
     }

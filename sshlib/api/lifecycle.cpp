@@ -27,7 +27,8 @@ void (*const kFinalTeardown[])() = {
     [] {
         // Every window the library subclassed gets its chain back (with the link go the re-key
         // timers of its handles) ...
-        for (const ClientPtr& client : AllClients()) ReleaseNotificationWindow(*client);
+        for (const ClientPtr& client : AllClients())
+            ReleaseNotificationWindow(*client);
         ReleaseAllSubclassedWindows();
     },
     [] {
@@ -62,9 +63,13 @@ std::recursive_mutex& LibraryLock() {
     return *lock;
 }
 
-DWORD HandleBase() { return gHandleBase.load(); }
+DWORD HandleBase() {
+    return gHandleBase.load();
+}
 
-int InitializationCount() { return gInitCount; }
+int InitializationCount() {
+    return gInitCount;
+}
 
 }  // namespace tessan
 
@@ -110,8 +115,8 @@ TESSAN_API BOOL SSHAPI SshInitializeW(LPCWSTR lpszReserved, LPINITDATAW lpInitDa
     INITDATA narrow{};
     narrow.dwSize = sizeof narrow;
     std::string reserved = WideToUtf8(lpszReserved);
-    BOOL result = SshInitializeA(lpszReserved ? reserved.c_str() : nullptr,
-                                 lpInitData ? &narrow : nullptr);
+    BOOL result =
+        SshInitializeA(lpszReserved ? reserved.c_str() : nullptr, lpInitData ? &narrow : nullptr);
     if (lpInitData) {
         lpInitData->dwVersionMajor = narrow.dwVersionMajor;
         lpInitData->dwVersionMinor = narrow.dwVersionMinor;
@@ -130,7 +135,8 @@ TESSAN_API void SSHAPI SshUninitialize(void) {
     {
         std::lock_guard lock(LibraryLock());
         if (gInitCount > 0 && --gInitCount == 0) {
-            for (auto step : kFinalTeardown) step();
+            for (auto step : kFinalTeardown)
+                step();
         }
     }
     if (gModule.load() == nullptr) ProcessDetach();

@@ -71,8 +71,8 @@ extern "C" {
 
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINFO lpSecurityInfo) {
     DWORD size = lpSecurityInfo ? lpSecurityInfo->dwSize : 0;
-    ClientPtr client = Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size,
-                            sizeof(SECURITYINFO));
+    ClientPtr client =
+        Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size, sizeof(SECURITYINFO));
     if (!client) return FALSE;
     FillFields(*lpSecurityInfo, *client);
     // The copy lives until the next exchange replaces the fingerprint or the handle goes.
@@ -81,11 +81,10 @@ TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINF
     return TRUE;
 }
 
-TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient,
-                                                  LPSECURITYINFOW lpSecurityInfo) {
+TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient, LPSECURITYINFOW lpSecurityInfo) {
     DWORD size = lpSecurityInfo ? lpSecurityInfo->dwSize : 0;
-    ClientPtr client = Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size,
-                            sizeof(SECURITYINFOW));
+    ClientPtr client =
+        Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size, sizeof(SECURITYINFOW));
     if (!client) return FALSE;
     FillFields(*lpSecurityInfo, *client);
     client->fingerprint = client->session->Transport().Fingerprint();

@@ -25,7 +25,6 @@ std::optional<AuthFailure> ParseUserauthFailure(const transport::IncomingPacket&
 std::optional<std::string_view> ParseUserauthBanner(const transport::IncomingPacket& packet);
 
 // SSH_MSG_USERAUTH_PASSWD_CHANGEREQ: the prompt (the language tag is not needed).
-std::optional<std::string_view> ParsePasswordChangeRequest(
-    const transport::IncomingPacket& packet);
+std::optional<std::string_view> ParsePasswordChangeRequest(const transport::IncomingPacket& packet);
 
 }  // namespace tessan::connection

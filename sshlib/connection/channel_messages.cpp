@@ -99,9 +99,9 @@ uint32_t ExitCodeFromSignal(IncomingPacket rest) {
                               standard.Remaining() == 0;
     IncomingPacket numeric = rest;
     uint32_t number = 0;
-    const bool numericFits = numeric.ReadUint32(number) && number != 0 &&
-                             numeric.ReadBool(core) && numeric.ReadString(message) &&
-                             numeric.ReadString(language) && numeric.Remaining() == 0;
+    const bool numericFits = numeric.ReadUint32(number) && number != 0 && numeric.ReadBool(core) &&
+                             numeric.ReadString(message) && numeric.ReadString(language) &&
+                             numeric.Remaining() == 0;
     if (standardFits && !numericFits) return kSignalBase + SignalNumberForName(name);
     if (numericFits && !standardFits) return kSignalBase + number;
     return kSignalBase;

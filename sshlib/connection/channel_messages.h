@@ -73,10 +73,10 @@ struct ChannelOpen {
     uint32_t sender = 0;
     uint32_t window = 0;
     uint32_t maxPacket = 0;
-    std::string_view address;          // x11: originator; forwarded-tcpip: connected address
-    uint32_t port = 0;                 // x11: originator port; forwarded-tcpip: connected port
-    std::string_view originAddress;    // forwarded-tcpip
-    uint32_t originPort = 0;           // forwarded-tcpip
+    std::string_view address;        // x11: originator; forwarded-tcpip: connected address
+    uint32_t port = 0;               // x11: originator port; forwarded-tcpip: connected port
+    std::string_view originAddress;  // forwarded-tcpip
+    uint32_t originPort = 0;         // forwarded-tcpip
     bool complete = false;
 };
 std::optional<ChannelOpen> ParseChannelOpen(const transport::IncomingPacket& packet);

@@ -21,27 +21,24 @@ uint32_t ChannelTable::NextLocalId() const {
 }
 
 Channel& ChannelTable::Insert(std::unique_ptr<Channel> channel) {
-    auto at = std::lower_bound(channels_.begin(), channels_.end(), channel->localId,
-                               [](const std::unique_ptr<Channel>& c, uint32_t id) {
-                                   return c->localId < id;
-                               });
+    auto at = std::lower_bound(
+        channels_.begin(), channels_.end(), channel->localId,
+        [](const std::unique_ptr<Channel>& c, uint32_t id) { return c->localId < id; });
     assert(at == channels_.end() || (*at)->localId != channel->localId);
     return **channels_.insert(at, std::move(channel));
 }
 
 Channel* ChannelTable::Find(uint32_t localId) const {
-    auto at = std::lower_bound(channels_.begin(), channels_.end(), localId,
-                               [](const std::unique_ptr<Channel>& c, uint32_t id) {
-                                   return c->localId < id;
-                               });
+    auto at = std::lower_bound(
+        channels_.begin(), channels_.end(), localId,
+        [](const std::unique_ptr<Channel>& c, uint32_t id) { return c->localId < id; });
     return at != channels_.end() && (*at)->localId == localId ? at->get() : nullptr;
 }
 
 void ChannelTable::Remove(uint32_t localId) {
-    auto at = std::find_if(channels_.begin(), channels_.end(),
-                           [localId](const std::unique_ptr<Channel>& c) {
-                               return c->localId == localId;
-                           });
+    auto at = std::find_if(
+        channels_.begin(), channels_.end(),
+        [localId](const std::unique_ptr<Channel>& c) { return c->localId == localId; });
     if (at != channels_.end()) channels_.erase(at);
 }
 

@@ -18,10 +18,10 @@ struct Channel {
     int kind = 0;           // 0: the session channel (the only kind this side opens)
     bool awaitingConfirmation = false;
     bool closeSent = false;
-    ByteQueue outgoing;          // accepted from the caller, not yet sent
-    uint32_t remoteWindow = 0;   // bytes the server will still accept
+    ByteQueue outgoing;         // accepted from the caller, not yet sent
+    uint32_t remoteWindow = 0;  // bytes the server will still accept
     uint32_t remoteMaxPacket = 0;
-    uint32_t localWindow = 0;    // bytes we still allow the server to send
+    uint32_t localWindow = 0;  // bytes we still allow the server to send
 };
 
 class ChannelTable {

@@ -15,10 +15,9 @@ using transport::OutgoingPacket;
 
 namespace {
 
-constexpr uint8_t kHandledTypes[] = {kMsgGlobalRequest,       kMsgChannelOpen,
-                                     kMsgChannelWindowAdjust, kMsgChannelData,
-                                     kMsgChannelExtendedData, kMsgChannelEof,
-                                     kMsgChannelClose,        kMsgChannelRequest};
+constexpr uint8_t kHandledTypes[] = {
+    kMsgGlobalRequest,       kMsgChannelOpen, kMsgChannelWindowAdjust, kMsgChannelData,
+    kMsgChannelExtendedData, kMsgChannelEof,  kMsgChannelClose,        kMsgChannelRequest};
 
 }  // namespace
 
@@ -35,7 +34,8 @@ void Channels::InstallHandlers() {
     installed_ = true;
     using Member = void (Channels::*)(const IncomingPacket&);
     auto install = [this](uint8_t type, Member member) {
-        transport_.SetHandler(type, [this, member](const IncomingPacket& p) { (this->*member)(p); });
+        transport_.SetHandler(type,
+                              [this, member](const IncomingPacket& p) { (this->*member)(p); });
     };
     install(kMsgChannelWindowAdjust, &Channels::OnWindowAdjust);
     install(kMsgChannelData, &Channels::OnData);
@@ -204,10 +204,10 @@ void Channels::OnChannelRequest(const IncomingPacket& packet) {
     if (!m) return Malformed(packet);
     Channel* channel = table_.Find(m->recipient);
     if (!channel) {
-        transport_.Disconnect(transport::kDisconnectProtocolError,
-                              "Received channel request for nonexistent channel " +
-                                  std::to_string(m->recipient),
-                              false, transport::kErrProtocol);
+        transport_.Disconnect(
+            transport::kDisconnectProtocolError,
+            "Received channel request for nonexistent channel " + std::to_string(m->recipient),
+            false, transport::kErrProtocol);
         return;
     }
     bool accepted = false;

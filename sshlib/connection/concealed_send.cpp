@@ -25,8 +25,8 @@ void SendConcealed(transport::Transport& transport, transport::OutgoingPacket&& 
         // The compressor must pass the ignore message through unchanged, or its size would
         // depend on how well the random bytes compress; the framing that costs is subtracted.
         size_t overhead = transport.DisableCompressionForNextPacket();
-        length = ConcealmentLength(transport.DeferredLength(), transport.OutgoingBlockSize(),
-                                   overhead);
+        length =
+            ConcealmentLength(transport.DeferredLength(), transport.OutgoingBlockSize(), overhead);
     }
     std::vector<uint8_t> filler(length);
     if (length) random(filler.data(), length);

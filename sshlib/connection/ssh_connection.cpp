@@ -46,8 +46,8 @@ std::string EncodeTerminalModes(uint32_t speed) {
 
 SshConnection::SshConnection(const transport::TransportSettings& transportSettings,
                              SessionSettings settings, SessionHooks hooks)
-    : SshConnection(transportSettings, std::move(settings), std::move(hooks), nullptr,
-                    PoolRandom) {}
+    : SshConnection(transportSettings, std::move(settings), std::move(hooks), nullptr, PoolRandom) {
+}
 
 SshConnection::SshConnection(const transport::TransportSettings& transportSettings,
                              SessionSettings settings, SessionHooks hooks,
@@ -61,7 +61,8 @@ SshConnection::SshConnection(const transport::TransportSettings& transportSettin
         transport_ = std::make_unique<transport::Transport>(transportSettings, std::move(callbacks),
                                                             std::move(clock), random_);
     } else {
-        transport_ = std::make_unique<transport::Transport>(transportSettings, std::move(callbacks));
+        transport_ =
+            std::make_unique<transport::Transport>(transportSettings, std::move(callbacks));
     }
 }
 
@@ -113,8 +114,7 @@ void SshConnection::Step(const IncomingPacket& packet) {
             std::optional<uint32_t> recipient = ParseChannelRecipient(packet);
             const bool reply =
                 (packet.Type() == kMsgChannelSuccess || packet.Type() == kMsgChannelFailure) &&
-                recipient && channels_->Session() &&
-                *recipient == channels_->Session()->localId;
+                recipient && channels_->Session() && *recipient == channels_->Session()->localId;
             if (!reply) return Unexpected(packet);
             const bool success = packet.Type() == kMsgChannelSuccess;
             if (phase_ == Phase::kRequestingPty) {

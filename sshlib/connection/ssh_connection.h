@@ -27,14 +27,14 @@ namespace tessan::connection {
 // What the step routine needs of the connection settings.
 struct SessionSettings {
     std::string user;
-    std::string password;       // wiped once authentication is over and on destruction
-    bool noPty = false;         // no pseudo-terminal (also when a command runs)
-    bool noShell = false;       // no session channel at all: the connection only stays up
-    std::string command;        // run instead of a shell when not empty
+    std::string password;  // wiped once authentication is over and on destruction
+    bool noPty = false;    // no pseudo-terminal (also when a command runs)
+    bool noShell = false;  // no session channel at all: the connection only stays up
+    std::string command;   // run instead of a shell when not empty
     std::string terminalType = "unknown";
     uint32_t columns = 80;
     uint32_t rows = 25;
-    uint32_t speed = 38400;     // input and output speed announced with the pseudo-terminal
+    uint32_t speed = 38400;  // input and output speed announced with the pseudo-terminal
 };
 
 struct SessionHooks {

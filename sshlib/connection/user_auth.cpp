@@ -151,10 +151,10 @@ UserAuth::State UserAuth::Fail(uint32_t reason, std::string_view text, DWORD err
 }
 
 UserAuth::State UserAuth::Unexpected(const IncomingPacket& packet) {
-    return Fail(transport::kDisconnectProtocolError,
-                "Unexpected packet type " + std::to_string(packet.Type()) +
-                    " during authentication",
-                transport::kErrProtocol);
+    return Fail(
+        transport::kDisconnectProtocolError,
+        "Unexpected packet type " + std::to_string(packet.Type()) + " during authentication",
+        transport::kErrProtocol);
 }
 
 }  // namespace tessan::connection

@@ -39,7 +39,7 @@ public:
         kNoneSent,           // the "none" request awaits its reply
         kPasswordSent,       // the password request (or a change answer) awaits its reply
         kAuthenticated,
-        kFailed,             // the connection was ended
+        kFailed,  // the connection was ended
     };
 
     // `password` is borrowed: it must outlive the authentication.

@@ -39,14 +39,15 @@ long long TessanRun(int port, const std::string& command) {
     SSHOPTIONS options{};
     options.dwSize = sizeof options;
     std::strncpy(options.szCommandLine, command.c_str(), sizeof options.szCommandLine - 1);
-    HCLIENT client = SshConnectA("127.0.0.1", port, Env("TESSAN_BENCH_USER"),
-                                 Env("TESSAN_BENCH_PASSWORD"), 60, SSH_OPTION_COMMAND, &options,
-                                 nullptr);
+    HCLIENT client =
+        SshConnectA("127.0.0.1", port, Env("TESSAN_BENCH_USER"), Env("TESSAN_BENCH_PASSWORD"), 60,
+                    SSH_OPTION_COMMAND, &options, nullptr);
     if (client == INVALID_CLIENT) return -1;
     static char buffer[65536];
     long long total = 0;
     int n;
-    while ((n = SshRead(client, buffer, sizeof buffer)) > 0) total += n;
+    while ((n = SshRead(client, buffer, sizeof buffer)) > 0)
+        total += n;
     SshDisconnect(client);
     return n == 0 ? total : -1;
 }
@@ -58,14 +59,16 @@ long long OpenSshRun(int port, const char* kex, const char* cipher, const std::s
                        std::to_string(port) +
                        " -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null"
                        " -o LogLevel=ERROR -o PubkeyAuthentication=no -o HostKeyAlgorithms=ssh-rsa"
-                       " -o MACs=hmac-sha1 -o Ciphers=" + cipher + " -o KexAlgorithms=" + kex +
-                       " " + Env("TESSAN_BENCH_USER") + "@127.0.0.1 '" + command + "' < /dev/null";
+                       " -o MACs=hmac-sha1 -o Ciphers=" +
+                       cipher + " -o KexAlgorithms=" + kex + " " + Env("TESSAN_BENCH_USER") +
+                       "@127.0.0.1 '" + command + "' < /dev/null";
     FILE* pipe = popen(line.c_str(), "r");
     if (!pipe) return -1;
     static char buffer[65536];
     long long total = 0;
     size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) total += static_cast<long long>(n);
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        total += static_cast<long long>(n);
     return pclose(pipe) == 0 ? total : -1;
 }
 
@@ -108,8 +111,8 @@ long PeakKiB(bool ours, long long bytes) {
     if (child == 0) {
         Library library;
         long long got = ours ? TessanRun(Port("AES"), ReceiveCommand(bytes))
-                             : OpenSshRun(Port("AES"), "diffie-hellman-group14-sha1",
-                                          "aes128-ctr", ReceiveCommand(bytes));
+                             : OpenSshRun(Port("AES"), "diffie-hellman-group14-sha1", "aes128-ctr",
+                                          ReceiveCommand(bytes));
         _exit(got == bytes ? 0 : 1);
     }
     int status = 0;
@@ -121,23 +124,40 @@ long PeakKiB(bool ours, long long bytes) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Receive, aes128ctr_hmacsha1/ours, true, "AES", "aes128-ctr")
-    ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK_CAPTURE(Receive, aes128ctr_hmacsha1/ssh, false, "AES", "aes128-ctr")
-    ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK_CAPTURE(Receive, 3descbc_hmacsha1/ours, true, "3DES", "3des-cbc")
-    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK_CAPTURE(Receive, 3descbc_hmacsha1/ssh, false, "3DES", "3des-cbc")
-    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK_CAPTURE(ConnectTrue, group14sha1/ours, true, "AES", "diffie-hellman-group14-sha1")
-    ->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
-BENCHMARK_CAPTURE(ConnectTrue, group14sha1/ssh, false, "AES", "diffie-hellman-group14-sha1")
-    ->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
-BENCHMARK_CAPTURE(ConnectTrue, gexsha256/ours, true, "GEX",
+BENCHMARK_CAPTURE(Receive, aes128ctr_hmacsha1 / ours, true, "AES", "aes128-ctr")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Receive, aes128ctr_hmacsha1 / ssh, false, "AES", "aes128-ctr")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Receive, 3descbc_hmacsha1 / ours, true, "3DES", "3des-cbc")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Receive, 3descbc_hmacsha1 / ssh, false, "3DES", "3des-cbc")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ConnectTrue, group14sha1 / ours, true, "AES", "diffie-hellman-group14-sha1")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ConnectTrue, group14sha1 / ssh, false, "AES", "diffie-hellman-group14-sha1")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ConnectTrue, gexsha256 / ours, true, "GEX",
                   "diffie-hellman-group-exchange-sha256")
-    ->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
-BENCHMARK_CAPTURE(ConnectTrue, gexsha256/ssh, false, "GEX", "diffie-hellman-group-exchange-sha256")
-    ->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ConnectTrue, gexsha256 / ssh, false, "GEX",
+                  "diffie-hellman-group-exchange-sha256")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0) {

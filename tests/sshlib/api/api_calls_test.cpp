@@ -37,8 +37,7 @@ TEST(ConnectArguments, AreCheckedInOrderBeforeAnyNetworkActivity) {
         // The host comes first, whatever else is wrong.
         {"null host", nullptr, nullptr, nullptr, 0, 0, "", 0, -1, nullptr, false, 0,
          KX_ERROR_INVALID_HOSTNAME},
-        {"empty host", "", "u", "p", 0, 0, "", 0, -1, nullptr, false, 0,
-         KX_ERROR_INVALID_HOSTNAME},
+        {"empty host", "", "u", "p", 0, 0, "", 0, -1, nullptr, false, 0, KX_ERROR_INVALID_HOSTNAME},
         {"host of 256", longHost.c_str(), "u", "p", 0, 0, "", 0, -1, nullptr, false, 0,
          KX_ERROR_INVALID_HOSTNAME},
         {"null user", "h", nullptr, nullptr, 0, 0, "", 0, -1, nullptr, false, 0,
@@ -59,8 +58,7 @@ TEST(ConnectArguments, AreCheckedInOrderBeforeAnyNetworkActivity) {
         {"message below WM_USER", "h", "u", "p", 0, 0, "", 0, -1, nullptr, false, WM_USER - 1,
          KX_ERROR_INVALID_PARAMETER},
         // After the handle exists: protocol, proxy type, command.
-        {"protocol", "h", "u", "p", 0, 0, "", 0, 33, nullptr, false, 0,
-         KX_ERROR_INVALID_PROTOCOL},
+        {"protocol", "h", "u", "p", 0, 0, "", 0, 33, nullptr, false, 0, KX_ERROR_INVALID_PROTOCOL},
         {"proxy type", "h", "u", "p", SSH_OPTION_PROXYSERVER, 952, "", 3, -1, nullptr, false, 0,
          KX_ERROR_INVALID_PROXY_TYPE},
         {"empty command", "h", "u", "p", SSH_OPTION_COMMAND, 952, "", 0, -1, nullptr, false, 0,
@@ -83,9 +81,9 @@ TEST(ConnectArguments, AreCheckedInOrderBeforeAnyNetworkActivity) {
         }
         HWND hwnd = row.badWindow ? reinterpret_cast<HWND>(0x7777) : nullptr;
         if (row.message) hwnd = row.badWindow ? hwnd : window.Get();
-        HCLIENT client = SshAsyncConnectA(row.host, 0, row.user, row.password, 5, row.options,
-                                          row.optionsSize ? &record : nullptr, credentials, hwnd,
-                                          row.message);
+        HCLIENT client =
+            SshAsyncConnectA(row.host, 0, row.user, row.password, 5, row.options,
+                             row.optionsSize ? &record : nullptr, credentials, hwnd, row.message);
         EXPECT_EQ(client, INVALID_CLIENT) << row.name;
         EXPECT_EQ(SshGetLastError(), row.error) << row.name << ": " << LastErrorText();
         SshDeleteSecurityCredentialsA(&credentials);
@@ -171,8 +169,7 @@ TEST(Credentials, CopiesTheStringsAndReplacesAnEarlierRecord) {
     EXPECT_STREQ(credentials->lpszUserName, "user");
     EXPECT_STREQ(credentials->lpszPassword, "password");
     // A second call frees the record already there (the sanitizer build sees any leak).
-    ASSERT_TRUE(SshCreateSecurityCredentialsW(16, 0, nullptr, u"p\u00e4ss", nullptr,
-                                              &credentials));
+    ASSERT_TRUE(SshCreateSecurityCredentialsW(16, 0, nullptr, u"p\u00e4ss", nullptr, &credentials));
     EXPECT_EQ(credentials->lpszUserName, nullptr);
     EXPECT_STREQ(credentials->lpszPassword, "p\xc3\xa4ss");
     SshDeleteSecurityCredentialsW(&credentials);

@@ -15,7 +15,8 @@ std::string ReadAll(HCLIENT client, int* lastResult) {
     std::string out;
     char buffer[4096];
     int n;
-    while ((n = SshRead(client, buffer, sizeof buffer)) > 0) out.append(buffer, n);
+    while ((n = SshRead(client, buffer, sizeof buffer)) > 0)
+        out.append(buffer, n);
     if (lastResult) *lastResult = n;
     return out;
 }

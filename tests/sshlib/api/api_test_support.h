@@ -38,11 +38,11 @@ private:
 };
 
 // The password account, or a skip of the test when there is none.
-#define TESSAN_REQUIRE_ACCOUNT()                                                      \
-    do {                                                                              \
-        if (!peers::PasswordAccount().error.empty()) {                                \
+#define TESSAN_REQUIRE_ACCOUNT()                                                       \
+    do {                                                                               \
+        if (!peers::PasswordAccount().error.empty()) {                                 \
             GTEST_SKIP() << "no password account: " << peers::PasswordAccount().error; \
-        }                                                                             \
+        }                                                                              \
     } while (0)
 
 // Reads until the session ends (or a read fails): the bytes, and the last result.
@@ -54,7 +54,6 @@ std::string LastErrorText();
 
 // Connects to 127.0.0.1:port as the password account with a command (SSH_OPTION_COMMAND) or,
 // when `command` is empty, a shell.
-HCLIENT ConnectAccount(int port, const std::string& command, DWORD options = 0,
-                       UINT timeout = 15);
+HCLIENT ConnectAccount(int port, const std::string& command, DWORD options = 0, UINT timeout = 15);
 
 }  // namespace tessan::apitest

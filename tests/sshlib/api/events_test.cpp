@@ -129,7 +129,8 @@ TEST_F(Events, ConnectReadWriteAndDisconnectEventsOfAShell) {
         if (e.id != SSH_EVENT_READ) return;
         char buffer[4096];
         int n;
-        while ((n = SshRead(e.handle, buffer, sizeof buffer)) > 0) received.append(buffer, n);
+        while ((n = SshRead(e.handle, buffer, sizeof buffer)) > 0)
+            received.append(buffer, n);
         // Nothing left: the read reports that it would block, or the end of the data when the
         // session ended in the same burst.
         if (n == SSH_ERROR) {
@@ -170,7 +171,8 @@ TEST_F(Events, ACommandThatEndsAtOnceIsStillAnnounced) {
             char buffer[4096];
             int n;
             if (e.id == SSH_EVENT_READ) {
-                while ((n = SshRead(e.handle, buffer, sizeof buffer)) > 0) received.append(buffer, n);
+                while ((n = SshRead(e.handle, buffer, sizeof buffer)) > 0)
+                    received.append(buffer, n);
             }
         };
         HCLIENT handle = ConnectEvents(Port(), w.window, "echo quick");
@@ -255,8 +257,9 @@ TEST_F(Events, TimeoutAndCancelEventsOfABlockingHandle) {
     EventWindow w;
     HCLIENT handle = ConnectAccount(Port(), "sleep 10");
     ASSERT_NE(handle, INVALID_CLIENT) << LastErrorText();
-    ASSERT_EQ(SshEnableEventsEx(handle, w.window, kEventMessage,
-                                SSH_EVENT_TIMEOUT | SSH_EVENT_CANCEL), 0);
+    ASSERT_EQ(
+        SshEnableEventsEx(handle, w.window, kEventMessage, SSH_EVENT_TIMEOUT | SSH_EVENT_CANCEL),
+        0);
     EXPECT_EQ(SshSetTimeout(handle, 1), 0);
     char buffer[16];
     EXPECT_EQ(SshRead(handle, buffer, sizeof buffer), SSH_ERROR);
@@ -275,14 +278,16 @@ TEST_F(Events, TimeoutAndCancelEventsOfABlockingHandle) {
     int callbackCalls = 0;
     static int* counter = nullptr;
     counter = &callbackCalls;
-    ASSERT_EQ(SshRegisterEvent(handle, SSH_EVENT_CANCEL,
-                               [](HCLIENT, UINT id, DWORD error, DWORD_PTR param) {
-                                   EXPECT_EQ(id, UINT{SSH_EVENT_CANCEL});
-                                   EXPECT_EQ(error, KX_ERROR_OPERATION_CANCELED);
-                                   EXPECT_EQ(param, DWORD_PTR{42});
-                                   ++*counter;
-                               },
-                               42), 0);
+    ASSERT_EQ(SshRegisterEvent(
+                  handle, SSH_EVENT_CANCEL,
+                  [](HCLIENT, UINT id, DWORD error, DWORD_PTR param) {
+                      EXPECT_EQ(id, UINT{SSH_EVENT_CANCEL});
+                      EXPECT_EQ(error, KX_ERROR_OPERATION_CANCELED);
+                      EXPECT_EQ(param, DWORD_PTR{42});
+                      ++*counter;
+                  },
+                  42),
+              0);
     EXPECT_EQ(SshSetTimeout(handle, 10), 0);
     PlatformSetTimer(w.window, kTestTimer, 100);
     EXPECT_EQ(SshRead(handle, buffer, sizeof buffer), SSH_ERROR);

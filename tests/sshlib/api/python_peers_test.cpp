@@ -105,8 +105,8 @@ TEST(AsyncSshSession, AuthenticationVariants) {
             EXPECT_EQ(SshGetLastError(), row.error) << LastErrorText();
             continue;
         }
-        ASSERT_NE(client, INVALID_CLIENT) << row.auth << " " << row.banners << ": "
-                                          << LastErrorText() << peer.Log();
+        ASSERT_NE(client, INVALID_CLIENT)
+            << row.auth << " " << row.banners << ": " << LastErrorText() << peer.Log();
         EXPECT_EQ(ReadAll(client), "hello\n");
         SshDisconnect(client);
         EXPECT_NE(peer.Log().find(row.logLine), std::string::npos) << peer.Log();
@@ -160,8 +160,9 @@ TEST(ParamikoSession, ChannelsTheServerOpensAreRefusedWithTheirTexts) {
     HCLIENT client = Connect(peer.Port(), "opens");
     ASSERT_NE(client, INVALID_CLIENT) << LastErrorText() << peer.Log();
     // Reason 2 (connect failed) each time; the server logs the description it received.
-    EXPECT_EQ(ReadAll(client), "session 2 Connect failed\nx11 2 Connect failed\n"
-                               "forwarded-tcpip 2 Connect failed\n");
+    EXPECT_EQ(ReadAll(client),
+              "session 2 Connect failed\nx11 2 Connect failed\n"
+              "forwarded-tcpip 2 Connect failed\n");
     const std::string log = peer.Log();
     for (const char* text : {"Channel type not supported", "X11 forwarding is not enabled",
                              "Remote port is not recognised"}) {
@@ -192,8 +193,8 @@ TEST(ParamikoSession, CredentialsChooseTheProtocol) {
         LPSECURITYCREDENTIALS credentials = nullptr;
         ASSERT_TRUE(SshCreateSecurityCredentialsA(row.protocol, 0, row.user, "unused", nullptr,
                                                   &credentials));
-        HCLIENT client = SshConnectA("127.0.0.1", peer.Port(), "tester", "secret", 15, 0, nullptr,
-                                     credentials);
+        HCLIENT client =
+            SshConnectA("127.0.0.1", peer.Port(), "tester", "secret", 15, 0, nullptr, credentials);
         if (row.error) {
             EXPECT_EQ(client, INVALID_CLIENT) << row.protocol;
             EXPECT_EQ(SshGetLastError(), row.error) << row.protocol << " " << LastErrorText();

@@ -61,7 +61,8 @@ TEST_P(SshdMatrix, EveryHostKeyCipherAndMacRunsACommand) {
             }
             for (size_t i = 0; i < rows.size(); ++i) {
                 const MatrixRow& row = rows[i];
-                const std::string label = row.kex + " " + row.hostKey + " " + row.cipher + " " + row.mac;
+                const std::string label =
+                    row.kex + " " + row.hostKey + " " + row.cipher + " " + row.mac;
                 ASSERT_TRUE(servers[i]->WaitReady()) << servers[i]->Error();
                 HCLIENT client = ConnectAccount(servers[i]->Port(), "echo '" + label + "'");
                 ASSERT_NE(client, INVALID_CLIENT) << label << ": " << LastErrorText() << "\n"
@@ -72,7 +73,7 @@ TEST_P(SshdMatrix, EveryHostKeyCipherAndMacRunsACommand) {
                 EXPECT_EQ(info.dwProtocol, DWORD{SECURITY_PROTOCOL_SSH2});
                 EXPECT_EQ(info.dwCipher, row.cipher == "3des-cbc" ? DWORD{SECURITY_CIPHER_DES3}
                                                                   : DWORD{SECURITY_CIPHER_AES});
-                const DWORD bits = row.cipher == "3des-cbc" ? 168
+                const DWORD bits = row.cipher == "3des-cbc"                      ? 168
                                    : row.cipher.find("128") != std::string::npos ? 128
                                    : row.cipher.find("192") != std::string::npos ? 192
                                                                                  : 256;

@@ -78,9 +78,9 @@ TEST_F(SshdCases, ShellOnAPseudoTerminalWithTheRequestedSizeAndType) {
     record.nTermRows = 1000;  // at most 512
     std::strcpy(record.szTermType, "vt100");
     const peers::TestAccount& account = peers::PasswordAccount();
-    HCLIENT client = SshConnectA("127.0.0.1", Port(), account.user.c_str(),
-                                 account.password.c_str(), 15, SSH_OPTION_TERMINAL, &record,
-                                 nullptr);
+    HCLIENT client =
+        SshConnectA("127.0.0.1", Port(), account.user.c_str(), account.password.c_str(), 15,
+                    SSH_OPTION_TERMINAL, &record, nullptr);
     ASSERT_NE(client, INVALID_CLIENT) << LastErrorText();
     const char command[] = "stty size; echo TERM=$TERM; tty; exit 5\n";
     ASSERT_EQ(SshWrite(client, command, sizeof command - 1), int(sizeof command - 1));
@@ -148,8 +148,7 @@ TEST_F(SshdCases, ControlCodesReachTheRemoteProgram) {
         {"sleep 30", SSH_CONTROL_SIGKILL, "", 128},
         {"cat; echo done", SSH_CONTROL_EOF, "done\n", 0},
         {"exec 2>/dev/null; trap 'echo usr1; exit 4' USR1; while :; do sleep 0.05; done",
-         SSH_CONTROL_SIGUSR1,
-         "usr1\n", 4},
+         SSH_CONTROL_SIGUSR1, "usr1\n", 4},
     };
     for (const Row& row : rows) {
         HCLIENT client = ConnectAccount(Port(), row.command);
@@ -174,7 +173,8 @@ TEST_F(SshdCases, TenMegabytesEachWayAcrossReKeys) {
     ASSERT_NE(client, INVALID_CLIENT) << LastErrorText();
     std::mt19937 rng(7);
     std::string sent(10 * 1000 * 1000, '\0');
-    for (char& c : sent) c = static_cast<char>(rng());
+    for (char& c : sent)
+        c = static_cast<char>(rng());
     std::string received;
     received.reserve(sent.size());
     char buffer[65536];

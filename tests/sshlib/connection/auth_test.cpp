@@ -139,7 +139,8 @@ TEST(UserAuth, LongUserNamesAreCutAndBannersAreDropped) {
     rig.Send(Payload(transport::kMsgServiceAccept).Str("ssh-userauth"));
     Fields none(rig.Next());
     EXPECT_EQ(none.Str(), std::string(99, 'n'));
-    for (int i = 0; i < 6; ++i) rig.Send(Payload(kMsgUserauthBanner).Str(std::string(30000, 'b')).Str(""));
+    for (int i = 0; i < 6; ++i)
+        rig.Send(Payload(kMsgUserauthBanner).Str(std::string(30000, 'b')).Str(""));
     EXPECT_LE(rig.connection->Auth()->BannerBytes(), kBannerQueueLimit + 30000);
     EXPECT_GT(rig.connection->Auth()->BannerBytes(), 0u);
     rig.Send(Payload(kMsgUserauthFailure).Str("password").Bool(false));
@@ -156,15 +157,11 @@ TEST(ConcealedSend, LengthOfTheIgnoreString) {
         size_t deferred, block, overhead, expected;
     };
     const Row rows[] = {
-        {100, 16, 0, 160},  // 256 - 100 + 15 = 171, less 171 mod 16
-        {100, 8, 0, 160},   // 163 less 3
-        {96, 16, 0, 160},
-        {256, 16, 0, 0},    // 15 rounds down to 0
-        {272, 16, 0, 0},
-        {1000, 8, 0, 0},
-        {64, 8, 5, 187},    // 192 less the compression framing
-        {250, 8, 10, 0},
-        {100, 0, 0, 0},
+        {100, 16, 0, 160},                   // 256 - 100 + 15 = 171, less 171 mod 16
+        {100, 8, 0, 160},                    // 163 less 3
+        {96, 16, 0, 160},  {256, 16, 0, 0},  // 15 rounds down to 0
+        {272, 16, 0, 0},   {1000, 8, 0, 0}, {64, 8, 5, 187},  // 192 less the compression framing
+        {250, 8, 10, 0},   {100, 0, 0, 0},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(ConcealmentLength(row.deferred, row.block, row.overhead), row.expected)

@@ -124,8 +124,11 @@ struct Rig {
         Fields open(ToChannelOpen());
         open.Str();
         localId = open.U32();
-        Send(Payload(kMsgChannelOpenConfirmation).U32(localId).U32(kRemoteId).U32(window).U32(
-            maxPacket));
+        Send(Payload(kMsgChannelOpenConfirmation)
+                 .U32(localId)
+                 .U32(kRemoteId)
+                 .U32(window)
+                 .U32(maxPacket));
         return Next();
     }
     // Up to the running session: pty and shell accepted.

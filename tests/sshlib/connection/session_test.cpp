@@ -124,7 +124,8 @@ TEST(SessionData, OutgoingFollowsTheServersWindowAndPacketSize) {
     Rig rig;
     rig.Running(/*window=*/0, /*maxPacket=*/1000);
     std::string data(2500, 'x');
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 26);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>('a' + i % 26);
     ASSERT_TRUE(rig.connection->Write(
         std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size())));
     EXPECT_TRUE(rig.server->AllPackets().empty()) << "window 0: all queued";
@@ -187,7 +188,8 @@ TEST(SessionData, IncomingDataAndTheWindowOfferedBack) {
     // A caller that does not read holds the window shut ...
     rig.backlog = kSessionWindow;
     for (int i = 0; i < 4; ++i) {
-        rig.Send(Payload(kMsgChannelData).U32(rig.localId).Str(std::string(kSessionWindow / 4, 'e')));
+        rig.Send(
+            Payload(kMsgChannelData).U32(rig.localId).Str(std::string(kSessionWindow / 4, 'e')));
     }
     EXPECT_TRUE(rig.server->AllPackets().empty());
     // ... and a server sending beyond the window is not cut off, but the window stays at 0
@@ -213,12 +215,24 @@ TEST(SessionRequests, ExitStatusAndBothExitSignalLayouts) {
         int64_t exitCode;
     };
     auto standard = [](const char* name) {
-        return Payload(kMsgChannelRequest).U32(256).Str("exit-signal").Bool(false).Str(name).Bool(
-            false).Str("").Str("");
+        return Payload(kMsgChannelRequest)
+            .U32(256)
+            .Str("exit-signal")
+            .Bool(false)
+            .Str(name)
+            .Bool(false)
+            .Str("")
+            .Str("");
     };
     auto numeric = [](uint32_t number) {
-        return Payload(kMsgChannelRequest).U32(256).Str("exit-signal").Bool(false).U32(number).Bool(
-            true).Str("core").Str("en");
+        return Payload(kMsgChannelRequest)
+            .U32(256)
+            .Str("exit-signal")
+            .Bool(false)
+            .U32(number)
+            .Bool(true)
+            .Str("core")
+            .Str("en");
     };
     const Row rows[] = {
         {"status 0", Payload(kMsgChannelRequest).U32(256).Str("exit-status").Bool(false).U32(0), 0},
@@ -258,9 +272,11 @@ TEST(SessionRequests, RepliesToRequestsAndOpensOfTheServer) {
         {"exit-status wanting a reply",
          Payload(kMsgChannelRequest).U32(rig.localId).Str("exit-status").Bool(true).U32(1),
          Payload(kMsgChannelSuccess).U32(kRemote)},
-        {"unknown request", Payload(kMsgChannelRequest).U32(rig.localId).Str("keepalive@x").Bool(true),
+        {"unknown request",
+         Payload(kMsgChannelRequest).U32(rig.localId).Str("keepalive@x").Bool(true),
          Payload(kMsgChannelFailure).U32(kRemote)},
-        {"unknown request, no reply", Payload(kMsgChannelRequest).U32(rig.localId).Str("x").Bool(false),
+        {"unknown request, no reply",
+         Payload(kMsgChannelRequest).U32(rig.localId).Str("x").Bool(false),
          {}},
         {"global request", Payload(kMsgGlobalRequest).Str("keepalive@openssh.com").Bool(true),
          Payload(kMsgRequestFailure)},
@@ -269,15 +285,30 @@ TEST(SessionRequests, RepliesToRequestsAndOpensOfTheServer) {
          Payload(kMsgChannelOpenFailure).U32(5).U32(2).Str("Channel type not supported").Str("en")},
         {"server opens x11",
          Payload(kMsgChannelOpen).Str("x11").U32(6).U32(100).U32(100).Str("1.2.3.4").U32(6000),
-         Payload(kMsgChannelOpenFailure).U32(6).U32(2).Str("X11 forwarding is not enabled").Str("en")},
+         Payload(kMsgChannelOpenFailure)
+             .U32(6)
+             .U32(2)
+             .Str("X11 forwarding is not enabled")
+             .Str("en")},
         {"server opens forwarded-tcpip",
-         Payload(kMsgChannelOpen).Str("forwarded-tcpip").U32(7).U32(100).U32(100).Str("a").U32(
-             22).Str("b").U32(1000),
-         Payload(kMsgChannelOpenFailure).U32(7).U32(2).Str("Remote port is not recognised").Str(
-             "en")},
+         Payload(kMsgChannelOpen)
+             .Str("forwarded-tcpip")
+             .U32(7)
+             .U32(100)
+             .U32(100)
+             .Str("a")
+             .U32(22)
+             .Str("b")
+             .U32(1000),
+         Payload(kMsgChannelOpenFailure)
+             .U32(7)
+             .U32(2)
+             .Str("Remote port is not recognised")
+             .Str("en")},
         {"type names compare whole", Payload(kMsgChannelOpen).Str("x11x").U32(8).U32(1).U32(1),
          Payload(kMsgChannelOpenFailure).U32(8).U32(2).Str("Channel type not supported").Str("en")},
-        {"stray open confirmation", Payload(kMsgChannelOpenConfirmation).U32(1).U32(2).U32(3).U32(4),
+        {"stray open confirmation",
+         Payload(kMsgChannelOpenConfirmation).U32(1).U32(2).U32(3).U32(4),
          {}},
         {"end of data", Payload(kMsgChannelEof).U32(rig.localId), {}},
     };
@@ -302,7 +333,8 @@ TEST(SessionEnd, ProtocolErrorsWhileTheSessionRuns) {
     };
     const Row rows[] = {
         // Nothing claims these once the session runs: a protocol error, not a stuck session.
-        {"stray channel success", Payload(kMsgChannelSuccess).U32(256), "Unexpected packet type 99"},
+        {"stray channel success", Payload(kMsgChannelSuccess).U32(256),
+         "Unexpected packet type 99"},
         {"stray authentication success", Payload(kMsgUserauthSuccess), "Unexpected packet type 52"},
         {"request for a channel that does not exist",
          Payload(kMsgChannelRequest).U32(4711).Str("exit-status").Bool(false).U32(0),
@@ -333,8 +365,8 @@ TEST(SessionEnd, TheServerClosingTheLastChannelEndsTheConnectionCleanly) {
         Rig rig;
         rig.Running();
         if (withStatus) {
-            rig.Send(Payload(kMsgChannelRequest).U32(rig.localId).Str("exit-status").Bool(false).U32(
-                0));
+            rig.Send(
+                Payload(kMsgChannelRequest).U32(rig.localId).Str("exit-status").Bool(false).U32(0));
         }
         rig.Send(Payload(kMsgChannelEof).U32(rig.localId));
         rig.Send(Payload(kMsgChannelClose).U32(rig.localId));
@@ -367,10 +399,21 @@ TEST(SessionControl, CodesOneToEighteen) {
         {2, Payload(transport::kMsgIgnore).Str("")},
         {3, Payload(kMsgChannelEof).U32(kRemote)},
         {4, Payload(transport::kMsgIgnore).Str("")},
-        {6, signal("ABRT")},  {7, signal("ALRM")},  {8, signal("FPE")},   {9, signal("HUP")},
-        {10, signal("ILL")},  {11, signal("INT")},  {12, signal("KILL")}, {13, signal("PIPE")},
-        {14, signal("QUIT")}, {15, signal("SEGV")}, {16, signal("TERM")}, {17, signal("USR1")},
-        {18, signal("USR2")}, {0, {}},              {19, {}},
+        {6, signal("ABRT")},
+        {7, signal("ALRM")},
+        {8, signal("FPE")},
+        {9, signal("HUP")},
+        {10, signal("ILL")},
+        {11, signal("INT")},
+        {12, signal("KILL")},
+        {13, signal("PIPE")},
+        {14, signal("QUIT")},
+        {15, signal("SEGV")},
+        {16, signal("TERM")},
+        {17, signal("USR1")},
+        {18, signal("USR2")},
+        {0, {}},
+        {19, {}},
     };
     Rig rig;
     rig.Running();
@@ -420,7 +463,8 @@ TEST(ChannelTable, NextIdIsTheFirstGap) {
     std::set<uint32_t> model = {256, 257, 259};
     for (int step = 0; step < 2000; ++step) {
         uint32_t expected = 256;
-        while (model.count(expected)) ++expected;
+        while (model.count(expected))
+            ++expected;
         ASSERT_EQ(table.NextLocalId(), expected) << step;
         if (rng() % 3 && model.size() < 64) {
             auto c = std::make_unique<Channel>();
@@ -446,7 +490,8 @@ TEST(ByteQueue, MatchesAStringThroughRandomAppendsAndConsumes) {
     for (int step = 0; step < 1500; ++step) {
         if (rng() % 2) {
             std::vector<uint8_t> data(rng() % 40000);
-            for (uint8_t& b : data) b = next++;
+            for (uint8_t& b : data)
+                b = next++;
             queue.Append(data);
             model.append(data.begin(), data.end());
         } else {

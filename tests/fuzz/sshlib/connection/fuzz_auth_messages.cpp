@@ -17,10 +17,14 @@ using namespace tessan::connection;
 namespace {
 
 // Message numbers the step routine meets during authentication.
-constexpr uint8_t kTypes[] = {transport::kMsgServiceAccept, kMsgUserauthFailure,
-                              kMsgUserauthSuccess, kMsgUserauthBanner,
-                              kMsgUserauthPasswdChangeReq, transport::kMsgUnimplemented,
-                              kMsgChannelData, 0};
+constexpr uint8_t kTypes[] = {transport::kMsgServiceAccept,
+                              kMsgUserauthFailure,
+                              kMsgUserauthSuccess,
+                              kMsgUserauthBanner,
+                              kMsgUserauthPasswdChangeReq,
+                              transport::kMsgUnimplemented,
+                              kMsgChannelData,
+                              0};
 
 void Inside(std::string_view part, const std::vector<uint8_t>& packet) {
     const char* begin = reinterpret_cast<const char*>(packet.data());
@@ -32,13 +36,16 @@ void Inside(std::string_view part, const std::vector<uint8_t>& packet) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    transport::Transport transport({}, {}, [] { return uint64_t{0}; },
-                                   [](uint8_t* out, size_t n) {
-                                       for (size_t i = 0; i < n; ++i) out[i] = uint8_t(i);
-                                   });
+    transport::Transport transport(
+        {}, {}, [] { return uint64_t{0}; },
+        [](uint8_t* out, size_t n) {
+            for (size_t i = 0; i < n; ++i)
+                out[i] = uint8_t(i);
+        });
     const std::string password = "secret";
     UserAuth auth(transport, "user", password, [](uint8_t* out, size_t n) {
-        for (size_t i = 0; i < n; ++i) out[i] = 0x55;
+        for (size_t i = 0; i < n; ++i)
+            out[i] = 0x55;
     });
     auth.Start();
     // The input is a list of packets: a type selector, a length byte, then the body.

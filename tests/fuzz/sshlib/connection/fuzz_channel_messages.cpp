@@ -17,14 +17,15 @@ using namespace tessan::connection;
 
 namespace {
 
-constexpr uint8_t kTypes[] = {kMsgGlobalRequest,       kMsgChannelOpen,   kMsgChannelWindowAdjust,
-                              kMsgChannelData,         kMsgChannelEof,    kMsgChannelClose,
-                              kMsgChannelRequest,      kMsgChannelExtendedData};
+constexpr uint8_t kTypes[] = {kMsgGlobalRequest,  kMsgChannelOpen,        kMsgChannelWindowAdjust,
+                              kMsgChannelData,    kMsgChannelEof,         kMsgChannelClose,
+                              kMsgChannelRequest, kMsgChannelExtendedData};
 
 // An unencrypted packet: length, padding length, payload, padding to a multiple of 8.
 std::vector<uint8_t> Frame(const std::vector<uint8_t>& payload) {
     size_t padding = 4;
-    while ((5 + payload.size() + padding) % 8) ++padding;
+    while ((5 + payload.size() + padding) % 8)
+        ++padding;
     std::vector<uint8_t> packet(5);
     crypto::StoreBe32(packet.data(), static_cast<uint32_t>(1 + payload.size() + padding));
     packet[4] = static_cast<uint8_t>(padding);
@@ -36,10 +37,12 @@ std::vector<uint8_t> Frame(const std::vector<uint8_t>& payload) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    transport::Transport transport({}, {}, [] { return uint64_t{0}; },
-                                   [](uint8_t* out, size_t n) {
-                                       for (size_t i = 0; i < n; ++i) out[i] = uint8_t(i);
-                                   });
+    transport::Transport transport(
+        {}, {}, [] { return uint64_t{0}; },
+        [](uint8_t* out, size_t n) {
+            for (size_t i = 0; i < n; ++i)
+                out[i] = uint8_t(i);
+        });
     const char line[] = "SSH-2.0-Fuzz\r\n";
     transport.Feed(reinterpret_cast<const uint8_t*>(line), sizeof line - 1);
     size_t delivered = 0, received = 0, backlog = 0;
