@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "platform/system.h"
+#include "sshlib/api/client.h"
+#include "sshlib/api/events.h"
 #include "sshlib/api/tessan.h"
 #include "sshlib/api/text_convert.h"
 #include "sshlib/transport/socket_table.h"
@@ -20,9 +22,22 @@ std::atomic<int> gLoadCount{0};
 std::atomic<DWORD> gHandleBase{4096};
 int gInitCount = 0;
 
-// Steps of the last SshUninitialize, in order. Client handles, subclassed windows and tracing
-// add their release steps here as they come.
+// Steps of the last SshUninitialize, in order (tracing adds its step when it comes).
 void (*const kFinalTeardown[])() = {
+    [] {
+        // Every window the library subclassed gets its chain back (with the link go the re-key
+        // timers of its handles) ...
+        for (const ClientPtr& client : AllClients())
+            ReleaseNotificationWindow(*client);
+        ReleaseAllSubclassedWindows();
+    },
+    [] {
+        // ... and every handle still open is destroyed as if its owner had disconnected it.
+        for (const ClientPtr& client : AllClients()) {
+            client->owner = PlatformGetCurrentThreadId();
+            DestroyClient(client);
+        }
+    },
     [] { net::CleanupSocketSubsystem(); },
 };
 
@@ -48,9 +63,13 @@ std::recursive_mutex& LibraryLock() {
     return *lock;
 }
 
-DWORD HandleBase() { return gHandleBase.load(); }
+DWORD HandleBase() {
+    return gHandleBase.load();
+}
 
-int InitializationCount() { return gInitCount; }
+int InitializationCount() {
+    return gInitCount;
+}
 
 }  // namespace tessan
 
@@ -96,8 +115,8 @@ TESSAN_API BOOL SSHAPI SshInitializeW(LPCWSTR lpszReserved, LPINITDATAW lpInitDa
     INITDATA narrow{};
     narrow.dwSize = sizeof narrow;
     std::string reserved = WideToUtf8(lpszReserved);
-    BOOL result = SshInitializeA(lpszReserved ? reserved.c_str() : nullptr,
-                                 lpInitData ? &narrow : nullptr);
+    BOOL result =
+        SshInitializeA(lpszReserved ? reserved.c_str() : nullptr, lpInitData ? &narrow : nullptr);
     if (lpInitData) {
         lpInitData->dwVersionMajor = narrow.dwVersionMajor;
         lpInitData->dwVersionMinor = narrow.dwVersionMinor;
@@ -116,7 +135,8 @@ TESSAN_API void SSHAPI SshUninitialize(void) {
     {
         std::lock_guard lock(LibraryLock());
         if (gInitCount > 0 && --gInitCount == 0) {
-            for (auto step : kFinalTeardown) step();
+            for (auto step : kFinalTeardown)
+                step();
         }
     }
     if (gModule.load() == nullptr) ProcessDetach();

@@ -352,25 +352,53 @@ typedef struct _SECURITYINFOW {
     LPCWSTR lpszFingerprint;
 } SECURITYINFOW, *LPSECURITYINFOW;
 
-/* Connects and returns a handle once the session is established, or INVALID_CLIENT.
- * `nRemotePort` 0 means 22; `nTimeout` seconds (0 means 20) bound the whole connect.
- * With `hEventWnd` the handle is event-driven: SSH_EVENT_CONNECT is delivered before the call
- * returns and later events go to hEventWnd as `uEventMsg` (at least WM_USER).
- * Errors: KX_ERROR_INVALID_HOSTNAME (host NULL, empty, longer than 255 characters, or not
- * resolvable), KX_ERROR_INVALID_USERNAME / KX_ERROR_INVALID_PASSWORD (NULL, empty or longer
- * than 63 characters), KX_ERROR_FEATURE_NOT_SUPPORTED (credentials with a user name),
- * KX_ERROR_INVALID_PARAMETER (options size, event window or message), KX_ERROR_INVALID_PROTOCOL,
- * KX_ERROR_INVALID_PROXY_TYPE, KX_ERROR_INVALID_COMMAND, KX_ERROR_PROTOCOL_NOT_AVAILABLE,
- * KX_ERROR_NETWORK_NOT_INITIALIZED, KX_ERROR_OUT_OF_MEMORY, KX_ERROR_AUTHENTICATION_FAILED,
- * KX_ERROR_OPERATION_TIMEOUT, KX_ERROR_CONNECTION_CLOSED, KX_ERROR_UNEXPECTED_SERVER_RESPONSE
- * (proxy refused), KX_ERROR_OPERATION_CANCELED, and any mapped socket error such as
- * KX_ERROR_CONNECTION_REFUSED. */
+/* [available] Connects, logs in with the password and starts the session; returns the handle
+ * once the session runs, or INVALID_CLIENT.
+ * `lpszHostName`: a name or dotted address, 1..255 characters. `nRemotePort`: 0 means 22.
+ * `lpszUserName`, `lpszPassword`: 1..63 characters each; the password is tried once
+ * (answering a password-change request with the same password and an empty new one), after
+ * the server has listed its methods in reply to "none"; a server that needs no authentication
+ * gets no password at all. `nTimeout`: seconds (0 means 20, above 600 means 600) for the whole
+ * connect and later for each blocking call. `dwOptions`: SSH_OPTION_ flags. `lpOptions` (may
+ * be NULL): proxy, terminal and command (dwSize 952). `lpCredentials` (may be NULL): the
+ * protocol choice; a user name in it fails. `hEventWnd` (may be NULL): the handle becomes
+ * event-driven with all events going to this window (a window of the calling thread) as
+ * `uEventMsg` (at least WM_USER); SSH_EVENT_CONNECT is delivered before the call returns.
+ * The session: a pseudo-terminal (type, 80 x 25 unless SSH_OPTION_TERMINAL) and a shell, or
+ * with SSH_OPTION_COMMAND the command without a terminal; SSH_OPTION_NOPTY drops the
+ * terminal, SSH_OPTION_NOSHELL opens no session at all (the connection only stays up). The
+ * arguments are checked in this order, before any network activity:
+ *   KX_ERROR_INVALID_HOSTNAME       host NULL, empty or longer than 255 characters
+ *   KX_ERROR_PROTOCOL_NOT_AVAILABLE SSH_OPTION_IPV6 without IPv6 TCP
+ *   KX_ERROR_INVALID_USERNAME       user NULL, empty or longer than 63 characters
+ *   KX_ERROR_INVALID_PASSWORD       password NULL, empty or longer than 63 characters
+ *   KX_ERROR_FEATURE_NOT_SUPPORTED  credentials with a user name (public-key login)
+ *   KX_ERROR_INVALID_PARAMETER      options dwSize not 952, hEventWnd not a window, uEventMsg
+ *                                   below WM_USER, port above 65535 or negative
+ *   KX_ERROR_NETWORK_NOT_INITIALIZED no SshInitialize
+ *   KX_ERROR_OUT_OF_MEMORY
+ *   KX_ERROR_INVALID_PROTOCOL       credentials protocol other than 0, 10, 16, 32, 48
+ *   KX_ERROR_INVALID_PROXY_TYPE     SSH_OPTION_PROXYSERVER with an unknown dwProxyType
+ *   KX_ERROR_INVALID_COMMAND        SSH_OPTION_COMMAND with a command of 0 or 512+ characters
+ * Then what the connection meets:
+ *   KX_ERROR_INVALID_HOSTNAME (the name does not resolve), KX_ERROR_CONNECTION_REFUSED and
+ *   other mapped socket errors, KX_ERROR_UNEXPECTED_SERVER_RESPONSE (a proxy refused, or the
+ *   server broke the protocol or refused the session channel, shell or command),
+ *   KX_ERROR_PROTOCOL_NOT_SUPPORTED (no common protocol version), KX_ERROR_FEATURE_NOT_SUPPORTED
+ *   (the server speaks only protocol 1), KX_ERROR_KEY_EXCHANGE_FAILED,
+ *   KX_ERROR_HOST_KEY_NOT_VERIFIED, KX_ERROR_MESSAGE_AUTHENTICATION,
+ *   KX_ERROR_AUTHENTICATION_FAILED (the password was refused, or the server offers no password
+ *   login; at once, as soon as the server answers), KX_ERROR_CONNECTION_CLOSED (the server
+ *   ended the connection), KX_ERROR_OPERATION_TIMEOUT (nTimeout passed), KX_ERROR_OPERATION_CANCELED
+ *   (SshUninitialize from a window procedure while the connect waited). */
 TESSAN_API HCLIENT SSHAPI SshAsyncConnectA(LPCSTR lpszHostName, INT nRemotePort,
                                            LPCSTR lpszUserName, LPCSTR lpszPassword,
                                            UINT nTimeout, DWORD dwOptions,
                                            LPSSHOPTIONS lpOptions,
                                            LPSECURITYCREDENTIALS lpCredentials, HWND hEventWnd,
                                            UINT uEventMsg);
+/* [available] As SshAsyncConnectA with UTF-16 text; `lpOptions` is the wide record (dwSize
+ * 1880, else KX_ERROR_INVALID_PARAMETER). */
 TESSAN_API HCLIENT SSHAPI SshAsyncConnectW(LPCWSTR lpszHostName, INT nRemotePort,
                                            LPCWSTR lpszUserName, LPCWSTR lpszPassword,
                                            UINT nTimeout, DWORD dwOptions,
@@ -378,53 +406,74 @@ TESSAN_API HCLIENT SSHAPI SshAsyncConnectW(LPCWSTR lpszHostName, INT nRemotePort
                                            LPSECURITYCREDENTIALS lpCredentials, HWND hEventWnd,
                                            UINT uEventMsg);
 
-/* SshAsyncConnect without an event window: a blocking handle. */
+/* [available] SshAsyncConnectA without an event window: a blocking handle. */
 TESSAN_API HCLIENT SSHAPI SshConnectA(LPCSTR lpszHostName, INT nRemotePort, LPCSTR lpszUserName,
                                       LPCSTR lpszPassword, UINT nTimeout, DWORD dwOptions,
                                       LPSSHOPTIONS lpOptions,
                                       LPSECURITYCREDENTIALS lpCredentials);
+/* [available] SshAsyncConnectW without an event window. */
 TESSAN_API HCLIENT SSHAPI SshConnectW(LPCWSTR lpszHostName, INT nRemotePort,
                                       LPCWSTR lpszUserName, LPCWSTR lpszPassword, UINT nTimeout,
                                       DWORD dwOptions, LPSSHOPTIONSW lpOptions,
                                       LPSECURITYCREDENTIALS lpCredentials);
 
-/* Closes the connection and destroys the handle; keeps the caller's last error.
- * 0, or SSH_ERROR (KX_ERROR_INVALID_HANDLE, KX_ERROR_NOT_HANDLE_OWNER). */
+/* Errors of every call taking a handle (below): KX_ERROR_INVALID_HANDLE (not a handle, or
+ * one already disconnected) and KX_ERROR_NOT_HANDLE_OWNER (another thread than the owner,
+ * without SSH_OPTION_FREETHREAD). Calls that wait (SshRead, SshWrite, SshIsReadable,
+ * SshIsWritable in blocking mode) keep the thread's messages flowing; a window procedure or
+ * callback run meanwhile may even disconnect the handle: the waiting call then fails with
+ * KX_ERROR_INVALID_HANDLE. */
+
+/* [available] Closes the connection (no disconnect message: the socket's orderly end) and
+ * destroys the handle; its value may be used again by a later connect. Keeps the caller's last
+ * error. 0, or SSH_ERROR. */
 TESSAN_API INT SSHAPI SshDisconnect(HCLIENT hClient);
 
-/* Reads up to cbBuffer bytes of session data: the count, 0 at end of data, or SSH_ERROR
- * (KX_ERROR_INVALID_BUFFER, KX_ERROR_BUFFER_TOO_SMALL, KX_ERROR_OPERATION_CANCELED,
- * KX_ERROR_OPERATION_WOULD_BLOCK in event mode with nothing buffered,
- * KX_ERROR_OPERATION_TIMEOUT, KX_ERROR_CONNECTION_CLOSED, mapped socket errors). */
+/* [available] Reads up to cbBuffer bytes of session data (standard output and standard error
+ * mixed in arrival order). Blocking mode waits up to the handle's timeout for data. Returns
+ * the count, 0 at the end of the data (the session has ended and everything was read), or
+ * SSH_ERROR: KX_ERROR_INVALID_BUFFER (NULL), KX_ERROR_BUFFER_TOO_SMALL (cbBuffer <= 0),
+ * KX_ERROR_OPERATION_CANCELED (SshCancel; SSH_EVENT_CANCEL), KX_ERROR_OPERATION_WOULD_BLOCK
+ * (event mode, nothing buffered), KX_ERROR_OPERATION_TIMEOUT (SSH_EVENT_TIMEOUT),
+ * KX_ERROR_CONNECTION_CLOSED, mapped socket errors. In event mode, data left after the read
+ * are announced by another SSH_EVENT_READ (after the current event handler returns). */
 TESSAN_API INT SSHAPI SshRead(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer);
 
-/* Copies buffered data without consuming them: the count, 0 at end of data, or SSH_ERROR
- * (KX_ERROR_OPERATION_WOULD_BLOCK when nothing is buffered). */
+/* [available] Copies buffered data without consuming them: the count, 0 at the end of the
+ * data, or SSH_ERROR (as SshRead; KX_ERROR_OPERATION_WOULD_BLOCK when nothing is buffered). */
 TESSAN_API INT SSHAPI SshPeek(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer);
 
-/* Queues cbBuffer bytes for the session: cbBuffer, or 0 (KX_ERROR_NOT_CONNECTED) / SSH_ERROR
- * (KX_ERROR_OPERATION_TIMEOUT, KX_ERROR_OPERATION_CANCELED, mapped socket errors). */
+/* [available] Queues cbBuffer bytes for the session; they leave as the server's window allows.
+ * Blocking mode first waits (up to the handle's timeout) while 1 MiB or more accepted earlier
+ * has not reached the socket yet. Returns cbBuffer; 0 with KX_ERROR_NOT_CONNECTED when the
+ * session has ended or there is none (SSH_OPTION_NOSHELL); SSH_ERROR with
+ * KX_ERROR_INVALID_BUFFER, KX_ERROR_BUFFER_TOO_SMALL, KX_ERROR_OPERATION_TIMEOUT,
+ * KX_ERROR_OPERATION_CANCELED or a mapped socket error. */
 TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer);
 
-/* Non-zero while a call of this handle, or of the calling thread, waits. */
+/* [available] Non-zero while a call of this handle, or any blocking wait of the calling
+ * thread, is in progress. */
 TESSAN_API BOOL SSHAPI SshIsBlocking(HCLIENT hClient);
-/* Non-zero while connected or unread data remain (else KX_ERROR_CONNECTION_CLOSED or
- * KX_ERROR_NOT_CONNECTED). */
+/* [available] Non-zero while the session is up or unread data remain; otherwise 0 with
+ * KX_ERROR_CONNECTION_CLOSED (the session has ended) or KX_ERROR_NOT_CONNECTED. */
 TESSAN_API BOOL SSHAPI SshIsConnected(HCLIENT hClient);
-/* Non-zero when data can be read (waiting up to nTimeout seconds in blocking mode; 0 polls);
- * the count goes to *lpdwAvail when given. */
+/* [available] Non-zero when a read would not wait: data are buffered (their count goes to
+ * *lpdwAvail when given) or the session has ended (the read returns 0). Blocking mode waits up
+ * to nTimeout seconds (0: looks once). KX_ERROR_NOT_CONNECTED without a connection. */
 TESSAN_API BOOL SSHAPI SshIsReadable(HCLIENT hClient, INT nTimeout, LPDWORD lpdwAvail);
-/* Non-zero when data can be written (waiting up to nTimeout seconds in blocking mode). */
+/* [available] Non-zero when the session accepts data without the write waiting (blocking
+ * mode waits up to nTimeout seconds for that). KX_ERROR_NOT_CONNECTED without a session. */
 TESSAN_API BOOL SSHAPI SshIsWritable(HCLIENT hClient, INT nTimeout);
-/* SSH_STATUS_ value, or SSH_ERROR. */
+/* [available] The SSH_STATUS_ value, or SSH_ERROR. */
 TESSAN_API INT SSHAPI SshGetStatus(HCLIENT hClient);
-/* The handle's timeout in seconds, or SSH_ERROR. */
+/* [available] The handle's timeout in seconds, or SSH_ERROR. */
 TESSAN_API INT SSHAPI SshGetTimeout(HCLIENT hClient);
-/* Sets the timeout (values above 600 are stored as 600): 0, or SSH_ERROR
+/* [available] Sets the timeout in seconds (above 600 is stored as 600): 0, or SSH_ERROR
  * (KX_ERROR_INVALID_PARAMETER for a negative value). */
 TESSAN_API INT SSHAPI SshSetTimeout(HCLIENT hClient, INT nTimeout);
-/* Cancels the handle's blocking call; the next read or write fails with
- * KX_ERROR_OPERATION_CANCELED. 0, or SSH_ERROR. */
+/* [available] Ends the handle's blocking call if one waits on this thread (it fails with
+ * KX_ERROR_OPERATION_CANCELED); otherwise the next SshRead or SshWrite fails so. 0, or
+ * SSH_ERROR. */
 TESSAN_API INT SSHAPI SshCancel(HCLIENT hClient);
 
 /* Control operations of the session (SshControl). */
@@ -447,20 +496,28 @@ TESSAN_API INT SSHAPI SshCancel(HCLIENT hClient);
 #define SSH_CONTROL_SIGUSR1 17
 #define SSH_CONTROL_SIGUSR2 18
 
-/* Sends a control operation (no reply is requested): 0 while the session is alive afterwards,
- * else SSH_ERROR with KX_ERROR_NOT_CONNECTED. Other codes do nothing. */
+/* [available] Sends a control operation to the session (no reply is requested): break, a
+ * keep-alive ignore message, end of input (held until the session runs), a key re-exchange,
+ * or one of the thirteen signals. Other codes do nothing. 0 while the session is alive
+ * afterwards, else SSH_ERROR with KX_ERROR_NOT_CONNECTED. */
 TESSAN_API INT SSHAPI SshControl(HCLIENT hClient, DWORD dwControlCode, LPVOID lpvReserved,
                                  DWORD dwReserved);
-/* The remote program's exit code once the connection has ended (0x7FFFFFFF when none was
- * received); SSH_ERROR while it is still open or without a session (KX_ERROR_NOT_CONNECTED).*/
+/* [available] The remote program's exit code once the connection has ended: its exit status,
+ * or 128 plus the number of the signal that ended it ("INT" 2, "ILL" 4, "FPE" 8, "SEGV" 11,
+ * "TERM" 15, "ABRT" 22, other names 0), 0 after a clean end without either, 0x7FFFFFFF when
+ * the connection broke before one arrived. SSH_ERROR while the connection is still open (no
+ * error set) or without a session (KX_ERROR_NOT_CONNECTED). */
 TESSAN_API INT SSHAPI SshGetExitCode(HCLIENT hClient);
-/* Makes `dwThreadId` (0: the calling thread) the handle's owner; returns the previous owner,
- * or (DWORD)SSH_ERROR (KX_ERROR_INVALID_HANDLE). */
+/* [available] Makes `dwThreadId` (0: the calling thread) the handle's owner; any thread may
+ * call it. Returns the previous owner, or (DWORD)SSH_ERROR (KX_ERROR_INVALID_HANDLE). */
 TESSAN_API DWORD SSHAPI SshAttachThread(HCLIENT hClient, DWORD dwThreadId);
 
-/* Creates credentials (protocol, options, copies of the strings) at *lppCredentials, freeing a
- * record already there first. Non-zero on success; 0 with KX_ERROR_INVALID_PARAMETER (NULL
- * lppCredentials) or KX_ERROR_OUT_OF_MEMORY. */
+/* [available] Creates credentials (protocol, options, copies of the strings) at
+ * *lppCredentials, freeing a record already there first. The protocol selects what the connect
+ * calls accept: SECURITY_PROTOCOL_SSH, 0 or 10 (protocol 2, protocol 1 as fall-back),
+ * SECURITY_PROTOCOL_SSH2, SECURITY_PROTOCOL_SSH1; the user name must be NULL or empty for a
+ * connect and the password is not used. Non-zero on success; 0 with KX_ERROR_INVALID_PARAMETER
+ * (NULL lppCredentials) or KX_ERROR_OUT_OF_MEMORY. */
 TESSAN_API BOOL SSHAPI SshCreateSecurityCredentialsA(DWORD dwProtocol, DWORD dwOptions,
                                                      LPCSTR lpszUserName, LPCSTR lpszPassword,
                                                      LPVOID lpvReserved,
@@ -469,12 +526,16 @@ TESSAN_API BOOL SSHAPI SshCreateSecurityCredentialsW(DWORD dwProtocol, DWORD dwO
                                                      LPCWSTR lpszUserName, LPCWSTR lpszPassword,
                                                      LPVOID lpvReserved,
                                                      LPSECURITYCREDENTIALS* lppCredentials);
-/* Frees the credentials at *lppCredentials (wiping the password) and sets it to NULL. */
+/* [available] Frees the credentials at *lppCredentials (wiping the password) and sets it to
+ * NULL. Nothing happens for NULL. */
 TESSAN_API void SSHAPI SshDeleteSecurityCredentialsA(LPSECURITYCREDENTIALS* lppCredentials);
 TESSAN_API void SSHAPI SshDeleteSecurityCredentialsW(LPSECURITYCREDENTIALS* lppCredentials);
 
-/* Fills the record (dwSize at least sizeof(SECURITYINFO), else KX_ERROR_INVALID_PARAMETER);
- * 0 with KX_ERROR_NOT_CONNECTED without a session. */
+/* [available] Fills the record: the caller sets dwSize to at least sizeof(SECURITYINFO) (else
+ * KX_ERROR_INVALID_PARAMETER); the record is cleared for dwSize bytes and dwSize set to
+ * sizeof(SECURITYINFO). The fingerprint is the host key's MD5 digest as 16 colon-separated hex
+ * pairs. It describes the connection, also after the server has ended it. Non-zero on
+ * success; 0 with KX_ERROR_NOT_CONNECTED when the handle has no connection. */
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINFO lpSecurityInfo);
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient,
                                                   LPSECURITYINFOW lpSecurityInfo);
@@ -498,18 +559,26 @@ TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient,
  * of the error code << 16). */
 typedef void (*SSHEVENTPROC)(HCLIENT hClient, UINT nEventId, DWORD dwError, DWORD_PTR dwParam);
 
-/* As SshEnableEventsEx with all events. */
+/* [available] As SshEnableEventsEx with all events. */
 TESSAN_API INT SSHAPI SshEnableEvents(HCLIENT hClient, HWND hEventWnd, UINT uEventMsg);
-/* Delivers the events of `uEventMask` to hEventWnd as uEventMsg (at least WM_USER); a NULL
- * window disables events. The window must belong to the handle's owner thread. 0, or
- * SSH_ERROR (KX_ERROR_INVALID_PARAMETER, KX_ERROR_NOT_HANDLE_OWNER, KX_ERROR_INVALID_HANDLE).*/
+/* [available] Delivers the events of `uEventMask` to hEventWnd as uEventMsg (at least
+ * WM_USER); a NULL window disables events. When the mask holds any of connect, disconnect,
+ * read or write, the window also becomes the handle's notification window: the library adds a
+ * link to its subclass chain (shared by every handle on the window, removed with the last one
+ * or when the window is destroyed, which returns its handles to blocking mode) and the handle
+ * becomes event-driven. The window must belong to the handle's owner thread. 0, or SSH_ERROR
+ * (KX_ERROR_INVALID_PARAMETER, KX_ERROR_NOT_HANDLE_OWNER). */
 TESSAN_API INT SSHAPI SshEnableEventsEx(HCLIENT hClient, HWND hEventWnd, UINT uEventMsg,
                                         UINT uEventMask);
-/* Clears callbacks, window and mask; the handle returns to blocking mode. */
+/* [available] Clears callbacks, window and mask; the handle returns to blocking mode. 0, or
+ * SSH_ERROR. */
 TESSAN_API INT SSHAPI SshDisableEvents(HCLIENT hClient);
-/* Holds events back (recording socket notifications) or releases them. */
+/* [available] Holds events back (bFreeze non-zero: socket notifications are recorded) or
+ * releases them (recorded notifications are posted again). Does nothing while an event is
+ * being delivered (events are frozen then anyway). 0, or SSH_ERROR. */
 TESSAN_API INT SSHAPI SshFreezeEvents(HCLIENT hClient, BOOL bFreeze);
-/* Registers a callback for each event bit of nEventId. */
+/* [available] Registers a callback (called before the event window's message) with its
+ * parameter for each event bit of nEventId and adds those bits to the mask. 0, or SSH_ERROR. */
 TESSAN_API INT SSHAPI SshRegisterEvent(HCLIENT hClient, UINT nEventId,
                                        SSHEVENTPROC lpfnEventProc, DWORD_PTR dwParam);
 

@@ -4,7 +4,11 @@
 Listens on 127.0.0.1 (a free port unless --port is given), prints "PORT <n>" on standard output
 once it accepts connections, and serves until it is terminated. The algorithms it offers are
 narrowed by the options so that a test decides what the client has to negotiate. Users log in
-with a password checked here; a session echoes back everything it receives.
+with a password checked here (--auth none: no authentication at all; --auth change: the
+password is accepted only after the client answered a password-change request); --banner
+sends authentication banners of the given sizes first. A session echoes back everything it
+receives, except for these commands: "hello" prints "hello", "signal NAME" ends with that
+signal, "status N" ends with exit status N.
 """
 
 import argparse
@@ -22,21 +26,49 @@ def split(value):
 
 
 class Server(asyncssh.SSHServer):
-    def __init__(self, user, password):
-        self._user = user
-        self._password = password
+    def __init__(self, args):
+        self._args = args
+        self._changed = False
+        self._conn = None
+
+    def connection_made(self, conn):
+        self._conn = conn
 
     def begin_auth(self, username):
-        return True
+        for size in split(self._args.banner):
+            self._conn.send_auth_banner("B" * int(size) + "\r\n")
+        return self._args.auth != "none"
 
     def password_auth_supported(self):
         return True
 
     def validate_password(self, username, password):
-        return username == self._user and password == self._password
+        if username != self._args.user or password != self._args.password:
+            return False
+        if self._args.auth == "change" and not self._changed:
+            raise asyncssh.PasswordChangeRequired("Password expired")
+        return True
+
+    def change_password(self, username, old_password, new_password):
+        # The client answers with the same password and an empty new one.
+        print(f"CHANGE old={old_password == self._args.password} new={new_password!r}",
+              file=sys.stderr, flush=True)
+        self._changed = old_password == self._args.password
+        return self._changed
 
 
 async def echo(process):
+    command = process.command or ""
+    if command == "hello":
+        process.stdout.write(b"hello\n")
+        process.exit(0)
+        return
+    if command.startswith("signal "):
+        process.exit_with_signal(command.split()[1])
+        return
+    if command.startswith("status "):
+        process.exit(int(command.split()[1]))
+        return
     try:
         while True:
             data = await process.stdin.read(65536)
@@ -60,6 +92,8 @@ async def main():
     parser.add_argument("--rekey-bytes", default="")
     parser.add_argument("--user", default="tester")
     parser.add_argument("--password", default="secret")
+    parser.add_argument("--auth", default="password", help="password, none or change")
+    parser.add_argument("--banner", default="", help="comma-separated banner sizes")
     args = parser.parse_args()
 
     keys, signatures = [], []
@@ -76,7 +110,7 @@ async def main():
     if args.rekey_bytes:
         options["rekey_bytes"] = args.rekey_bytes
 
-    server = await asyncssh.create_server(lambda: Server(args.user, args.password),
+    server = await asyncssh.create_server(lambda: Server(args),
                                           "127.0.0.1", args.port, **options)
     port = server.sockets[0].getsockname()[1]
     print(f"PORT {port}", flush=True)

@@ -1,5 +1,8 @@
 #include "ssh_peers.h"
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,9 +24,9 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-std::string ScriptPath() {
+std::string ScriptPath(const char* name = "asyncssh_server.py") {
     const char* source = std::getenv("OSTREL_SOURCE_DIR");
-    return std::string(source ? source : ".") + "/tests/sshlib/peers/asyncssh_server.py";
+    return std::string(source ? source : ".") + "/tests/sshlib/peers/" + name;
 }
 
 }  // namespace
@@ -38,40 +41,87 @@ const std::string& SharedHostKeyDir() {
     return dir.Path();
 }
 
+const TestAccount& PasswordAccount() {
+    static TestAccount account;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        account.user = "tessantest";
+        account.password = "Tessan-Test-7";
+        if (geteuid() != 0) {
+            if (!getpwnam(account.user.c_str())) {
+                account.error = "not root, and the account " + account.user + " does not exist";
+            }
+            return;
+        }
+        // Test processes run in parallel: one of them creates the account at a time.
+        int lock = open("/tmp/tessantest-account.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        if (lock >= 0) flock(lock, LOCK_EX);
+        if (!getpwnam(account.user.c_str()) &&
+            !RunProgram({"/usr/sbin/useradd", "-m", "-s", "/bin/sh", account.user})) {
+            account.error = "useradd failed";
+        }
+        if (account.error.empty()) {
+            TempDir dir;
+            std::ofstream(dir.File("pw")) << account.user << ":" << account.password << "\n";
+            if (!RunProgram({"/bin/sh", "-c", "/usr/sbin/chpasswd < " + dir.File("pw")})) {
+                account.error = "chpasswd failed";
+            }
+        }
+        if (lock >= 0) close(lock);
+    });
+    return account;
+}
+
 bool SshdPeer::Start(const SshdOptions& options) {
+    return Launch(options) && WaitReady();
+}
+
+bool SshdPeer::Launch(const SshdOptions& options) {
     if (access(kSshd, X_OK) != 0) {
         error_ = "sshd is not installed";
         return false;
     }
     // As root sshd wants its privilege-separation folder.
     if (geteuid() == 0) mkdir("/run/sshd", 0755);
+    options_ = options;
+    return WriteConfigAndRun();
+}
+
+bool SshdPeer::WriteConfigAndRun() {
     const std::string& keys = SharedHostKeyDir();
+    port_ = FreeLoopbackPort();
+    std::ofstream config(dir_.File("sshd_config"));
+    // sshd takes the first value of each keyword: the caller's lines come first.
+    config << options_.extra << "\n"
+           << "ListenAddress 127.0.0.1:" << port_ << "\n"
+           << "HostKey " << keys << "/rsa\n"
+           << "HostKey " << keys << "/dsa\n"
+           << "PidFile " << dir_.File("sshd.pid") << "\n"
+           << "UsePAM no\nStrictModes no\nPubkeyAuthentication no\n"
+           << "KbdInteractiveAuthentication no\nPasswordAuthentication yes\n"
+           << "PermitRootLogin yes\nMaxStartups 100\nLogLevel VERBOSE\n"
+           << "HostKeyAlgorithms " << options_.hostKeyAlgorithms << "\n"
+           << "Compression " << options_.compression << "\n";
+    if (!options_.kex.empty()) config << "KexAlgorithms " << options_.kex << "\n";
+    if (!options_.ciphers.empty()) config << "Ciphers " << options_.ciphers << "\n";
+    if (!options_.macs.empty()) config << "MACs " << options_.macs << "\n";
+    if (!options_.rekeyLimit.empty()) config << "RekeyLimit " << options_.rekeyLimit << "\n";
+    config.close();
+    if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")},
+                        dir_.File("sshd.log"))) {
+        error_ = "sshd could not be started";
+        return false;
+    }
+    return true;
+}
+
+bool SshdPeer::WaitReady() {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        port_ = FreeLoopbackPort();
-        std::ofstream config(dir_.File("sshd_config"));
-        // sshd takes the first value of each keyword: the caller's lines come first.
-        config << options.extra << "\n"
-               << "ListenAddress 127.0.0.1:" << port_ << "\n"
-               << "HostKey " << keys << "/rsa\n"
-               << "HostKey " << keys << "/dsa\n"
-               << "PidFile " << dir_.File("sshd.pid") << "\n"
-               << "UsePAM no\nStrictModes no\nPubkeyAuthentication no\n"
-               << "KbdInteractiveAuthentication no\nPasswordAuthentication yes\n"
-               << "PermitRootLogin yes\nMaxStartups 100\nLogLevel VERBOSE\n"
-               << "HostKeyAlgorithms " << options.hostKeyAlgorithms << "\n"
-               << "Compression " << options.compression << "\n";
-        if (!options.kex.empty()) config << "KexAlgorithms " << options.kex << "\n";
-        if (!options.ciphers.empty()) config << "Ciphers " << options.ciphers << "\n";
-        if (!options.macs.empty()) config << "MACs " << options.macs << "\n";
-        if (!options.rekeyLimit.empty()) config << "RekeyLimit " << options.rekeyLimit << "\n";
-        config.close();
-        if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")},
-                            dir_.File("sshd.log"))) {
-            error_ = "sshd could not be started";
-            return false;
+        if (attempt > 0) {
+            process_.Stop();
+            if (!WriteConfigAndRun()) return false;
         }
         if (WaitForListener(port_, 5000)) return true;
-        process_.Stop();
     }
     error_ = "sshd did not start: " + Log();
     return false;
@@ -98,6 +148,8 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     add("--mac", options.macs);
     add("--compression", options.compression);
     add("--rekey-bytes", options.rekeyBytes);
+    add("--auth", options.auth);
+    add("--banner", options.banners);
     if (!process_.Start(argv, dir_.File("asyncssh.log"))) {
         error_ = "the AsyncSSH server could not be started";
         return false;
@@ -105,6 +157,24 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     std::string line = process_.ReadLine(20000);
     if (line.rfind("PORT ", 0) != 0) {
         error_ = "the AsyncSSH server did not start: " + Log();
+        return false;
+    }
+    port_ = std::stoi(line.substr(5));
+    return true;
+}
+
+bool AsyncSshPeer::StartParamiko() {
+    if (access(kPython, X_OK) != 0) {
+        error_ = "python3 is not installed";
+        return false;
+    }
+    if (!process_.Start({kPython, ScriptPath("paramiko_server.py")}, dir_.File("asyncssh.log"))) {
+        error_ = "the Paramiko server could not be started";
+        return false;
+    }
+    std::string line = process_.ReadLine(20000);
+    if (line.rfind("PORT ", 0) != 0) {
+        error_ = "the Paramiko server did not start: " + Log();
         return false;
     }
     port_ = std::stoi(line.substr(5));

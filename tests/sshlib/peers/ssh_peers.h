@@ -26,14 +26,21 @@ class SshdPeer {
 public:
     // Starts sshd; false (and a reason in Error()) when it is not installed or will not start.
     bool Start(const SshdOptions& options);
+    // The same in two halves, so that many servers can start side by side: Launch starts the
+    // process, WaitReady waits until it listens (relaunching on a port taken meanwhile).
+    bool Launch(const SshdOptions& options);
+    bool WaitReady();
     int Port() const { return port_; }
     const std::string& Error() const { return error_; }
     // sshd's log (its standard error) so far.
     std::string Log() const;
 
 private:
+    bool WriteConfigAndRun();
+
     TempDir dir_;
     ChildProcess process_;
+    SshdOptions options_;
     int port_ = 0;
     std::string error_;
 };
@@ -48,11 +55,15 @@ struct AsyncSshOptions {
     std::string rekeyBytes;
     std::string user = "tester";
     std::string password = "secret";
+    std::string auth = "password";  // "password", "none" or "change"
+    std::string banners;            // comma-separated sizes of banners sent before the login
 };
 
 class AsyncSshPeer {
 public:
     bool Start(const AsyncSshOptions& options);
+    // The Paramiko server script beside this file instead (user "tester", password "secret").
+    bool StartParamiko();
     int Port() const { return port_; }
     const std::string& Error() const { return error_; }
     std::string Log() const;
@@ -63,6 +74,16 @@ private:
     int port_ = 0;
     std::string error_;
 };
+
+// A local account with a password for password logins to sshd. Created (useradd, chpasswd)
+// the first time it is asked for when the process runs as root; otherwise it must exist
+// already. `error` says why there is none.
+struct TestAccount {
+    std::string user;
+    std::string password;
+    std::string error;  // empty when the account can be used
+};
+const TestAccount& PasswordAccount();
 
 // The folder holding the host keys made once per test process with ssh-keygen ("rsa", "dsa").
 const std::string& SharedHostKeyDir();

@@ -1,0 +1,100 @@
+// The client record behind a handle, the handle table and the blocking-mode helpers shared by
+// the calls of a handle.
+//
+// Records are shared: the table holds one reference and every call in progress holds another,
+// so a handle destroyed while one of its calls waits (from a window procedure or an event
+// callback run by that wait) stays valid memory until the call returns; the call sees
+// `destroyed` and fails. Destruction closes the socket at once, which also ends the wait.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sshlib/api/tessan.h"
+#include "sshlib/connection/ssh_connection.h"
+#include "sshlib/transport/network.h"
+#include "sshlib/transport/socket_link.h"
+
+namespace tessan {
+
+inline constexpr int kDefaultTimeoutSeconds = 20;
+inline constexpr int kMaxTimeoutSeconds = 600;
+inline constexpr int kEventCount = 6;
+
+struct Client {
+    HCLIENT handle = INVALID_CLIENT;
+    size_t index = 0;
+    DWORD owner = 0;  // thread id
+    DWORD options = 0;
+    int status = SSH_STATUS_UNUSED;
+    int timeout = kDefaultTimeoutSeconds;
+    bool inBlocking = false;  // a call of this handle waits
+    bool cancel = false;      // SshCancel was called; the next read or write fails
+    bool closed = false;      // the server ended the session
+    bool destroyed = false;   // SshDisconnect or SshUninitialize tore the handle down
+
+    // Received session data not yet read: bytes from receiveStart on.
+    std::vector<uint8_t> receive;
+    size_t receiveStart = 0;
+    size_t Buffered() const { return receive.size() - receiveStart; }
+
+    std::unique_ptr<connection::SshConnection> session;
+    std::unique_ptr<transport::SocketLink> link;
+    std::string fingerprint;         // copy handed out by SshGetSecurityInformationA
+    std::u16string wideFingerprint;  // copy handed out by SshGetSecurityInformationW
+
+    // Events (events.cpp).
+    HWND notifyWindow = nullptr;  // subclassed; receives the socket notifications
+    HWND eventWindow = nullptr;
+    UINT eventMessage = 0;
+    UINT eventMask = 0;
+    std::array<SSHEVENTPROC, kEventCount> callbacks{};
+    std::array<DWORD_PTR, kEventCount> callbackParams{};
+    UINT pendingSocketEvents = 0;
+    bool frozen = false;
+    bool inDispatch = false;
+    bool disconnectAnnounced = false;  // SSH_EVENT_DISCONNECT was delivered
+
+    bool FreeThreaded() const { return (options & SSH_OPTION_FREETHREAD) != 0; }
+    bool EventDriven() const { return notifyWindow != nullptr; }
+    // The session is up: the socket is open and the connection alive.
+    bool Alive() const;
+    int Socket() const { return link ? link->Socket() : -1; }
+};
+
+using ClientPtr = std::shared_ptr<Client>;
+
+// A new record in the table, owned by the calling thread. NULL with the last error set
+// (KX_ERROR_NETWORK_NOT_INITIALIZED, KX_ERROR_OUT_OF_MEMORY).
+ClientPtr CreateClient();
+// The record of a handle; NULL with KX_ERROR_INVALID_HANDLE, or KX_ERROR_NOT_HANDLE_OWNER when
+// `checkOwner` and the calling thread does not own it (unless free-threaded).
+ClientPtr FindClient(HCLIENT handle, bool checkOwner = true);
+// Every live record (for the last SshUninitialize).
+std::vector<ClientPtr> AllClients();
+// Tears the handle down: events released, socket closed, table slot emptied. The record's
+// memory lives on while calls still hold it. Keeps the caller's last error.
+void DestroyClient(const ClientPtr& client);
+
+// Makes the session's machine and socket link for a freshly opened connection; data go to the
+// receive buffer.
+void AttachSession(Client& client, const transport::TransportSettings& transportSettings,
+                   connection::SessionSettings sessionSettings, int socket);
+
+// Blocking mode: runs the connection (reading, writing, re-key timer), pumping the thread's
+// messages, until `done` holds or the session ends (0), `timeoutMs` passes (10060), or the
+// wait fails (10004 cancelled, 10036 the thread already waits, ...). Marks the handle in a
+// blocking call meanwhile. After it returns the caller checks `destroyed`.
+DWORD RunBlocking(Client& client, const std::function<bool()>& done, int timeoutMs);
+
+// Takes up to `size` bytes from the receive buffer (consumes them unless `peek`).
+size_t TakeReceived(Client& client, void* out, size_t size, bool peek);
+
+// Notes that the server ended the session (closed flag, socket forgotten).
+void MarkClosed(Client& client);
+
+}  // namespace tessan

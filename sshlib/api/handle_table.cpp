@@ -1,0 +1,163 @@
+// The handle table, creation, lookup and destruction of client records.
+#include <algorithm>
+#include <mutex>
+#include <new>
+
+#include "platform/system.h"
+#include "sshlib/api/client.h"
+#include "sshlib/api/events.h"
+#include "sshlib/api/lifecycle.h"
+#include "sshlib/transport/secure_wipe.h"
+
+namespace tessan {
+namespace {
+
+constexpr size_t kTableGrowth = 256;
+constexpr size_t kReceiveCapacityStep = 65535;
+
+// Under the library lock.
+std::vector<ClientPtr>& Table() {
+    static auto* table = new std::vector<ClientPtr>;
+    return *table;
+}
+
+}  // namespace
+
+bool Client::Alive() const {
+    return link && link->SocketOpen() && session && session->Alive();
+}
+
+ClientPtr CreateClient() {
+    std::lock_guard lock(LibraryLock());
+    if (InitializationCount() == 0) {
+        SshSetLastError(KX_ERROR_NETWORK_NOT_INITIALIZED);
+        return nullptr;
+    }
+    try {
+        std::vector<ClientPtr>& table = Table();
+        auto freeSlot = std::find(table.begin(), table.end(), nullptr);
+        size_t index = static_cast<size_t>(freeSlot - table.begin());
+        if (freeSlot == table.end()) table.resize(table.size() + kTableGrowth);
+        auto client = std::make_shared<Client>();
+        client->index = index;
+        client->handle = static_cast<HCLIENT>(HandleBase() + index);
+        client->owner = PlatformGetCurrentThreadId();
+        client->receive.reserve(kReceiveCapacityStep);
+        table[index] = client;
+        return client;
+    } catch (const std::bad_alloc&) {
+        SshSetLastError(KX_ERROR_OUT_OF_MEMORY);
+        return nullptr;
+    }
+}
+
+ClientPtr FindClient(HCLIENT handle, bool checkOwner) {
+    ClientPtr client;
+    {
+        std::lock_guard lock(LibraryLock());
+        const std::vector<ClientPtr>& table = Table();
+        const int64_t index = static_cast<int64_t>(handle) - static_cast<int64_t>(HandleBase());
+        if (index >= 0 && static_cast<size_t>(index) < table.size()) {
+            client = table[static_cast<size_t>(index)];
+        }
+    }
+    if (!client) {
+        SshSetLastError(KX_ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (checkOwner && !client->FreeThreaded() && client->owner != PlatformGetCurrentThreadId()) {
+        SshSetLastError(KX_ERROR_NOT_HANDLE_OWNER);
+        return nullptr;
+    }
+    return client;
+}
+
+std::vector<ClientPtr> AllClients() {
+    std::lock_guard lock(LibraryLock());
+    std::vector<ClientPtr> live;
+    for (const ClientPtr& c : Table())
+        if (c) live.push_back(c);
+    return live;
+}
+
+void DestroyClient(const ClientPtr& client) {
+    if (client->destroyed) return;
+    const DWORD savedError = SshGetLastError();
+    client->status = SSH_STATUS_DISCONNECT;
+    client->destroyed = true;
+    ReleaseNotificationWindow(*client);
+    // Closing the socket also ends a wait of this thread that may be waiting for it.
+    if (client->link) client->link->CloseSocket();
+    {
+        std::lock_guard lock(LibraryLock());
+        std::vector<ClientPtr>& table = Table();
+        if (client->index < table.size() && table[client->index] == client) {
+            table[client->index] = nullptr;
+        }
+    }
+    SecureWipe(client->receive.data(), client->receive.size());
+    client->receive.clear();
+    client->receiveStart = 0;
+    client->status = SSH_STATUS_UNUSED;
+    SshSetLastError(savedError);
+}
+
+void AttachSession(Client& client, const transport::TransportSettings& transportSettings,
+                   connection::SessionSettings sessionSettings, int socket) {
+    Client* self = &client;
+    connection::SessionHooks hooks;
+    hooks.data = [self](std::span<const uint8_t> data) {
+        std::vector<uint8_t>& buffer = self->receive;
+        // Grow in steps of about 64 KiB; first move the unread bytes to the front.
+        if (self->receiveStart > 0 && buffer.size() + data.size() > buffer.capacity()) {
+            buffer.erase(buffer.begin(),
+                         buffer.begin() + static_cast<ptrdiff_t>(self->receiveStart));
+            self->receiveStart = 0;
+        }
+        if (buffer.size() + data.size() > buffer.capacity()) {
+            size_t needed = buffer.size() + data.size();
+            buffer.reserve((needed + kReceiveCapacityStep - 1) / kReceiveCapacityStep *
+                           kReceiveCapacityStep);
+        }
+        buffer.insert(buffer.end(), data.begin(), data.end());
+    };
+    // The window offered to the server shrinks by what the caller has not read yet, so a
+    // caller that does not read holds the server back instead of filling memory.
+    hooks.backlog = [self] { return self->Buffered(); };
+    client.session = std::make_unique<connection::SshConnection>(
+        transportSettings, std::move(sessionSettings), std::move(hooks));
+    client.link = std::make_unique<transport::SocketLink>(client.session->Transport(), socket);
+}
+
+DWORD RunBlocking(Client& client, const std::function<bool()>& done, int timeoutMs) {
+    if (!client.link) return 10057;
+    client.inBlocking = true;
+    connection::SshConnection* session = client.session.get();
+    DWORD error = client.link->RunUntil(
+        [&] { return done() || !session->Alive() || client.destroyed; }, timeoutMs);
+    client.inBlocking = false;
+    return error;
+}
+
+size_t TakeReceived(Client& client, void* out, size_t size, bool peek) {
+    size_t n = std::min(size, client.Buffered());
+    std::copy_n(client.receive.data() + client.receiveStart, n, static_cast<uint8_t*>(out));
+    if (peek || n == 0) return n;
+    client.receiveStart += n;
+    if (client.receiveStart == client.receive.size()) {
+        client.receive.clear();
+        client.receiveStart = 0;
+    }
+    if (client.session) {
+        client.session->DataTaken();
+        if (client.link) client.link->Flush();
+    }
+    return n;
+}
+
+void MarkClosed(Client& client) {
+    client.closed = true;
+    if (client.link) client.link->CloseSocket();
+}
+
+}  // namespace tessan

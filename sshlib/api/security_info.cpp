@@ -1,0 +1,96 @@
+// SshGetSecurityInformationA/W.
+#include <cstring>
+
+#include "sshlib/api/client.h"
+#include "sshlib/api/text_convert.h"
+
+using namespace tessan;
+
+namespace {
+
+DWORD CipherCode(const crypto::CipherDescriptor* cipher) {
+    if (!cipher) return SECURITY_CIPHER_UNKNOWN;
+    switch (cipher->family) {
+        case crypto::CipherFamily::kTripleDes:
+            return SECURITY_CIPHER_DES3;
+        case crypto::CipherFamily::kBlowfish:
+            return SECURITY_CIPHER_BLOWFISH;
+        case crypto::CipherFamily::kAes:
+            return SECURITY_CIPHER_AES;
+        case crypto::CipherFamily::kSingleDes:
+            return SECURITY_CIPHER_DES;
+        case crypto::CipherFamily::kArcfour:
+            return SECURITY_CIPHER_RC4;
+    }
+    return SECURITY_CIPHER_UNKNOWN;
+}
+
+// The colon-separated digest: the fingerprint text after its second space ("ssh-rsa 2048 ...").
+const char* DigestPart(const std::string& fingerprint) {
+    size_t first = fingerprint.find(' ');
+    size_t second = first == std::string::npos ? first : fingerprint.find(' ', first + 1);
+    return second == std::string::npos ? fingerprint.c_str() : fingerprint.c_str() + second + 1;
+}
+
+// Fills everything but the fingerprint; the client when the record could be filled.
+ClientPtr Fill(HCLIENT hClient, DWORD* record, DWORD size, DWORD fullSize) {
+    ClientPtr client = FindClient(hClient);
+    if (!client) return nullptr;
+    if (!record || *record < fullSize) {
+        SshSetLastError(KX_ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::memset(record, 0, size);
+    record[0] = fullSize;
+    // The record describes the connection, also after the server has ended it.
+    if (!client->session || client->session->Transport().CompletedKeyExchanges() == 0) {
+        SshSetLastError(KX_ERROR_NOT_CONNECTED);
+        return nullptr;
+    }
+    return client;
+}
+
+template <typename Info>
+void FillFields(Info& info, const Client& client) {
+    const transport::Transport& t = client.session->Transport();
+    info.dwProtocol = t.Protocol() == 2   ? SECURITY_PROTOCOL_SSH2
+                      : t.Protocol() == 1 ? SECURITY_PROTOCOL_SSH1
+                                          : SECURITY_PROTOCOL_UNKNOWN;
+    const crypto::CipherDescriptor* cipher = t.Algorithms().cipher[0];
+    info.dwCipher = CipherCode(cipher);
+    info.dwCipherStrength = cipher ? static_cast<DWORD>(cipher->keyBits) : 0;
+    info.dwHash = SECURITY_HASH_SHA;
+    info.dwHashStrength = 160;
+    info.dwKeyExchange = SECURITY_KEYEX_DH;
+    info.dwCertStatus = SECURITY_CERTIFICATE_NONE;
+}
+
+}  // namespace
+
+extern "C" {
+
+TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINFO lpSecurityInfo) {
+    DWORD size = lpSecurityInfo ? lpSecurityInfo->dwSize : 0;
+    ClientPtr client =
+        Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size, sizeof(SECURITYINFO));
+    if (!client) return FALSE;
+    FillFields(*lpSecurityInfo, *client);
+    // The copy lives until the next exchange replaces the fingerprint or the handle goes.
+    client->fingerprint = client->session->Transport().Fingerprint();
+    lpSecurityInfo->lpszFingerprint = DigestPart(client->fingerprint);
+    return TRUE;
+}
+
+TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient, LPSECURITYINFOW lpSecurityInfo) {
+    DWORD size = lpSecurityInfo ? lpSecurityInfo->dwSize : 0;
+    ClientPtr client =
+        Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size, sizeof(SECURITYINFOW));
+    if (!client) return FALSE;
+    FillFields(*lpSecurityInfo, *client);
+    client->fingerprint = client->session->Transport().Fingerprint();
+    client->wideFingerprint = Utf8ToWide(DigestPart(client->fingerprint));
+    lpSecurityInfo->lpszFingerprint = client->wideFingerprint.c_str();
+    return TRUE;
+}
+
+}  // extern "C"
