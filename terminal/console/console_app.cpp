@@ -13,13 +13,14 @@ namespace ostrel {
 
 ConsoleApp::ConsoleApp(const Input& input, const ConsoleOptions& options,
                        Expectations expectations, ConsoleScreen& screen, LineEditor& editor,
-                       ConsoleView& view)
+                       ConsoleView& view, TerminalMode& terminal)
     : input_(input),
       options_(options),
       expectations_(std::move(expectations)),
       screen_(screen),
       editor_(editor),
-      view_(view) {
+      view_(view),
+      terminal_(terminal) {
     holdTimer_.setInterval(20);
     QObject::connect(&holdTimer_, &QTimer::timeout, [this] { CheckHeldBack(); });
     waitTimer_.setSingleShot(true);
@@ -70,7 +71,21 @@ void ConsoleApp::OnInputReady() {
 }
 
 void ConsoleApp::OnKey(char byte) {
-    switch (editor_.Feed(byte)) {
+    const LineEditor::Action action = editor_.Feed(byte);
+    if (passwordFor_) {
+        if (action == LineEditor::Action::Submit) {
+            std::string password = editor_.Text();
+            editor_.Wipe();
+            PasswordTyped(std::move(password));
+        } else if (action == LineEditor::Action::Interrupt ||
+                   action == LineEditor::Action::EndOfInput) {
+            CancelPassword();
+        } else if (byte == 0x03) {
+            CancelPassword();  // Ctrl+C with something typed
+        }
+        return;
+    }
+    switch (action) {
         case LineEditor::Action::None:
             break;
         case LineEditor::Action::Changed:
@@ -113,20 +128,32 @@ void ConsoleApp::ProcessLines() {
         }
         // Scripts written on Windows end their lines with CR LF.
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        const bool password = passwordFor_.has_value();
         HandleLine(line);
+        if (password) WipeSecret(line);
         if (input_.scripted && !finishing_ && SessionOpening()) HoldBack();
     }
     if (!holding_ && !finishing_ && inputEnded_ && pending_.empty()) EndOfInput();
 }
 
 void ConsoleApp::HandleLine(const std::string& line) {
+    if (passwordFor_) {
+        std::string password = line;
+        PasswordTyped(std::move(password));
+        return;
+    }
     const ConsoleCommand command = ParseConsoleLine(line);
     // A line to send goes into the input box (where an edited line already is); a command
     // empties the box as the window's menu leaves its input box alone but the line is used up.
     const std::string boxText = command.kind == ConsoleCommand::Kind::Send ? command.text : "";
     if (editor_.Text() != boxText) view_.Input().SetText(boxText);
+    // No further input is read while the line is carried out: an SSH connect waits inside the
+    // command, running the event loop meanwhile.
+    const bool reading = notifier_ && notifier_->isEnabled();
+    if (reading) notifier_->setEnabled(false);
     Run(command);
     view_.DropAnswers();
+    if (reading && !holding_ && !inputEnded_ && !finishing_) notifier_->setEnabled(true);
 }
 
 void ConsoleApp::Run(const ConsoleCommand& command) {
@@ -191,11 +218,56 @@ void ConsoleApp::Run(const ConsoleCommand& command) {
 }
 
 void ConsoleApp::OpenSession(const ConsoleCommand& command) {
-    if (command.answer.type == SessionType::SshClient) {
-        if (const char* password = std::getenv("OSTREL_SSH_PASSWORD")) view_.AnswerPassword(password);
+    if (command.answer.type != SessionType::SshClient) {
+        Connect(command, {});
+        return;
     }
+    if (!input_.scripted) {
+        AskPassword(command);
+        return;
+    }
+    const char* password = std::getenv("OSTREL_SSH_PASSWORD");
+    if (password == nullptr)
+        Message("OSTREL_SSH_PASSWORD is not set: the SSH login is tried without a password.");
+    Connect(command, password != nullptr ? password : "");
+}
+
+void ConsoleApp::AskPassword(const ConsoleCommand& command) {
+    passwordFor_ = command;
+    if (input_.editing) {
+        editor_.Wipe();
+        screen_.SetSecretInput(true);
+        return;
+    }
+    terminal_.NoEcho(input_.fd);
+    Message("Password (not shown):");
+}
+
+void ConsoleApp::PasswordTyped(std::string password) {
+    const ConsoleCommand command = std::move(*passwordFor_);
+    passwordFor_.reset();
+    if (input_.editing) {
+        screen_.SetSecretInput(false);
+    } else {
+        terminal_.Restore();
+        Message("");  // the Enter typed was not echoed
+    }
+    Connect(command, std::move(password));
+}
+
+void ConsoleApp::CancelPassword() {
+    passwordFor_.reset();
+    editor_.Wipe();
+    screen_.SetSecretInput(false);
+    Message("SSH Client: no password typed, nothing opened.");
+}
+
+void ConsoleApp::Connect(const ConsoleCommand& command, std::string password) {
+    if (command.answer.type == SessionType::SshClient) view_.AnswerPassword(std::move(password));
+    WipeSecret(password);
     view_.AnswerSessionDialog(command.answer);
     controller_->Dispatch(command.id);
+    view_.DropAnswers();
     // The dialog was confirmed: a session that is not in use now could not be opened.
     if (!controller_->Settings().inUse) openFailed_ = true;
 }

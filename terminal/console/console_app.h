@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "terminal/console/console_commands.h"
@@ -18,6 +19,7 @@
 #include "terminal/console/expectations.h"
 #include "terminal/console/line_editor.h"
 #include "terminal/console/session_taps.h"
+#include "terminal/console/terminal_mode.h"
 
 namespace ostrel {
 
@@ -39,7 +41,8 @@ public:
 
     // All references must outlive the run.
     ConsoleApp(const Input& input, const ConsoleOptions& options, Expectations expectations,
-               ConsoleScreen& screen, LineEditor& editor, ConsoleView& view);
+               ConsoleScreen& screen, LineEditor& editor, ConsoleView& view,
+               TerminalMode& terminal);
 
     // The controller runs the lines; the sockets tell which connect is under way.
     void Attach(AppController& controller, const WatchedSockets& sockets) {
@@ -64,6 +67,11 @@ private:
     void HandleLine(const std::string& line);
     void Run(const ConsoleCommand& command);
     void OpenSession(const ConsoleCommand& command);
+    // /ssh on a terminal: the next line typed is the password, not shown.
+    void AskPassword(const ConsoleCommand& command);
+    void PasswordTyped(std::string password);
+    void CancelPassword();
+    void Connect(const ConsoleCommand& command, std::string password);
     void ShowEchoState();
     bool SessionOpening() const;
     void HoldBack();
@@ -79,6 +87,7 @@ private:
     ConsoleScreen& screen_;
     LineEditor& editor_;
     ConsoleView& view_;
+    TerminalMode& terminal_;
     AppController* controller_ = nullptr;
     const WatchedSockets* sockets_ = nullptr;
 
@@ -87,6 +96,7 @@ private:
     QTimer waitTimer_;
     std::chrono::steady_clock::time_point holdUntil_;
     std::string pending_;  // read but not yet carried out
+    std::optional<ConsoleCommand> passwordFor_;
     bool inputEnded_ = false;
     bool holding_ = false;
     bool draining_ = false;

@@ -114,13 +114,24 @@ void ConsoleScreen::DrawInput() {
     RedrawInput();
 }
 
+void ConsoleScreen::SetSecretInput(bool secret) {
+    secretInput_ = secret;
+    RedrawInput();
+}
+
 void ConsoleScreen::RedrawInput() {
     if (editor_ == nullptr) return;
     if (!inputShown_) {
         DrawInput();
         return;
     }
-    const LineEditor::View view = editor_->Render(kInputPrompt, TerminalWidth());
+    LineEditor::View view;
+    if (secretInput_) {
+        view.text = std::string(kPasswordPrompt);
+        view.cursorColumn = kPasswordPrompt.size();
+    } else {
+        view = editor_->Render(kInputPrompt, TerminalWidth());
+    }
     std::string bytes = "\r" + view.text + "\x1b[K\r";
     if (view.cursorColumn > 0) bytes += "\x1b[" + std::to_string(view.cursorColumn) + "C";
     Write(setup_.editFd, bytes);

@@ -36,6 +36,9 @@ public:
     // The input line: drawn from the editor with the prompt, below the output.
     void AttachEditor(const LineEditor* editor) { editor_ = editor; }
     void RedrawInput();
+    // A password is typed: the prompt says so and the typed characters are not shown. Off
+    // again with the normal prompt.
+    void SetSecretInput(bool secret);
     // Takes the input line away and, on a terminal, ends an unfinished output line, so that
     // the shell's prompt after the program starts on a line of its own.
     void End();
@@ -57,6 +60,7 @@ private:
     // Standard error is the terminal standard output writes to.
     bool errOnOutTerminal_ = false;
     bool inputShown_ = false;
+    bool secretInput_ = false;
     // The output on the input line's terminal ended in the middle of a line; its end was saved
     // (DECSC) before the input line was drawn on the row below.
     bool inputBelowOutput_ = false;
@@ -67,5 +71,6 @@ private:
 };
 
 inline constexpr std::string_view kInputPrompt = "> ";
+inline constexpr std::string_view kPasswordPrompt = "Password: ";
 
 }  // namespace ostrel

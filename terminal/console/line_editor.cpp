@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "terminal/session/session_settings.h"
+
 namespace ostrel {
 namespace {
 
@@ -31,6 +33,14 @@ void LineEditor::SetText(std::string_view text) {
     while (!text_.empty() && text_.size() < text.size() && IsContinuation(text[text_.size()]))
         text_.pop_back();
     cursor_ = text_.size();
+}
+
+void LineEditor::Wipe() {
+    WipeSecret(text_);
+    text_.clear();
+    // Room for a password, so that typing it does not leave copies in released memory.
+    text_.reserve(kSecretRoom);
+    cursor_ = 0;
 }
 
 std::size_t LineEditor::PreviousCharacter(std::size_t position) const {

@@ -41,6 +41,9 @@ public:
     // Replaces the line (from the command list, or emptied after Enter); the cursor goes to its
     // end.
     void SetText(std::string_view text);
+    // Empties the line, overwriting what it held (a password), and keeps room for a password.
+    void Wipe();
+    static constexpr std::size_t kSecretRoom = 1024;
 
     // What fits into width columns after the prompt, scrolled so the cursor is visible, and the
     // cursor's column counted from the start of the prompt. Each character takes one column.

@@ -72,8 +72,8 @@ int RunConsole(int argc, char** argv, bool announceHeadless) {
         else if (::isatty(STDERR_FILENO) == 1)
             setup.editFd = STDERR_FILENO;
     }
-    KeyByKeyInput keys;
-    input.editing = setup.editFd >= 0 && keys.Enter(STDIN_FILENO);
+    TerminalMode terminal;
+    input.editing = setup.editFd >= 0 && terminal.KeyByKey(STDIN_FILENO);
     if (!input.editing) setup.editFd = -1;
 
     LineEditor editor;
@@ -87,7 +87,7 @@ int RunConsole(int argc, char** argv, bool announceHeadless) {
     QCoreApplication::setApplicationName(QStringLiteral("Ostrel"));
 
     ConsoleView view(screen, editor);
-    ConsoleApp app(input, *options, std::move(*expectations), screen, editor, view);
+    ConsoleApp app(input, *options, std::move(*expectations), screen, editor, view, terminal);
     Tessnet net;
     QtSerialDevice serial;
     WatchedSockets sockets(net, app);

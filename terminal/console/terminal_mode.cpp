@@ -9,7 +9,7 @@ namespace ostrel {
 namespace {
 
 // The one terminal changed, for the signal handler (tcsetattr is async-signal-safe).
-int gChangedFd = -1;
+volatile sig_atomic_t gChangedFd = -1;
 termios gSaved{};
 
 void RestoreAndRaise(int signal) {
@@ -20,44 +20,42 @@ void RestoreAndRaise(int signal) {
 
 }  // namespace
 
-bool KeyByKeyInput::Enter(int fd) {
-    if (fd_ >= 0 || ::isatty(fd) != 1) return false;
-    termios saved{};
-    if (::tcgetattr(fd, &saved) != 0) return false;
-    termios raw = saved;
-    // No line assembly, no echo, and Ctrl+C, Ctrl+Z, Ctrl+V arrive as keys; output processing
-    // (LF to CR LF) stays as it is.
-    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG | IEXTEN));
-    raw.c_iflag &= static_cast<tcflag_t>(~IXON);
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    gSaved = saved;
-    gChangedFd = fd;
-    for (int signal : {SIGTERM, SIGHUP, SIGINT, SIGQUIT})
-        std::signal(signal, RestoreAndRaise);
-    if (::tcsetattr(fd, TCSANOW, &raw) != 0) {
-        gChangedFd = -1;
-        return false;
+bool TerminalMode::Change(int fd, bool keyByKey) {
+    if (::isatty(fd) != 1) return false;
+    if (fd_ < 0) {
+        termios saved{};
+        if (::tcgetattr(fd, &saved) != 0) return false;
+        gSaved = saved;
+        gChangedFd = fd;
+        for (int signal : {SIGTERM, SIGHUP, SIGINT, SIGQUIT})
+            std::signal(signal, RestoreAndRaise);
+        fd_ = fd;
     }
-    fd_ = fd;
-    return true;
+    termios mode = gSaved;
+    mode.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    if (keyByKey) {
+        // Output processing (LF to CR LF) stays as it is.
+        mode.c_lflag &= static_cast<tcflag_t>(~(ICANON | ISIG | IEXTEN));
+        mode.c_iflag &= static_cast<tcflag_t>(~IXON);
+        mode.c_cc[VMIN] = 1;
+        mode.c_cc[VTIME] = 0;
+    }
+    return ::tcsetattr(fd, TCSANOW, &mode) == 0;
 }
 
-void KeyByKeyInput::Restore() {
+bool TerminalMode::KeyByKey(int fd) {
+    return Change(fd, true);
+}
+
+bool TerminalMode::NoEcho(int fd) {
+    return Change(fd, false);
+}
+
+void TerminalMode::Restore() {
     if (fd_ < 0) return;
     ::tcsetattr(fd_, TCSANOW, &gSaved);
     gChangedFd = -1;
     fd_ = -1;
-}
-
-bool SetTerminalEcho(int fd, bool on) {
-    termios mode{};
-    if (::isatty(fd) != 1 || ::tcgetattr(fd, &mode) != 0) return false;
-    if (on)
-        mode.c_lflag |= ECHO;
-    else
-        mode.c_lflag &= static_cast<tcflag_t>(~ECHO);
-    return ::tcsetattr(fd, TCSANOW, &mode) == 0;
 }
 
 }  // namespace ostrel

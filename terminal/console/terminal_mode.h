@@ -1,27 +1,29 @@
-// The terminal of standard input switched to reading key by key without echo, for the console's
-// line editing, and put back as it was when the console ends, also when it is ended by a
-// signal (SIGTERM, SIGHUP, SIGINT, SIGQUIT).
+// The terminal of standard input switched to reading key by key without echo (the console's line
+// editing), or only without echo (a password typed where there is no line editing), and put
+// back as it was when the console ends, also when it is ended by a signal (SIGTERM, SIGHUP,
+// SIGINT, SIGQUIT).
 #pragma once
 
 namespace ostrel {
 
-class KeyByKeyInput {
+class TerminalMode {
 public:
-    KeyByKeyInput() = default;
-    ~KeyByKeyInput() { Restore(); }
-    KeyByKeyInput(const KeyByKeyInput&) = delete;
-    KeyByKeyInput& operator=(const KeyByKeyInput&) = delete;
+    TerminalMode() = default;
+    ~TerminalMode() { Restore(); }
+    TerminalMode(const TerminalMode&) = delete;
+    TerminalMode& operator=(const TerminalMode&) = delete;
 
-    // Switches the terminal behind fd; false (and nothing changed) when it is no terminal.
-    bool Enter(int fd);
+    // Key by key: no line assembly, no echo, Ctrl+C and friends arrive as keys. False (and
+    // nothing changed) when fd is no terminal.
+    bool KeyByKey(int fd);
+    // Lines as usual but typed characters not shown. False when fd is no terminal.
+    bool NoEcho(int fd);
+    // Back to how the terminal was before the first change.
     void Restore();
 
 private:
+    bool Change(int fd, bool keyByKey);
     int fd_ = -1;
 };
-
-// Turns the terminal's echo of typed characters off or on (for a password read line by line).
-// False when fd is no terminal.
-bool SetTerminalEcho(int fd, bool on);
 
 }  // namespace ostrel
