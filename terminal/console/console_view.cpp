@@ -57,6 +57,8 @@ std::string ConsoleView::StatusLine() const {
 }
 
 void ConsoleView::StartTimer(TimerId id, int milliseconds) {
+    // A text terminal does not tell the state of Caps Lock: that part of the status stays empty.
+    if (id == TimerId::CapsLock) return;
     std::unique_ptr<QTimer>& timer = timers_[id];
     if (!timer) {
         timer = std::make_unique<QTimer>();

@@ -150,14 +150,18 @@ TEST_F(ConsoleTest, SerialPseudoTerminalPair) {
     ASSERT_TRUE(cable.Ready());
     ConsoleProcess console;
     ASSERT_TRUE(console.Start({{"--console", "--wait", "0.2"}, {"OSTREL_HOME=" + home_.Path()}}));
-    console.Write("/serial " + cable.DeviceEnd() + " 19200 even 7 2\nPOWER ON$0D\n");
+    const std::string log = home_.File("serial log.txt");
+    console.Write("/serial " + cable.DeviceEnd() + " 19200 even 7 2\n/log " + log +
+                  "\nPOWER ON$0D\n");
     EXPECT_EQ(cable.ReceiveUntil("POWER ON\r\r\n"), "POWER ON\r\r\n");
     cable.Send("OK\r\n");
     ASSERT_TRUE(console.WaitForOutput("\r\nOK\r\n")) << console.Out();
-    console.Write("/status\n/close\n");
+    console.Write("/status\n/log off\n/close\n");
     console.CloseInput();
     EXPECT_EQ(console.Wait(), 0) << console.Err();
     EXPECT_NE(console.Err().find("19200"), std::string::npos) << console.Err();
+    // Logged while logging was on, with the date stamp before the line.
+    EXPECT_NE(ReadFile(log).find(">>OK\r\n"), std::string::npos) << ReadFile(log);
 
     const ConsoleRun missing =
         RunConsole({"--console", "--wait", "0"}, "/serial " + home_.File("nothing") + "\n",
