@@ -28,8 +28,9 @@ class AppController;
 // Scripted lines wait at most this long for a session whose connect has no time-out of its own
 // (the system's limit applies to it, about two minutes).
 inline constexpr int kLongestOpenWaitSeconds = 150;
-// A line read from a script without a line feed is cut here and carried out as a line.
-inline constexpr std::size_t kLongestScriptLine = 1 << 20;
+// A line read from a script without a line feed is cut where the input box is full and carried
+// out in parts.
+inline constexpr std::size_t kLongestScriptLine = kLongestEditedLine;
 
 class ConsoleApp final : public SessionTapListener {
 public:

@@ -29,8 +29,10 @@ std::size_t CharacterCount(std::string_view text) {
 
 void LineEditor::SetText(std::string_view text) {
     text_ = std::string(text.substr(0, kLongestEditedLine));
-    // A cut in the middle of a character leaves no stray continuation bytes at the end.
-    while (!text_.empty() && text_.size() < text.size() && IsContinuation(text[text_.size()]))
+    // A cut in the middle of a UTF-8 character (at most four bytes) leaves none of it behind.
+    for (int i = 0; i < 3 && !text_.empty() && text_.size() < text.size() &&
+                    IsContinuation(text[text_.size()]);
+         ++i)
         text_.pop_back();
     cursor_ = text_.size();
 }

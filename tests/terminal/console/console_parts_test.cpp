@@ -396,9 +396,12 @@ TEST(LineEditor, LinesStayBoundedAndRenderAroundTheCursor) {
     EXPECT_EQ(view.cursorColumn, 2u);
     editor.SetText("tab\there\x1b");
     EXPECT_EQ(editor.Render("", 80).text, "tab?here?");
-    // A cut in the middle of a UTF-8 character keeps the character out whole.
+    // A cut in the middle of a UTF-8 character keeps the character out whole; bytes that are
+    // no UTF-8 lose at most three more.
     editor.SetText(std::string(kLongestEditedLine - 1, 'a') + "\xc3\xa9");
     EXPECT_EQ(editor.Text().size(), kLongestEditedLine - 1);
+    editor.SetText(std::string(kLongestEditedLine + 5, '\x80'));
+    EXPECT_EQ(editor.Text().size(), kLongestEditedLine - 3);
 }
 
 }  // namespace
