@@ -163,7 +163,9 @@ HostKeyList HostKeyList::Parse(std::string_view text) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // Every CR at the end goes, so that a line reads back the same after a rewrite.
+        while (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         list.lines_.push_back({std::string(line), EntryOf(line)});
     }
     return list;

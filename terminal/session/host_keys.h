@@ -4,7 +4,7 @@
 // someone in between.
 //
 // The file ("ssh_host_keys.txt" in the per-user folder) is plain text, one line per host and
-// port, LF or CR LF line ends:
+// port, LF or CR LF line ends (CRs at the end of a line are not part of it):
 //
 //     # comment lines start with '#'; empty lines are allowed
 //     192.168.1.20 22 3f:9a:07:5b:22:10:c4:8e:91:aa:60:0d:e2:7c:35:c1
