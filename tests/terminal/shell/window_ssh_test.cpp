@@ -313,8 +313,10 @@ TEST_F(SshWindowTest, TheWindowKeepsWorkingWhileAConnectWaitsAndCloseEndsTheWait
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(20);
     int ticksAtClose = -1;
+    std::string statusDuringWait;
     QTimer::singleShot(600, [&] {
         ticksAtClose = ticks;
+        statusDuringWait = Status(0);
         Key(Qt::Key_F12);
     });
     std::size_t from = PaneText().size();
@@ -324,6 +326,7 @@ TEST_F(SshWindowTest, TheWindowKeepsWorkingWhileAConnectWaitsAndCloseEndsTheWait
     Key(Qt::Key_F9);  // returns once the connect has ended
     EXPECT_LT(clock.elapsed(), 3000) << "the five-second wait was not ended by Close";
     EXPECT_GE(ticksAtClose, 10);
+    EXPECT_EQ(statusDuringWait, "SSH Client Connecting at:127.0.0.1:" + Text(silentPort));
     EXPECT_EQ(Status(0), "No Active Session...");
     EXPECT_TRUE(PaneEndsWith("\r\nAttempting SSH Client Connection...\r\nSecurity credentials "
                              "created..."))
@@ -345,6 +348,14 @@ TEST_F(SshWindowTest, TheWindowKeepsWorkingWhileAConnectWaitsAndCloseEndsTheWait
     ASSERT_TRUE(WaitUntil([&] { return PaneEndsWith("$ "); }));
     Type("echo after-the-wait");
     EXPECT_TRUE(PaneShows("\r\nafter-the-wait\r\n")) << PaneText().substr(from);
+
+    // Quit during a wait: the program shuts down and the wait ends with it.
+    QTimer::singleShot(600, [&] { controller_.Dispatch(CommandId::Quit); });
+    SshAnswers(silentPort);
+    clock.restart();
+    Key(Qt::Key_F9);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_TRUE(controller_.ShutDown());
     ::close(silent);
 }
 
