@@ -21,6 +21,19 @@ AppController::AppController(ShellView& view, SocketLibrary& net, SerialDevice& 
 
 AppController::~AppController() = default;
 
+void AppController::AttachSsh(SshLibrary& library, SshEventWindow events) {
+    ssh_ = &library;
+    hostKeys_ = std::make_unique<HostKeyStore>(UserFolder() / kHostKeyFileName);
+    sshSession_ = std::make_unique<SshClientSession>(session_, library, *hostKeys_, events);
+    session_.RegisterTransport(SessionType::SshClient, *sshSession_);
+}
+
+void AppController::OnPlatformMessage(unsigned message, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+    if (message == kSshMessage && sshSession_ != nullptr)
+        sshSession_->OnEvent(wParam, static_cast<std::uint32_t>(lParam));
+}
+
 void AppController::ShowStatus(std::string_view text) {
     display_.ShowText(text, DisplayCategory::Status);
 }
@@ -48,7 +61,14 @@ bool AppController::Start(const std::vector<std::string>& arguments) {
         view_.ShowMessageBox(kSocketInitTitle, kSocketInitFailed, MessageIcon::Stop);
         return false;
     }
-    // 8: the SSH library is initialised here once SSH sessions are part of the program.
+    // 8: the SSH library.
+    if (ssh_ != nullptr) {
+        if (!ssh_->Initialize()) {
+            view_.ShowMessageBox(kSshInitTitle, kSshInitFailed, MessageIcon::Stop);
+            return false;
+        }
+        sshStarted_ = true;
+    }
     // 9: the session named on the command line, or the default session.
     ShowStartupSession(arguments);
     // 10: colours, focus, status bar.
@@ -136,6 +156,10 @@ void AppController::Release(bool closeWindow) {
         std::cerr << "ostrel: the command list was not saved: " << error << '\n';
     if (closeWindow) view_.CloseWindow();
     net_.InetUninitialize();
+    if (sshStarted_) {
+        sshStarted_ = false;
+        ssh_->Uninitialize();
+    }
 }
 
 void AppController::RefreshStatus() {

@@ -4,6 +4,8 @@
 // front end (the Qt main window, later a console) implements ShellView and forwards its events.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,8 @@
 #include "terminal/session/session_model.h"
 #include "terminal/session/session_settings.h"
 #include "terminal/session/socket_library.h"
+#include "terminal/session/ssh_client_session.h"
+#include "terminal/session/ssh_library.h"
 #include "terminal/shell/command_table.h"
 #include "terminal/shell/shell_view.h"
 
@@ -27,6 +31,8 @@ namespace ostrel {
 inline constexpr std::string_view kNoDefaultSession = "No Default.ini found...";
 inline constexpr std::string_view kSocketInitFailed = "Unable to initialize Portwell library";
 inline constexpr std::string_view kSocketInitTitle = "Portwell";
+inline constexpr std::string_view kSshInitFailed = "Unable to initialize SSH library...";
+inline constexpr std::string_view kSshInitTitle = "Fatal Error!";
 // Loading a session that has polling on but no poll strings.
 inline constexpr std::string_view kNoPollDataTitle = "Error!";
 inline constexpr std::string_view kNoPollDataText =
@@ -44,8 +50,15 @@ public:
     AppController(const AppController&) = delete;
     AppController& operator=(const AppController&) = delete;
 
+    // Gives the program SSH Client sessions through the library, with events sent to the
+    // platform window `events` (whose messages the front end passes to OnPlatformMessage).
+    // Call before Start; without it Session > SSH Client says that it is not available. The
+    // library must outlive the controller. Fingerprints are remembered in the per-user folder.
+    void AttachSsh(SshLibrary& library, SshEventWindow events);
+
     // Start-up with the program's arguments (without the program name). Returns false when the
-    // socket library could not be initialised: the window stays without usable sessions.
+    // socket library or the SSH library could not be initialised: the window stays without
+    // usable sessions.
     bool Start(const std::vector<std::string>& arguments);
 
     // A menu command or accelerator.
@@ -55,6 +68,8 @@ public:
     static bool HasHandler(CommandId id);
     // A tick of one of the window timers.
     void OnTimer(TimerId id);
+    // A message of the platform window given to AttachSsh (the SSH library's events).
+    void OnPlatformMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     // Enter in the input box, or the Send button.
     void OnSend();
     // Up and Down arrows in the input box.
@@ -115,7 +130,8 @@ private:
     static const Route kRoutes[];
 
     void ShowStatus(std::string_view text);
-    // Shutdown's steps in order: timers, session, command list, window, socket library.
+    // Shutdown's steps in order: timers, session, command list, window, socket library, SSH
+    // library.
     void Release(bool closeWindow);
     void ShowStartupSession(const std::vector<std::string>& arguments);
     void SetMenuState();
@@ -159,6 +175,10 @@ private:
     SendOptions options_;
     SessionLog log_{clock_};
     Polling poll_;
+    SshLibrary* ssh_ = nullptr;
+    std::unique_ptr<HostKeyStore> hostKeys_;
+    std::unique_ptr<SshClientSession> sshSession_;
+    bool sshStarted_ = false;
     std::vector<std::string> arguments_;
     std::string sessionPath_{kDefaultSessionName};
     std::string remotePanel_;  // kept for the remote panels; none can be open yet

@@ -10,6 +10,7 @@
 #include "terminal/console/console_options.h"
 #include "terminal/console/run_console.h"
 #include "terminal/session/qt_serial_device.h"
+#include "terminal/session/tessan_library.h"
 #include "terminal/session/tessnet.h"
 #include "terminal/shell/app_controller.h"
 #include "terminal/shell/main_window.h"
@@ -37,9 +38,11 @@ int main(int argc, char** argv) {
 
     ostrel::Tessnet net;
     ostrel::QtSerialDevice serial;
+    ostrel::TessanLibrary ssh;
     ostrel::MainWindow window;
     ostrel::AppController controller(window, net, serial);
     window.Attach(controller);
+    controller.AttachSsh(ssh, window.PlatformWindow());
     controller.Start(arguments);
     window.show();
     return QApplication::exec();

@@ -46,7 +46,11 @@ QFont TerminalFont() {
     return font;
 }
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent),
+      pump_([this](unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+          if (controller_ != nullptr) controller_->OnPlatformMessage(message, wParam, lParam);
+      }) {
     setObjectName(QStringLiteral("FORM_OSTREL_FRMMAIN_CLASS"));
     setWindowTitle(QStringLiteral("Ostrel"));
     createPanes();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 
+#include "terminal/session/platform_event_pump.h"
 #include "terminal/shell/app_controller.h"
 #include "terminal/shell/input_line.h"
 #include "terminal/shell/output_view.h"
@@ -33,6 +34,11 @@ public:
 
     // From now on the window's events go to the controller. It must outlive the window's use.
     void Attach(AppController& controller);
+
+    // The platform message window this window owns, for AppController::AttachSsh: its
+    // messages go to the controller. The platform queue is pumped from Qt's event loop, and
+    // Qt's events keep being handled while the SSH library waits inside a call.
+    SshEventWindow PlatformWindow() const { return pump_.Window(); }
 
     // Replaces the new-session dialogs (tests script them); an empty function restores them.
     using DialogHook = std::function<DialogResult(SessionType, SessionSettings&)>;
@@ -108,6 +114,7 @@ private:
     FileDialogHook fileDialogHook_;
     PollingDialogHook pollingDialogHook_;
     QTimer moveSizeSettled_;
+    PlatformEventPump pump_;
     bool closed_ = false;
 };
 

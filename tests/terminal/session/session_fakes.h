@@ -12,6 +12,7 @@
 #include "terminal/session/inet_text.h"
 #include "terminal/session/serial_device.h"
 #include "terminal/session/socket_library.h"
+#include "terminal/session/ssh_library.h"
 #include "terminal/session/transport.h"
 
 namespace ostrel::testing {
@@ -247,6 +248,78 @@ public:
     std::string waiting;
     std::string written;
     std::function<void(const std::string&)> lost;
+};
+
+// An SSH library whose results the test sets and whose calls it examines.
+class ScriptedSsh final : public SshLibrary {
+public:
+    struct Connect {
+        std::string host;
+        int port;
+        std::string user;
+        std::string password;
+        unsigned timeout;
+        unsigned options;
+        SshCredentials credentials;
+        SshEventWindow window;
+        unsigned message;
+    };
+    static constexpr int kErrorBase = static_cast<int>(0x80040000u);
+
+    bool Initialize() override { return ++inits, initOk; }
+    void Uninitialize() override { ++uninits; }
+    bool CreateCredentials(unsigned protocol, SshCredentials& credentials) override {
+        protocols.push_back(protocol);
+        if (!credentialsOk) {
+            lastError = kErrorBase | 12001;
+            return false;
+        }
+        credentials = &credentialRecords[liveCredentials++ % 8];
+        return true;
+    }
+    void DeleteCredentials(SshCredentials& credentials) override {
+        if (credentials != nullptr) --liveCredentials;
+        credentials = nullptr;
+    }
+    int AsyncConnect(const SshConnectRequest& r) override {
+        connects.push_back({std::string(r.host), r.port, std::string(r.user),
+                            std::string(r.password), r.timeout, r.options, r.credentials,
+                            r.window, r.message});
+        return onConnect ? onConnect() : connectResult;
+    }
+    void AbortConnect() override { ++aborts; }
+    int Read(int, std::span<char>) override { return -1; }
+    int Write(int, std::string_view data) override { return static_cast<int>(data.size()); }
+    int Disconnect(int handle) override {
+        disconnects.push_back(handle);
+        return 0;
+    }
+    std::string Fingerprint(int) override { return fingerprint; }
+    int LastError() override { return lastError; }
+    // "error " and the code's number.
+    int ErrorString(int code, std::span<char> buffer) override {
+        const std::string text = "error " + std::to_string(code & 0xFFFF);
+        text.copy(buffer.data(), buffer.size() - 1);
+        buffer[text.size()] = 0;
+        return static_cast<int>(text.size());
+    }
+
+    bool initOk = true;
+    bool credentialsOk = true;
+    int connectResult = -1;
+    std::function<int()> onConnect;  // runs inside the connect, instead of connectResult
+    int lastError = 0;
+    std::string fingerprint = "aa:bb";
+    int inits = 0;
+    int uninits = 0;
+    int aborts = 0;
+    int liveCredentials = 0;
+    std::vector<unsigned> protocols;
+    std::vector<Connect> connects;
+    std::vector<int> disconnects;
+
+private:
+    int credentialRecords[8] = {};
 };
 
 }  // namespace ostrel::testing

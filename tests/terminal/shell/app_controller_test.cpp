@@ -54,6 +54,7 @@ protected:
     FakeView view_;
     ScriptedSocketLibrary net_;
     FakeSerialDevice serial_;
+    ScriptedSsh ssh_;
     AppController controller_{view_, net_, serial_};
 };
 
@@ -89,6 +90,29 @@ TEST_F(ControllerTest, SocketLibraryFailureIsAStopBox) {
     EXPECT_EQ(view_.boxes[0].icon, MessageIcon::Stop);
     // The rest of start-up is skipped.
     EXPECT_EQ(PaneLines().back().find("Default.ini"), std::string::npos);
+}
+
+TEST_F(ControllerTest, SshLibraryFailureIsAFatalErrorBoxAndAStartedLibraryEndsWithTheProgram) {
+    controller_.AttachSsh(ssh_, nullptr);
+    ssh_.initOk = false;
+    EXPECT_FALSE(controller_.Start({}));
+    ASSERT_EQ(view_.boxes.size(), 1u);
+    EXPECT_EQ(view_.boxes[0].title, "Fatal Error!");
+    EXPECT_EQ(view_.boxes[0].text, "Unable to initialize SSH library...");
+    EXPECT_EQ(view_.boxes[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(PaneLines().back().find("Default.ini"), std::string::npos);
+    controller_.Shutdown();
+    EXPECT_EQ(ssh_.uninits, 0);
+
+    FakeView view;
+    AppController started(view, net_, serial_);
+    started.AttachSsh(ssh_, nullptr);
+    ssh_.initOk = true;
+    ASSERT_TRUE(started.Start({}));
+    EXPECT_EQ(ssh_.inits, 2);
+    started.Shutdown();
+    started.Shutdown();
+    EXPECT_EQ(ssh_.uninits, 1);
 }
 
 TEST_F(ControllerTest, MenuCommandsChangeTheSettingsAndTheStatusBar) {

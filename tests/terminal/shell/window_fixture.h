@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "../session/qt_test_support.h"
@@ -17,6 +19,15 @@
 
 namespace ostrel::testing {
 
+// Answers the next modal dialog once it is open.
+inline void WhenDialogOpens(std::function<void(QWidget*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        QWidget* dialog = nullptr;
+        WaitUntil([&] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, 3000);
+        answer(dialog);
+    });
+}
+
 inline void EnsureGuiApplication() {
     ASSERT_NE(qobject_cast<QApplication*>(QCoreApplication::instance()), nullptr)
         << "link qt_gui_test_main.cpp";
@@ -26,12 +37,15 @@ class WindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureGuiApplication(); }
 
-    WindowTest() {
+    // With an SSH library the program has SSH Client sessions (events through the window's
+    // platform window); the library must outlive the test.
+    explicit WindowTest(SshLibrary* ssh = nullptr) {
         home_ = std::filesystem::temp_directory_path() /
                 ("ostrel-window-" + std::to_string(::getpid()));
         std::filesystem::create_directories(home_);
         setenv("OSTREL_HOME", home_.c_str(), 1);
         window_.Attach(controller_);
+        if (ssh != nullptr) controller_.AttachSsh(*ssh, window_.PlatformWindow());
         controller_.Start({});
         window_.show();
         QApplication::setActiveWindow(&window_);

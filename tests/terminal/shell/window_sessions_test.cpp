@@ -23,15 +23,6 @@ namespace {
 
 using namespace ostrel::testing;
 
-// Answers the next modal dialog once it is open.
-void WhenDialogOpens(std::function<void(QWidget*)> answer) {
-    QTimer::singleShot(0, [answer] {
-        QWidget* dialog = nullptr;
-        WaitUntil([&] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, 3000);
-        answer(dialog);
-    });
-}
-
 TEST_F(WindowTest, TcpServerSendsToBothClientsAndShowsWhatEitherSends) {
     const quint16 port = FreePort();
     DialogAnswers("", std::to_string(port));

@@ -1,0 +1,210 @@
+#include "terminal/session/ssh_client_session.h"
+
+#include <array>
+
+#include "terminal/core/text_util.h"
+#include "terminal/session/network_session.h"
+
+namespace ostrel {
+
+SshClientSession::SshClientSession(SessionServices& services, SshLibrary& library,
+                                   HostKeyStore& hostKeys, SshEventWindow window)
+    : services_(services), library_(library), hostKeys_(hostKeys), window_(window) {}
+
+SshClientSession::~SshClientSession() {
+    ReleaseCredentials();
+}
+
+void SshClientSession::Open() {
+    if (connecting_) {
+        // Called from inside the waiting connect (Restart, or the Session menu after its
+        // Close): that connect ends, and this open starts once it has returned. A connect
+        // cannot start inside another one's wait.
+        if (!services_.Settings().inUse) return;
+        if (!abandoned_) {
+            abandoned_ = true;
+            library_.AbortConnect();
+        }
+        openRequested_ = true;
+        return;
+    }
+    Connect();
+    while (openRequested_) {
+        openRequested_ = false;
+        Connect();
+    }
+}
+
+void SshClientSession::Connect() {
+    SessionSettings& s = services_.Settings();
+    const std::string host(TrimBlanks(s.host));
+    const std::string port(TrimBlanks(s.port));
+    if (!s.inUse || host.empty() || port.empty()) return;
+    // Restart opens without closing first: the old connection must not stay behind.
+    if (handle_ != -1) library_.Disconnect(handle_);
+    handle_ = -1;
+    ReleaseCredentials();
+    s.state = ConnectionState::Disconnected;
+
+    if (!library_.CreateCredentials(kSshSecurityProtocol, credentials_)) {
+        credentials_ = nullptr;
+        services_.Show("Error creating security credentials..");
+        services_.ShowErrorText(0);
+        return;
+    }
+    services_.Show("Security credentials created...");
+
+    host_ = host;
+    port_ = ReadNumber(port);
+    // The window keeps working during the connect's wait; the status bar says what it waits for.
+    s.state = ConnectionState::Connecting;
+    services_.Host().RefreshStatus();
+    services_.Host().RepaintOutput();
+
+    SshConnectRequest request;
+    request.host = host;
+    request.port = port_;
+    request.user = TrimBlanks(s.sshUser);
+    request.password = TrimBlanks(s.sshPassword);
+    request.credentials = credentials_;
+    request.window = window_;
+    connecting_ = true;
+    abandoned_ = false;
+    const int handle = library_.AsyncConnect(request);
+    connecting_ = false;
+
+    if (abandoned_) {
+        // Closed while the connect waited: the record belongs to whatever came next.
+        abandoned_ = false;
+        if (handle != -1) library_.Disconnect(handle);
+        ReleaseCredentials();
+        return;
+    }
+    handle_ = handle;
+    s.handle = handle;
+    if (s.state == ConnectionState::Connecting) s.state = ConnectionState::Disconnected;
+    if (handle == -1) {
+        ShowOpenFailure(services_, "SSH Client FAILED to open!", host, port);
+        services_.ShowErrorText(0);
+        ReleaseCredentials();
+        s.inUse = false;
+        s.type = SessionType::None;
+        s.state = ConnectionState::Disconnected;
+    } else {
+        s.lastHandle = handle;
+    }
+    services_.Host().RefreshStatus();
+}
+
+int SshClientSession::Close() {
+    SessionSettings& s = services_.Settings();
+    openRequested_ = false;
+    if (connecting_) {
+        if (!abandoned_) {
+            abandoned_ = true;
+            library_.AbortConnect();
+        }
+        s.state = ConnectionState::Disconnected;
+        return 0;
+    }
+    if (handle_ != -1) {
+        if (library_.Disconnect(handle_) != 0) {
+            const int error = library_.LastError();
+            return error != 0 ? error : -1;
+        }
+        handle_ = -1;
+        // The library sends no disconnect event for a handle its owner disconnects.
+        if (!disconnectShown_) OnDisconnected();
+    }
+    ReleaseCredentials();
+    return 0;
+}
+
+long SshClientSession::Write(std::string_view data) {
+    if (handle_ == -1) return -1;
+    return library_.Write(handle_, data);
+}
+
+void SshClientSession::OnEvent(std::uintptr_t handle, std::uint32_t param) {
+    const auto event = static_cast<std::uint16_t>(param & 0xFFFF);
+    const auto error = static_cast<std::uint16_t>(param >> 16);
+    const auto client = static_cast<int>(handle);
+    switch (event) {
+        case kSshEventConnect:
+            // Delivered inside the connect call, before it has returned the handle; a connect
+            // already ended by Close is not reported.
+            if (!connecting_ || abandoned_) return;
+            if (error != 0)
+                services_.ShowErrorText(error);
+            else
+                OnConnected(client);
+            break;
+        case kSshEventDisconnect:
+            // Events of a handle this session no longer holds (a connection replaced by
+            // Restart) are dropped.
+            if (client == handle_ && !disconnectShown_) OnDisconnected();
+            break;
+        case kSshEventRead:
+            if (client == handle_) ReadEvent();
+            break;
+        default:
+            break;
+    }
+}
+
+void SshClientSession::OnConnected(int handle) {
+    SessionSettings& s = services_.Settings();
+    s.state = ConnectionState::Connected;
+    services_.Host().RefreshStatus();
+    services_.Show("SSH Client Connected...");
+    disconnectShown_ = false;
+    ShowHostKey(handle);
+}
+
+void SshClientSession::OnDisconnected() {
+    SessionSettings& s = services_.Settings();
+    s.state = ConnectionState::Disconnected;
+    services_.Host().RefreshStatus();
+    services_.Show("SSH Client Disconnected...");
+    ReleaseCredentials();
+    disconnectShown_ = true;
+}
+
+void SshClientSession::ReadEvent() {
+    std::array<char, kSshReadSize> buffer;
+    std::string chunk;
+    int count = 0;
+    do {
+        count = library_.Read(handle_, buffer);
+        if (count < 0) break;
+        const std::string_view piece(buffer.data(), static_cast<std::size_t>(count));
+        chunk += piece;
+        if (count > 0 && services_.RemoteEcho() && library_.Write(handle_, piece) == -1)
+            services_.ShowErrorText(0);
+    } while (count >= 1);
+    services_.Show(chunk, DisplayCategory::Incoming);
+}
+
+void SshClientSession::ShowHostKey(int handle) {
+    const std::string fingerprint = library_.Fingerprint(handle);
+    if (fingerprint.empty()) return;
+    services_.Show("Host key fingerprint: " + fingerprint, DisplayCategory::Informational);
+    const HostKeyCheck check = hostKeys_.Check(host_, port_, fingerprint);
+    if (check.verdict == HostKeyVerdict::Changed) {
+        services_.Show("WARNING: the host key of " + host_ + " port " + std::to_string(port_) +
+                       " has CHANGED since the last connection!");
+        services_.Show("   Remembered fingerprint: " + check.remembered);
+        services_.Show("   Presented fingerprint:  " + fingerprint);
+        services_.Show("This may be another device, or someone between you and the device. "
+                       "The session stays open. If the device's key was changed on purpose, "
+                       "remove its line from " + hostKeys_.File().string() + "...");
+    }
+    if (!check.error.empty()) services_.Show("Remembered host keys: " + check.error + "...");
+}
+
+void SshClientSession::ReleaseCredentials() {
+    library_.DeleteCredentials(credentials_);
+    credentials_ = nullptr;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,151 @@
+// The SSH Client session's paths that a real server does not reach: the values it connects
+// with, failed credentials, a connect event with an error, a connection replaced by Restart,
+// a connect that returns after Close, and the release of every credentials record. The
+// session against sshd is tested through the main window.
+#include "terminal/session/ssh_client_session.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "session_fakes.h"
+#include "terminal/session/session_model.h"
+
+namespace ostrel {
+namespace {
+
+using namespace ostrel::testing;
+using Strings = std::vector<std::string>;
+
+const std::uint32_t kConnected = kSshEventConnect;
+const std::uint32_t kDisconnected = kSshEventDisconnect;
+SshEventWindow const kWindow = reinterpret_cast<SshEventWindow>(0x5123);
+
+class SshSessionTest : public ::testing::Test {
+protected:
+    SshSessionTest() {
+        model_.RegisterTransport(SessionType::SshClient, session_);
+        host_.dialog = [](SessionType, SessionSettings& s) {
+            s.host = " 10.0.0.9 ";
+            s.port = "2222";
+            s.sshUser = " admin ";
+            s.sshPassword = " secret ";
+            s.inUse = true;
+            return DialogResult::Confirmed;
+        };
+    }
+    ~SshSessionTest() override { std::filesystem::remove(keys_.File()); }
+
+    // The connect succeeds with this handle after its connect event.
+    void ConnectsAs(int handle) {
+        ssh_.onConnect = [this, handle] {
+            session_.OnEvent(handle, kConnected);
+            return handle;
+        };
+    }
+
+    SessionSettings settings_;
+    ScriptedSocketLibrary net_;
+    FakeSerialDevice serial_;
+    RecordingHost host_;
+    SessionModel model_{settings_, net_, serial_, host_};
+    ScriptedSsh ssh_;
+    HostKeyStore keys_{std::filesystem::temp_directory_path() /
+                       ("ostrel-ssh-session-" + std::to_string(::getpid()) + ".txt")};
+    SshClientSession session_{model_, ssh_, keys_, kWindow};
+};
+
+TEST_F(SshSessionTest, OpensWithTheTerminalsValuesAndAFailedStartEndsTheSession) {
+    ssh_.lastError = ScriptedSsh::kErrorBase | 10061;
+    model_.OpenFromMenu(SessionType::SshClient);
+    EXPECT_EQ(ssh_.protocols, std::vector<unsigned>{48});
+    ASSERT_EQ(ssh_.connects.size(), 1u);
+    const ScriptedSsh::Connect& c = ssh_.connects[0];
+    EXPECT_EQ(c.host, "10.0.0.9");
+    EXPECT_EQ(c.port, 2222);
+    EXPECT_EQ(c.user, "admin");
+    EXPECT_EQ(c.password, "secret");
+    EXPECT_EQ(c.timeout, 5u);
+    EXPECT_EQ(c.options, 0u);
+    EXPECT_NE(c.credentials, nullptr);
+    EXPECT_EQ(c.window, kWindow);
+    EXPECT_EQ(c.message, 5123u);
+    EXPECT_EQ(host_.StatusLines(),
+              (Strings{"Attempting SSH Client Connection...", "Security credentials created...",
+                       "SSH Client FAILED to open!", "   IP/URL = 10.0.0.9", "   Port   = 2222",
+                       "error 10061"}));
+    EXPECT_FALSE(settings_.inUse);
+    EXPECT_EQ(settings_.type, SessionType::None);
+    EXPECT_EQ(settings_.state, ConnectionState::Disconnected);
+    EXPECT_EQ(ssh_.liveCredentials, 0);
+
+    ssh_.credentialsOk = false;
+    model_.OpenFromMenu(SessionType::SshClient);
+    EXPECT_EQ(host_.StatusLines().back(), "error 12001");
+    EXPECT_EQ(host_.StatusLines()[host_.StatusLines().size() - 2],
+              "Error creating security credentials..");
+    EXPECT_EQ(ssh_.connects.size(), 1u);
+}
+
+TEST_F(SshSessionTest, AConnectEventWithAnErrorOnlyShowsItsText) {
+    ssh_.onConnect = [this] {
+        session_.OnEvent(7, kConnected | 10060u << 16);
+        return 7;
+    };
+    model_.OpenFromMenu(SessionType::SshClient);
+    EXPECT_EQ(host_.StatusLines().back(), "error 10060");
+    EXPECT_EQ(settings_.state, ConnectionState::Disconnected);
+    EXPECT_TRUE(settings_.inUse);
+    EXPECT_EQ(session_.Handle(), 7);
+}
+
+// Restart opens without closing: the old connection is disconnected first and what it still
+// reports is dropped. Every credentials record is released once its connection has ended.
+TEST_F(SshSessionTest, RestartReplacesTheConnectionAndEveryCredentialsRecordIsReleased) {
+    ConnectsAs(7);
+    model_.OpenFromMenu(SessionType::SshClient);
+    EXPECT_EQ(settings_.state, ConnectionState::Connected);
+    EXPECT_EQ(host_.shown.back(), (ShownLine{"Host key fingerprint: aa:bb",
+                                             DisplayCategory::Informational}));
+    EXPECT_EQ(ssh_.liveCredentials, 1);
+
+    ConnectsAs(8);
+    model_.Restart();
+    EXPECT_EQ(ssh_.disconnects, std::vector<int>{7});
+    EXPECT_EQ(ssh_.liveCredentials, 1);
+    const std::size_t shown = host_.shown.size();
+    session_.OnEvent(7, kDisconnected);
+    EXPECT_EQ(host_.shown.size(), shown);
+    EXPECT_EQ(settings_.state, ConnectionState::Connected);
+
+    session_.OnEvent(8, kDisconnected);
+    EXPECT_EQ(host_.StatusLines().back(), "SSH Client Disconnected...");
+    EXPECT_EQ(settings_.state, ConnectionState::Disconnected);
+    EXPECT_EQ(ssh_.liveCredentials, 0);
+    // Close after the end: the handle goes, the end is not reported twice.
+    model_.Close();
+    EXPECT_EQ(ssh_.disconnects, (std::vector<int>{7, 8}));
+    EXPECT_EQ(host_.shown.size(), shown + 1);
+    EXPECT_FALSE(settings_.inUse);
+}
+
+// A library that cannot end a waiting connect: the connection it returns after Close is
+// disconnected at once and nothing is reported for it.
+TEST_F(SshSessionTest, AConnectThatReturnsAfterCloseIsDisconnected) {
+    ssh_.onConnect = [this] {
+        model_.Close();
+        session_.OnEvent(9, kConnected);
+        return 9;
+    };
+    model_.OpenFromMenu(SessionType::SshClient);
+    EXPECT_EQ(ssh_.aborts, 1);
+    EXPECT_EQ(ssh_.disconnects, std::vector<int>{9});
+    EXPECT_EQ(host_.StatusLines().back(), "Security credentials created...");
+    EXPECT_FALSE(settings_.inUse);
+    EXPECT_EQ(settings_.state, ConnectionState::Disconnected);
+    EXPECT_EQ(session_.Handle(), -1);
+    EXPECT_EQ(ssh_.liveCredentials, 0);
+}
+
+}  // namespace
+}  // namespace ostrel
