@@ -13,7 +13,9 @@
 #include "terminal/console/console_options.h"
 #include "terminal/console/terminal_mode.h"
 #include "terminal/persist/placement.h"
+#include "terminal/session/platform_event_pump.h"
 #include "terminal/session/qt_serial_device.h"
+#include "terminal/session/tessan_library.h"
 #include "terminal/session/tessnet.h"
 #include "terminal/shell/app_controller.h"
 #include "terminal/shell/startup_text.h"
@@ -92,8 +94,16 @@ int RunConsole(int argc, char** argv, bool announceHeadless) {
     QtSerialDevice serial;
     WatchedSockets sockets(net, app);
     WatchedSerial serialTap(serial, app);
+    TessanLibrary ssh;
+    WatchedSsh sshTap(ssh, app);
     AppController controller(view, sockets, serialTap);
+    // The SSH library's events arrive through the platform queue, which Qt's loop drives.
+    PlatformEventPump pump([&controller](unsigned message, std::uintptr_t wParam,
+                                         std::intptr_t lParam) {
+        controller.OnPlatformMessage(message, wParam, lParam);
+    });
     view.Attach(controller);
+    controller.AttachSsh(sshTap, pump.Window());
     app.Attach(controller, sockets);
 
     const bool started = controller.Start(options->startArguments);

@@ -146,4 +146,25 @@ std::string WatchedSerial::Read(std::size_t max) {
     return data;
 }
 
+WatchedSsh::WatchedSsh(SshLibrary& inner, SessionTapListener& listener)
+    : inner_(inner), listener_(listener) {}
+
+bool WatchedSsh::CreateCredentials(unsigned protocol, SshCredentials& credentials) {
+    const bool created = inner_.CreateCredentials(protocol, credentials);
+    if (!created) listener_.OnOpenFailed();
+    return created;
+}
+
+int WatchedSsh::AsyncConnect(const SshConnectRequest& request) {
+    const int handle = inner_.AsyncConnect(request);
+    if (handle == -1) listener_.OnOpenFailed();
+    return handle;
+}
+
+int WatchedSsh::Read(int handle, std::span<char> buffer) {
+    const int count = inner_.Read(handle, buffer);
+    if (count > 0) listener_.OnReceived({buffer.data(), static_cast<std::size_t>(count)});
+    return count;
+}
+
 }  // namespace ostrel

@@ -10,6 +10,7 @@
 
 #include "terminal/session/serial_device.h"
 #include "terminal/session/socket_library.h"
+#include "terminal/session/ssh_library.h"
 
 namespace ostrel {
 
@@ -95,6 +96,34 @@ public:
 
 private:
     SerialDevice& inner_;
+    SessionTapListener& listener_;
+};
+
+// The SSH library with its connects and reads watched. Its connect waits until the session runs
+// or has failed, so no connect is ever under way between two console lines.
+class WatchedSsh final : public SshLibrary {
+public:
+    WatchedSsh(SshLibrary& inner, SessionTapListener& listener);
+
+    bool Initialize() override { return inner_.Initialize(); }
+    void Uninitialize() override { inner_.Uninitialize(); }
+    bool CreateCredentials(unsigned protocol, SshCredentials& credentials) override;
+    void DeleteCredentials(SshCredentials& credentials) override {
+        inner_.DeleteCredentials(credentials);
+    }
+    int AsyncConnect(const SshConnectRequest& request) override;
+    void AbortConnect() override { inner_.AbortConnect(); }
+    int Read(int handle, std::span<char> buffer) override;
+    int Write(int handle, std::string_view data) override { return inner_.Write(handle, data); }
+    int Disconnect(int handle) override { return inner_.Disconnect(handle); }
+    std::string Fingerprint(int handle) override { return inner_.Fingerprint(handle); }
+    int LastError() override { return inner_.LastError(); }
+    int ErrorString(int code, std::span<char> buffer) override {
+        return inner_.ErrorString(code, buffer);
+    }
+
+private:
+    SshLibrary& inner_;
     SessionTapListener& listener_;
 };
 
