@@ -1,12 +1,14 @@
 // ostrel: the terminal program. Arguments: a session file or remote panel file, and the window
-// placement words.
+// placement words; options starting with "--" (--console, --help ...) choose the console front
+// end, which also runs when there is no display.
 #include <QApplication>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "terminal/console/console_options.h"
+#include "terminal/console/run_console.h"
 #include "terminal/session/qt_serial_device.h"
 #include "terminal/session/tessan_library.h"
 #include "terminal/session/tessnet.h"
@@ -23,18 +25,16 @@ bool Set(const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Without a display Qt would abort with a message about plugins; say what is missing instead.
-    if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
-        std::fputs(
-            "ostrel: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
-            "Start it from a desktop session, or with QT_QPA_PLATFORM=offscreen for a window\n"
-            "nobody sees.\n",
-            stderr);
-        return 1;
-    }
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Without a display the window cannot start (Qt would abort over its platform plugin); the
+    // same terminal runs in the text terminal instead. QT_QPA_PLATFORM names a platform
+    // explicitly (offscreen, say) and keeps the window.
+    const bool display = Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
+    const bool console = ostrel::WantsConsole(arguments);
+    if (console || !display) return ostrel::RunConsole(argc, argv, !console);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrel"));
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
 
     ostrel::Tessnet net;
     ostrel::QtSerialDevice serial;

@@ -1,0 +1,110 @@
+// The console's run: reads standard input line by line (key by key with line editing on a
+// terminal), carries out each line through the application controller, holds back scripted
+// lines while a session is opening, waits for replies once the input ends, and decides the
+// exit status.
+#pragma once
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "terminal/console/console_commands.h"
+#include "terminal/console/console_options.h"
+#include "terminal/console/console_screen.h"
+#include "terminal/console/console_view.h"
+#include "terminal/console/expectations.h"
+#include "terminal/console/line_editor.h"
+#include "terminal/console/session_taps.h"
+#include "terminal/console/terminal_mode.h"
+
+namespace ostrel {
+
+class AppController;
+
+// Scripted lines wait at most this long for a session whose connect has no time-out of its own
+// (the system's limit applies to it, about two minutes).
+inline constexpr int kLongestOpenWaitSeconds = 150;
+// A line read from a script without a line feed is cut where the input box is full and carried
+// out in parts.
+inline constexpr std::size_t kLongestScriptLine = kLongestEditedLine;
+
+class ConsoleApp final : public SessionTapListener {
+public:
+    struct Input {
+        int fd = 0;
+        bool scripted = true;  // not a terminal: lines are held back while a session opens
+        bool editing = false;  // key by key through the line editor
+    };
+
+    // All references must outlive the run.
+    ConsoleApp(const Input& input, const ConsoleOptions& options, Expectations expectations,
+               ConsoleScreen& screen, LineEditor& editor, ConsoleView& view,
+               TerminalMode& terminal);
+
+    // The controller runs the lines; the sockets tell which connect is under way.
+    void Attach(AppController& controller, const WatchedSockets& sockets) {
+        controller_ = &controller;
+        sockets_ = &sockets;
+    }
+
+    // Start-up has run (started: the socket library could be used); from here on the input is
+    // read. The event loop ends with the exit status through QCoreApplication::exit.
+    void Begin(bool started);
+
+    // SessionTapListener.
+    void OnReceived(std::string_view data) override;
+    void OnOpenFailed() override { openFailed_ = true; }
+
+    int ExitStatus() const;
+
+private:
+    void OnInputReady();
+    void OnKey(char byte);
+    void ProcessLines();
+    void HandleLine(const std::string& line);
+    void Run(const ConsoleCommand& command);
+    void OpenSession(const ConsoleCommand& command);
+    // /ssh on a terminal: the next line typed is the password, not shown.
+    void AskPassword(const ConsoleCommand& command);
+    void PasswordTyped(std::string password);
+    void CancelPassword();
+    void Connect(const ConsoleCommand& command, std::string password);
+    void ShowEchoState();
+    bool SessionOpening() const;
+    void HoldBack();
+    void CheckHeldBack();
+    void EndOfInput();
+    void Finish();
+    void OnWindowClosed();
+    void Message(std::string_view text);
+
+    Input input_;
+    ConsoleOptions options_;
+    Expectations expectations_;
+    ConsoleScreen& screen_;
+    LineEditor& editor_;
+    ConsoleView& view_;
+    TerminalMode& terminal_;
+    AppController* controller_ = nullptr;
+    const WatchedSockets* sockets_ = nullptr;
+
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QTimer holdTimer_;
+    QTimer waitTimer_;
+    std::chrono::steady_clock::time_point holdUntil_;
+    std::string pending_;  // read but not yet carried out
+    std::optional<ConsoleCommand> passwordFor_;
+    bool inputEnded_ = false;
+    bool holding_ = false;
+    bool draining_ = false;
+    bool finishing_ = false;
+    bool finished_ = false;
+    bool startFailed_ = false;
+    bool openFailed_ = false;
+};
+
+}  // namespace ostrel
