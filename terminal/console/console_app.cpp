@@ -1,12 +1,14 @@
 #include "terminal/console/console_app.h"
 
 #include <QCoreApplication>
+#include <string.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
+#include "terminal/console/script_lines.h"
 #include "terminal/shell/app_controller.h"
 
 namespace ostrel {
@@ -64,10 +66,12 @@ void ConsoleApp::OnInputReady() {
     if (input_.editing) {
         for (ssize_t i = 0; i < count && !finishing_; ++i)
             OnKey(buffer[i]);
-        return;
+    } else {
+        pending_.append(buffer, static_cast<std::size_t>(count));
     }
-    pending_.append(buffer, static_cast<std::size_t>(count));
-    ProcessLines();
+    // What was read may be a password typed on the terminal.
+    explicit_bzero(buffer, static_cast<std::size_t>(count));
+    if (!input_.editing) ProcessLines();
 }
 
 void ConsoleApp::OnKey(char byte) {
@@ -76,7 +80,7 @@ void ConsoleApp::OnKey(char byte) {
         if (action == LineEditor::Action::Submit) {
             std::string password = editor_.Text();
             editor_.Wipe();
-            PasswordTyped(std::move(password));
+            PasswordTyped(password);
         } else if (action == LineEditor::Action::Interrupt ||
                    action == LineEditor::Action::EndOfInput) {
             CancelPassword();
@@ -113,24 +117,11 @@ void ConsoleApp::OnKey(char byte) {
 
 void ConsoleApp::ProcessLines() {
     while (!holding_ && !finishing_) {
-        std::string line;
-        const std::size_t end = pending_.find('\n');
-        if (end != std::string::npos) {
-            line = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-        } else if (pending_.size() >= kLongestScriptLine) {
-            line = pending_.substr(0, kLongestScriptLine);
-            pending_.erase(0, kLongestScriptLine);
-        } else if (inputEnded_ && !pending_.empty()) {
-            line.swap(pending_);
-        } else {
-            break;
-        }
-        // Scripts written on Windows end their lines with CR LF.
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         const bool password = passwordFor_.has_value();
-        HandleLine(line);
-        if (password) WipeSecret(line);
+        std::optional<std::string> line = TakeScriptLine(pending_, inputEnded_, password);
+        if (!line) break;
+        HandleLine(*line);
+        if (password) WipeSecret(*line);
         if (input_.scripted && !finishing_ && SessionOpening()) HoldBack();
     }
     if (!holding_ && !finishing_ && inputEnded_ && pending_.empty()) EndOfInput();
@@ -139,7 +130,7 @@ void ConsoleApp::ProcessLines() {
 void ConsoleApp::HandleLine(const std::string& line) {
     if (passwordFor_) {
         std::string password = line;
-        PasswordTyped(std::move(password));
+        PasswordTyped(password);
         return;
     }
     const ConsoleCommand command = ParseConsoleLine(line);
@@ -219,17 +210,19 @@ void ConsoleApp::Run(const ConsoleCommand& command) {
 
 void ConsoleApp::OpenSession(const ConsoleCommand& command) {
     if (command.answer.type != SessionType::SshClient) {
-        Connect(command, {});
+        std::string none;
+        Connect(command, none);
         return;
     }
     if (!input_.scripted) {
         AskPassword(command);
         return;
     }
-    const char* password = std::getenv("OSTREL_SSH_PASSWORD");
-    if (password == nullptr)
+    const char* variable = std::getenv("OSTREL_SSH_PASSWORD");
+    if (variable == nullptr)
         Message("OSTREL_SSH_PASSWORD is not set: the SSH login is tried without a password.");
-    Connect(command, password != nullptr ? password : "");
+    std::string password = variable != nullptr ? variable : "";
+    Connect(command, password);
 }
 
 void ConsoleApp::AskPassword(const ConsoleCommand& command) {
@@ -243,7 +236,7 @@ void ConsoleApp::AskPassword(const ConsoleCommand& command) {
     Message("Password (not shown):");
 }
 
-void ConsoleApp::PasswordTyped(std::string password) {
+void ConsoleApp::PasswordTyped(std::string& password) {
     const ConsoleCommand command = std::move(*passwordFor_);
     passwordFor_.reset();
     if (input_.editing) {
@@ -252,7 +245,7 @@ void ConsoleApp::PasswordTyped(std::string password) {
         terminal_.Restore();
         Message("");  // the Enter typed was not echoed
     }
-    Connect(command, std::move(password));
+    Connect(command, password);
 }
 
 void ConsoleApp::CancelPassword() {
@@ -262,8 +255,8 @@ void ConsoleApp::CancelPassword() {
     Message("SSH Client: no password typed, nothing opened.");
 }
 
-void ConsoleApp::Connect(const ConsoleCommand& command, std::string password) {
-    if (command.answer.type == SessionType::SshClient) view_.AnswerPassword(std::move(password));
+void ConsoleApp::Connect(const ConsoleCommand& command, std::string& password) {
+    if (command.answer.type == SessionType::SshClient) view_.AnswerPassword(password);
     WipeSecret(password);
     view_.AnswerSessionDialog(command.answer);
     controller_->Dispatch(command.id);

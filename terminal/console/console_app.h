@@ -28,9 +28,6 @@ class AppController;
 // Scripted lines wait at most this long for a session whose connect has no time-out of its own
 // (the system's limit applies to it, about two minutes).
 inline constexpr int kLongestOpenWaitSeconds = 150;
-// A line read from a script without a line feed is cut where the input box is full and carried
-// out in parts.
-inline constexpr std::size_t kLongestScriptLine = kLongestEditedLine;
 
 class ConsoleApp final : public SessionTapListener {
 public:
@@ -70,9 +67,11 @@ private:
     void OpenSession(const ConsoleCommand& command);
     // /ssh on a terminal: the next line typed is the password, not shown.
     void AskPassword(const ConsoleCommand& command);
-    void PasswordTyped(std::string password);
+    // The password is passed by reference and wiped where it is, never moved: moving a short
+    // string copies its bytes and leaves them in the string moved from.
+    void PasswordTyped(std::string& password);
     void CancelPassword();
-    void Connect(const ConsoleCommand& command, std::string password);
+    void Connect(const ConsoleCommand& command, std::string& password);
     void ShowEchoState();
     bool SessionOpening() const;
     void HoldBack();

@@ -25,9 +25,9 @@ ConsoleView::~ConsoleView() {
     WipeSecret(password_);
 }
 
-void ConsoleView::AnswerPassword(std::string password) {
+void ConsoleView::AnswerPassword(std::string& password) {
     WipeSecret(password_);
-    password_ = std::move(password);
+    password_.assign(password);
     WipeSecret(password);
 }
 

@@ -71,8 +71,9 @@ public:
 
     // Answers for the next dialog the controller shows.
     void AnswerSessionDialog(SessionDialogAnswer answer) { sessionAnswer_ = std::move(answer); }
-    // The SSH password for the next SSH Client dialog; wiped once used.
-    void AnswerPassword(std::string password);
+    // The SSH password for the next SSH Client dialog, copied and wiped in `password`; wiped
+    // here once used.
+    void AnswerPassword(std::string& password);
     void AnswerFile(std::string path) { fileAnswer_ = std::move(path); }
     void AnswerPolling(bool confirm) { pollingAnswer_ = confirm; }
     // Answers nobody asked for are dropped (and the password wiped).

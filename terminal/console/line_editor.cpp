@@ -38,8 +38,10 @@ void LineEditor::SetText(std::string_view text) {
 }
 
 void LineEditor::Wipe() {
+    // Bytes erased while typing (Backspace, Ctrl+U, Ctrl+C) stay behind the line's end in its
+    // buffer: the whole buffer is overwritten, not only the line.
+    text_.resize(text_.capacity());
     WipeSecret(text_);
-    text_.clear();
     // Room for a password, so that typing it does not leave copies in released memory.
     text_.reserve(kSecretRoom);
     cursor_ = 0;

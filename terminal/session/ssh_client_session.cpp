@@ -122,7 +122,10 @@ int SshClientSession::Close() {
 
 long SshClientSession::Write(std::string_view data) {
     if (handle_ == -1) return -1;
-    return library_.Write(handle_, data);
+    const int written = library_.Write(handle_, data);
+    // The library takes nothing (0) once the session has ended, before that end is reported:
+    // the bytes are lost as much as on -1, and its last error says why.
+    return written == 0 && !data.empty() ? -1 : written;
 }
 
 void SshClientSession::OnEvent(std::uintptr_t handle, std::uint32_t param) {
@@ -179,7 +182,7 @@ void SshClientSession::ReadEvent() {
         if (count < 0) break;
         const std::string_view piece(buffer.data(), static_cast<std::size_t>(count));
         chunk += piece;
-        if (count > 0 && services_.RemoteEcho() && library_.Write(handle_, piece) == -1)
+        if (count > 0 && services_.RemoteEcho() && library_.Write(handle_, piece) <= 0)
             services_.ShowErrorText(0);
     } while (count >= 1);
     services_.Show(chunk, DisplayCategory::Incoming);

@@ -1,5 +1,5 @@
 // The console's toolkit-free parts: the "/" commands and the dialog fields they fill, the
-// options, the terminal form of the pane's text, and the line editor.
+// options, the terminal form of the pane's text, the line editor and the lines of a script.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,6 +9,7 @@
 #include "terminal/console/console_commands.h"
 #include "terminal/console/console_options.h"
 #include "terminal/console/line_editor.h"
+#include "terminal/console/script_lines.h"
 #include "terminal/console/terminal_text.h"
 
 namespace ostrel {
@@ -402,6 +403,71 @@ TEST(LineEditor, LinesStayBoundedAndRenderAroundTheCursor) {
     EXPECT_EQ(editor.Text().size(), kLongestEditedLine - 1);
     editor.SetText(std::string(kLongestEditedLine + 5, '\x80'));
     EXPECT_EQ(editor.Text().size(), kLongestEditedLine - 3);
+}
+
+// A password typed with corrections and then wiped leaves none of its bytes in the editor's
+// buffer, also those erased while typing.
+TEST(LineEditor, WipeLeavesNoTypedByteBehind) {
+    for (const std::string& keys : {"secret-word\x15"s, "secret-word\x03"s,
+                                   "secret-word\x01\x0b"s, "secret-word\x7f\x7f\x7f\x7f\x7fxy"s}) {
+        LineEditor editor;
+        editor.Wipe();  // as when the password is asked for
+        for (char key : keys)
+            editor.Feed(key);
+        const std::string& text = editor.Text();
+        const char* storage = text.data();
+        const std::size_t capacity = text.capacity();
+        editor.Wipe();
+        ASSERT_EQ(editor.Text().data(), storage);
+        EXPECT_EQ(std::string_view(storage, capacity).find_first_not_of('\0'),
+                  std::string_view::npos)
+            << keys;
+        EXPECT_EQ(editor.Text(), "");
+    }
+}
+
+// A script's bytes become lines; a line longer than the input box is carried out in parts, so
+// that no byte of it is lost, wherever its line feed lies in what was read.
+TEST(ScriptLines, LinesAndLongLinesInParts) {
+    const std::size_t box = kLongestEditedLine;
+    const std::string full(box, 'x');
+    struct Case {
+        std::string pending;
+        bool ended;
+        std::vector<std::string> lines;  // taken until none is complete
+        std::string rest;
+    };
+    const Case cases[] = {
+        {"abc\ndef", false, {"abc"}, "def"},
+        {"abc\ndef", true, {"abc", "def"}, ""},
+        {"abc", false, {}, "abc"},
+        {"\n\r\nb\r\n", false, {"", "", "b"}, ""},
+        {full + "\n", false, {full}, ""},
+        {full + "\r\n", false, {full}, ""},
+        {full + "y", false, {full}, "y"},
+        // The line feed lies beyond the box in the bytes read: the line still goes in parts.
+        {full + "yz\nnext", false, {full, "yz"}, "next"},
+        {full + full + "z\r\n", false, {full, full, "z"}, ""},
+    };
+    for (const Case& c : cases) {
+        std::string pending = c.pending;
+        std::vector<std::string> lines;
+        while (std::optional<std::string> line = TakeScriptLine(pending, c.ended, false))
+            lines.push_back(*line);
+        EXPECT_EQ(lines, c.lines) << c.pending.size();
+        EXPECT_EQ(pending, c.rest) << c.pending.size();
+    }
+}
+
+// A password line taken from the script's bytes leaves no copy where it was read.
+TEST(ScriptLines, ASecretLineIsOverwrittenWhereItWas) {
+    std::string pending = "correct-horse-battery\r\nnext line";
+    const char* storage = pending.data();
+    const std::size_t size = pending.size();
+    EXPECT_EQ(TakeScriptLine(pending, false, true), "correct-horse-battery");
+    EXPECT_EQ(pending, "next line");
+    ASSERT_EQ(pending.data(), storage);
+    EXPECT_EQ(std::string_view(storage, size).find("battery"), std::string_view::npos);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -288,8 +289,17 @@ public:
         return onConnect ? onConnect() : connectResult;
     }
     void AbortConnect() override { ++aborts; }
-    int Read(int, std::span<char>) override { return -1; }
-    int Write(int, std::string_view data) override { return static_cast<int>(data.size()); }
+    // The next of `reads` (each at most one buffer), then -1.
+    int Read(int, std::span<char> buffer) override {
+        if (reads.empty()) return -1;
+        const std::string data = reads.front();
+        reads.erase(reads.begin());
+        return static_cast<int>(data.copy(buffer.data(), buffer.size()));
+    }
+    int Write(int, std::string_view data) override {
+        written += data;
+        return writeResult ? *writeResult : static_cast<int>(data.size());
+    }
     int Disconnect(int handle) override {
         disconnects.push_back(handle);
         return 0;
@@ -314,6 +324,9 @@ public:
     int uninits = 0;
     int aborts = 0;
     int liveCredentials = 0;
+    std::vector<std::string> reads;
+    std::optional<int> writeResult;  // instead of the count
+    std::string written;
     std::vector<unsigned> protocols;
     std::vector<Connect> connects;
     std::vector<int> disconnects;

@@ -129,6 +129,27 @@ TEST_F(SshSessionTest, RestartReplacesTheConnectionAndEveryCredentialsRecordIsRe
     EXPECT_FALSE(settings_.inUse);
 }
 
+// The library takes nothing of a write once the session has ended, before that end is
+// reported: a line sent then, or a remote echo, fails with the library's reason instead of
+// being lost without a word.
+TEST_F(SshSessionTest, AWriteTheLibraryTakesNothingOfIsAFailure) {
+    ConnectsAs(7);
+    model_.OpenFromMenu(SessionType::SshClient);
+    EXPECT_EQ(session_.Write("ls\r\n"), 4);
+    ssh_.writeResult = 0;
+    ssh_.lastError = ScriptedSsh::kErrorBase | 10057;
+    EXPECT_EQ(session_.Write("ls\r\n"), -1);
+
+    model_.SetRemoteEcho(true);
+    ssh_.reads = {"abc"};
+    const std::size_t shown = host_.StatusLines().size();
+    session_.OnEvent(7, kSshEventRead);
+    EXPECT_EQ(host_.Incoming(), "abc");
+    EXPECT_EQ(ssh_.written, "ls\r\nls\r\nabc");
+    ASSERT_EQ(host_.StatusLines().size(), shown + 1);
+    EXPECT_EQ(host_.StatusLines().back(), "error 10057");
+}
+
 // A library that cannot end a waiting connect: the connection it returns after Close is
 // disconnected at once and nothing is reported for it.
 TEST_F(SshSessionTest, AConnectThatReturnsAfterCloseIsDisconnected) {
