@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 namespace tessan::testing {
 namespace {
@@ -121,9 +123,23 @@ bool SshdPeer::WaitReady() {
             process_.Stop();
             if (!WriteConfigAndRun()) return false;
         }
-        if (WaitForListener(port_, 5000)) return true;
+        if (WaitForOwnListener()) return true;
     }
     error_ = "sshd did not start: " + Log();
+    return false;
+}
+
+// Waits for this sshd's own word that it listens. A probe of the port alone could be answered by
+// another test's server that took the port between its choice and this sshd's bind.
+bool SshdPeer::WaitForOwnListener() {
+    const std::string listening = "Server listening on 127.0.0.1 port " + std::to_string(port_) + ".";
+    for (int waited = 0; waited < 5000; waited += 10) {
+        const std::string log = Log();
+        if (log.find(listening) != std::string::npos) return true;
+        if (log.find("Cannot bind any address") != std::string::npos || !process_.Running())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     return false;
 }
 

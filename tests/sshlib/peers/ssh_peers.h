@@ -37,6 +37,7 @@ public:
 
 private:
     bool WriteConfigAndRun();
+    bool WaitForOwnListener();
 
     TempDir dir_;
     ChildProcess process_;
