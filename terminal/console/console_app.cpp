@@ -339,6 +339,8 @@ void ConsoleApp::OnWindowClosed() {
     if (openFailed_) Message("ostrel: a session could not be opened.");
     for (const std::string& pattern : expectations_.Unmatched())
         Message("ostrel: --expect '" + pattern + "' matched nothing received.");
+    if (screen_.OutputFailed())
+        Message("ostrel: standard output could not be written; what it holds is incomplete.");
     const int status = ExitStatus();
     // Also right for a start-up that failed before the event loop runs.
     QTimer::singleShot(0, [status] { QCoreApplication::exit(status); });
@@ -347,6 +349,8 @@ void ConsoleApp::OnWindowClosed() {
 int ConsoleApp::ExitStatus() const {
     if (startFailed_ || openFailed_) return kExitNotOpened;
     if (!expectations_.AllMatched()) return kExitNotExpected;
+    // A script that keeps the output must not take a cut-off copy for a good run.
+    if (screen_.OutputFailed()) return kExitOutputLost;
     return kExitOk;
 }
 

@@ -108,7 +108,8 @@ std::string ConsoleUsage() {
            "passed, so that no line is refused as not open.\n"
            "\n"
            "Exit status: 0 done; 1 a session could not be opened; 2 wrong command line;\n"
-           "3 an --expect pattern did not match.\n"
+           "3 an --expect pattern did not match; 4 standard output could not be written (the\n"
+           "output is incomplete).\n"
            "\n"
            "Commands:\n" +
            ConsoleCommandHelp() +

@@ -18,6 +18,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitNotOpened = 1;     // a session could not be opened
 inline constexpr int kExitUsage = 2;         // the command line was wrong
 inline constexpr int kExitNotExpected = 3;   // an --expect pattern found no match
+inline constexpr int kExitOutputLost = 4;    // standard output could not take all the output
 
 struct ConsoleOptions {
     bool console = false;  // --console was given

@@ -3,6 +3,9 @@
 // below compare exact bytes.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -107,6 +110,14 @@ TEST_F(ConsoleTest, RefusedConnectionExitsNonZero) {
     EXPECT_NE(run.err.find("a session could not be opened"), std::string::npos) << run.err;
 
     EXPECT_EQ(RunConsole({"--console", "--bogus"}, "", home_.Path()).status, 2);
+    // Output that cannot be written (a full disk) is not a good run.
+    const std::string full = "OSTREL_HOME='" + home_.Path() + "' " OSTREL_BINARY
+                             " --console --wait 0 </dev/null >/dev/full 2>" + home_.File("err");
+    const int status = std::system(full.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 4);
+    EXPECT_NE(ReadFile(home_.File("err")).find("standard output could not be written"),
+              std::string::npos);
     const ConsoleRun help = RunConsole({"--help"}, "", home_.Path());
     EXPECT_EQ(help.status, 0);
     for (const char* listed : {"--wait", "--expect", "--no-color", "/serial", "/tcp-server",
