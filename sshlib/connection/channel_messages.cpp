@@ -99,7 +99,10 @@ uint32_t ExitCodeFromSignal(IncomingPacket rest) {
                               standard.Remaining() == 0;
     IncomingPacket numeric = rest;
     uint32_t number = 0;
-    const bool numericFits = numeric.ReadUint32(number) && number != 0 && numeric.ReadBool(core) &&
+    // A number that 128 plus it would not hold is no signal: it must not wrap round to an exit
+    // code that looks like a normal exit.
+    const bool numericFits = numeric.ReadUint32(number) && number != 0 &&
+                             number <= UINT32_MAX - kSignalBase && numeric.ReadBool(core) &&
                              numeric.ReadString(message) && numeric.ReadString(language) &&
                              numeric.Remaining() == 0;
     if (standardFits && !numericFits) return kSignalBase + SignalNumberForName(name);

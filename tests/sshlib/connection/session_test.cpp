@@ -246,6 +246,11 @@ TEST(SessionRequests, ExitStatusAndBothExitSignalLayouts) {
         {"empty name", standard(""), 128},
         {"numeric 9", numeric(9), 137},
         {"numeric 15", numeric(15), 143},
+        // No signal has a number 128 + n cannot hold: such a number is not taken as one, rather
+        // than wrapping round to an exit code that looks like a normal exit.
+        {"numeric 0xFFFFFF7F", numeric(0xFFFFFF7F), 0xFFFFFFFF},
+        {"numeric 0xFFFFFF80", numeric(0xFFFFFF80), 128},
+        {"numeric 0xFFFFFFFF", numeric(0xFFFFFFFF), 128},
         // Fits neither layout: 128.
         {"truncated", Payload(kMsgChannelRequest).U32(256).Str("exit-signal").Bool(false).U32(9),
          128},
