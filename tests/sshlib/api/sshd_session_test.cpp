@@ -44,10 +44,7 @@ class SshdCases : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         server_ = new peers::SshdPeer;
-        peers::SshdOptions options;
-        options.kex = "diffie-hellman-group14-sha1";
-        options.ciphers = "aes128-ctr";
-        options.macs = "hmac-sha1";
+        peers::SshdOptions options = peers::QuickSshdOptions();
         // Re-keying under load: the server asks for a new key after every 256 KiB.
         options.rekeyLimit = "256K";
         options.extra = "LogLevel DEBUG1\n";

@@ -74,6 +74,14 @@ const TestAccount& PasswordAccount() {
     return account;
 }
 
+SshdOptions QuickSshdOptions() {
+    SshdOptions options;
+    options.kex = "diffie-hellman-group14-sha1";
+    options.ciphers = "aes128-ctr";
+    options.macs = "hmac-sha1";
+    return options;
+}
+
 bool SshdPeer::Start(const SshdOptions& options) {
     return Launch(options) && WaitReady();
 }

@@ -22,6 +22,10 @@ struct SshdOptions {
     std::string extra;               // configuration lines that win over the defaults
 };
 
+// The quickest algorithm set both sides share (group 14, AES-128 CTR, HMAC-SHA1), for the tests
+// that are about something other than the algorithms.
+SshdOptions QuickSshdOptions();
+
 class SshdPeer {
 public:
     // Starts sshd; false (and a reason in Error()) when it is not installed or will not start.

@@ -17,11 +17,7 @@ class ConsoleSshTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         server_ = new peers::SshdPeer;
-        peers::SshdOptions options;
-        options.kex = "diffie-hellman-group14-sha1";
-        options.ciphers = "aes128-ctr";
-        options.macs = "hmac-sha1";
-        started_ = server_->Start(options);
+        started_ = server_->Start(peers::QuickSshdOptions());
     }
     static void TearDownTestSuite() {
         delete server_;

@@ -46,10 +46,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     peers::SshdPeer server;
-    peers::SshdOptions options;
-    options.kex = "diffie-hellman-group14-sha1";
-    options.ciphers = "aes128-ctr";
-    options.macs = "hmac-sha1";
+    const peers::SshdOptions options = peers::QuickSshdOptions();
     if (!server.Start(options)) {
         std::fprintf(stderr, "ostrel_ssh_screenshot: %s\n", server.Error().c_str());
         return 1;

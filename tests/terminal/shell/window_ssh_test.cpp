@@ -62,14 +62,6 @@ RecordingSsh& SharedSsh() {
     return ssh;
 }
 
-peers::SshdOptions ServerOptions() {
-    peers::SshdOptions options;
-    options.kex = "diffie-hellman-group14-sha1";
-    options.ciphers = "aes128-ctr";
-    options.macs = "hmac-sha1";
-    return options;
-}
-
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -84,7 +76,7 @@ protected:
     static void SetUpTestSuite() {
         WindowTest::SetUpTestSuite();
         server_ = new peers::SshdPeer;
-        started_ = server_->Start(ServerOptions());
+        started_ = server_->Start(peers::QuickSshdOptions());
     }
     static void TearDownTestSuite() {
         delete server_;
@@ -263,7 +255,7 @@ TEST_F(SshWindowTest, FailedConnectsShowTheLibrarysErrorAndLeaveNoSession) {
 
 TEST_F(SshWindowTest, AHostPresentingAnotherKeyIsNamedInAWarningEveryTime) {
     auto first = std::make_unique<peers::SshdPeer>();
-    ASSERT_TRUE(first->Start(ServerOptions())) << first->Error();
+    ASSERT_TRUE(first->Start(peers::QuickSshdOptions())) << first->Error();
     const int port = first->Port();
     Connect(port);
     const std::string remembered = ShownFingerprint();
@@ -271,7 +263,7 @@ TEST_F(SshWindowTest, AHostPresentingAnotherKeyIsNamedInAWarningEveryTime) {
     first.reset();
 
     // Another server on the same port with another host key.
-    peers::SshdOptions options = ServerOptions();
+    peers::SshdOptions options = peers::QuickSshdOptions();
     options.hostKeyAlgorithms = "ssh-dss";
     options.extra = "ListenAddress 127.0.0.1:" + Text(port);
     peers::SshdPeer second;
