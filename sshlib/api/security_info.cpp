@@ -21,6 +21,8 @@ DWORD CipherCode(const crypto::CipherDescriptor* cipher) {
             return SECURITY_CIPHER_DES;
         case crypto::CipherFamily::kArcfour:
             return SECURITY_CIPHER_RC4;
+        case crypto::CipherFamily::kChaCha20:
+            return SECURITY_CIPHER_CHACHA20;
     }
     return SECURITY_CIPHER_UNKNOWN;
 }
