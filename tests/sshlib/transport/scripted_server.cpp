@@ -170,7 +170,13 @@ bool ScriptedServer::ReadKexInit() {
     if (!parsed) return false;
     for (int i = 0; i < kListCount; ++i)
         clientLists_[i] = std::string(parsed->lists[i]);
+    if (!serverInit_.empty()) Choose();
     return true;
+}
+
+void ScriptedServer::Choose() {
+    for (int i = 0; i < kListCount; ++i)
+        chosen_[i] = Pick(i);
 }
 
 std::string ScriptedServer::Pick(int list) const {
@@ -186,8 +192,7 @@ void ScriptedServer::SendKexInit() {
     payload.push_back(config_.firstKexPacketFollows ? 1 : 0);
     AppendU32(payload, 0);
     serverInit_ = payload;
-    for (int i = 0; i < kListCount; ++i)
-        chosen_[i] = Pick(i);
+    if (!clientInit_.empty()) Choose();
     Send(payload);
 }
 
@@ -390,9 +395,10 @@ bool ScriptedServer::ReadNewKeys() {
 
 bool ScriptedServer::Handshake() {
     SendVersion();
-    if (ReadVersion().empty() || !ReadKexInit()) return false;
+    if (ReadVersion().empty()) return false;
+    // Like real servers, this one sends its init first; the client answers it with its own.
     SendKexInit();
-    if (!RunDh() || !ReadNewKeys()) return false;
+    if (!ReadKexInit() || !RunDh() || !ReadNewKeys()) return false;
     SendNewKeys();
     return client_.GetPhase() == Transport::Phase::kOpen;
 }

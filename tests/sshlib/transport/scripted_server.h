@@ -79,7 +79,8 @@ public:
     void SendVersion();
     // The client's identification line without its line ending ("" when none is there).
     std::string ReadVersion();
-    // Reads the client's key-exchange-init; false when the next packet is not one.
+    // Reads the client's key-exchange-init; false when the next packet is not one. The client
+    // sends its first one only after this server's (or after waiting for it in vain).
     bool ReadKexInit();
     void SendKexInit();
     // Runs Diffie-Hellman up to sending the reply (tampered as asked); false when the client
@@ -117,6 +118,7 @@ private:
     Bytes Sign(const Bytes& data, bool other) const;
     Bytes HashData(const Bytes& data) const;
     std::string Pick(int list) const;
+    void Choose();
 
     Transport& client_;
     ServerConfig config_;
