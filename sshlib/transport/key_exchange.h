@@ -104,6 +104,9 @@ public:
     const std::vector<uint8_t>& SessionId() const { return sessionId_; }
     // "<algorithm> <bits> <md5 hex>" of the latest host key (empty before the first reply).
     const std::string& Fingerprint() const { return fingerprint_; }
+    // "SHA256:" and the unpadded Base64 SHA-256 of the latest host key blob (ssh-keygen -l's
+    // form; empty before the first reply).
+    const std::string& FingerprintSha256() const { return fingerprintSha256_; }
     // The algorithms of the latest completed exchange.
     const NegotiatedAlgorithms& Algorithms() const { return current_; }
     // Of the exchange under way (or the latest): the key length in bits that sized the group and
@@ -155,6 +158,7 @@ private:
     std::vector<uint8_t> exchangeHash_;
     std::vector<uint8_t> sessionId_;
     std::string fingerprint_;
+    std::string fingerprintSha256_;
     DirectionKeys incoming_;
 };
 

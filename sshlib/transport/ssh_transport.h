@@ -156,6 +156,7 @@ public:
     int CompletedKeyExchanges() const { return kex_.CompletedExchanges(); }
     const std::vector<uint8_t>& SessionId() const { return kex_.SessionId(); }
     const std::string& Fingerprint() const { return kex_.Fingerprint(); }
+    const std::string& FingerprintSha256() const { return kex_.FingerprintSha256(); }
     const NegotiatedAlgorithms& Algorithms() const { return kex_.Algorithms(); }
     const KeyExchange& Kex() const { return kex_; }
     uint64_t IncomingBytes() const { return incomingBytes_; }

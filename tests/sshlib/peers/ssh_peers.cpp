@@ -39,6 +39,9 @@ const std::string& SharedHostKeyDir() {
     std::call_once(once, [] {
         RunProgram({kSshKeygen, "-q", "-t", "rsa", "-b", "2048", "-N", "", "-f", dir.File("rsa")});
         RunProgram({kSshKeygen, "-q", "-t", "dsa", "-N", "", "-f", dir.File("dsa")});
+        RunProgram(
+            {kSshKeygen, "-q", "-t", "ecdsa", "-b", "256", "-N", "", "-f", dir.File("ecdsa")});
+        RunProgram({kSshKeygen, "-q", "-t", "ed25519", "-N", "", "-f", dir.File("ed25519")});
     });
     return dir.Path();
 }
@@ -82,6 +85,14 @@ SshdOptions QuickSshdOptions() {
     return options;
 }
 
+SshdOptions StockSshdOptions(const std::string& hostKeys) {
+    SshdOptions options;
+    options.hostKeyAlgorithms.clear();
+    options.compression.clear();
+    options.hostKeys = hostKeys;
+    return options;
+}
+
 bool SshdPeer::Start(const SshdOptions& options) {
     return Launch(options) && WaitReady();
 }
@@ -103,15 +114,17 @@ bool SshdPeer::WriteConfigAndRun() {
     std::ofstream config(dir_.File("sshd_config"));
     // sshd takes the first value of each keyword: the caller's lines come first.
     config << options_.extra << "\n"
-           << "ListenAddress 127.0.0.1:" << port_ << "\n"
-           << "HostKey " << keys << "/rsa\n"
-           << "HostKey " << keys << "/dsa\n"
-           << "PidFile " << dir_.File("sshd.pid") << "\n"
+           << "ListenAddress 127.0.0.1:" << port_ << "\n";
+    std::stringstream hostKeys(options_.hostKeys);
+    for (std::string key; std::getline(hostKeys, key, ',');)
+        config << "HostKey " << keys << "/" << key << "\n";
+    config << "PidFile " << dir_.File("sshd.pid") << "\n"
            << "UsePAM no\nStrictModes no\nPubkeyAuthentication no\n"
            << "KbdInteractiveAuthentication no\nPasswordAuthentication yes\n"
-           << "PermitRootLogin yes\nMaxStartups 100\nLogLevel VERBOSE\n"
-           << "HostKeyAlgorithms " << options_.hostKeyAlgorithms << "\n"
-           << "Compression " << options_.compression << "\n";
+           << "PermitRootLogin yes\nMaxStartups 100\nLogLevel VERBOSE\n";
+    if (!options_.hostKeyAlgorithms.empty())
+        config << "HostKeyAlgorithms " << options_.hostKeyAlgorithms << "\n";
+    if (!options_.compression.empty()) config << "Compression " << options_.compression << "\n";
     if (!options_.kex.empty()) config << "KexAlgorithms " << options_.kex << "\n";
     if (!options_.ciphers.empty()) config << "Ciphers " << options_.ciphers << "\n";
     if (!options_.macs.empty()) config << "MACs " << options_.macs << "\n";
@@ -140,7 +153,8 @@ bool SshdPeer::WaitReady() {
 // Waits for this sshd's own word that it listens. A probe of the port alone could be answered by
 // another test's server that took the port between its choice and this sshd's bind.
 bool SshdPeer::WaitForOwnListener() {
-    const std::string listening = "Server listening on 127.0.0.1 port " + std::to_string(port_) + ".";
+    const std::string listening =
+        "Server listening on 127.0.0.1 port " + std::to_string(port_) + ".";
     for (int waited = 0; waited < 5000; waited += 10) {
         const std::string log = Log();
         if (log.find(listening) != std::string::npos) return true;

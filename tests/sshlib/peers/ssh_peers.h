@@ -15,6 +15,9 @@ namespace tessan::testing {
 struct SshdOptions {
     std::string kex;
     std::string hostKeyAlgorithms = "ssh-rsa";  // "ssh-rsa", "ssh-dss" or both
+    // The host key files it loads from SharedHostKeyDir(), comma-separated: "rsa", "dsa",
+    // "ecdsa", "ed25519".
+    std::string hostKeys = "rsa,dsa";
     std::string ciphers;
     std::string macs;
     std::string compression = "no";  // sshd's "Compression" setting
@@ -25,6 +28,10 @@ struct SshdOptions {
 // The quickest algorithm set both sides share (group 14, AES-128 CTR, HMAC-SHA1), for the tests
 // that are about something other than the algorithms.
 SshdOptions QuickSshdOptions();
+
+// sshd with no algorithm or compression setting at all (the distribution's defaults) and the
+// given host key files.
+SshdOptions StockSshdOptions(const std::string& hostKeys);
 
 class SshdPeer {
 public:
@@ -90,7 +97,8 @@ struct TestAccount {
 };
 const TestAccount& PasswordAccount();
 
-// The folder holding the host keys made once per test process with ssh-keygen ("rsa", "dsa").
+// The folder holding the host keys made once per test process with ssh-keygen ("rsa", "dsa",
+// "ecdsa", "ed25519", each with its ".pub").
 const std::string& SharedHostKeyDir();
 
 }  // namespace tessan::testing
