@@ -45,6 +45,10 @@ inline uint32_t Rotr32(uint32_t v, int n) {
     return (v >> n) | (v << ((32 - n) & 31));
 }
 
+// GCC and clang provide 128-bit integers on 64-bit targets; __extension__ marks the use as
+// deliberate under -Wpedantic.
+__extension__ typedef unsigned __int128 UInt128;
+
 // Returns `value` unchanged, but the optimiser cannot see through it, so mask arithmetic on it is
 // not turned back into a branch on a secret.
 inline uint64_t ValueBarrier(uint64_t value) {

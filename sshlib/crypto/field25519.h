@@ -1,10 +1,11 @@
 // Arithmetic modulo p = 2^255 - 19, shared by X25519 and Ed25519. Internal to those two.
 //
 // An element is five 51-bit limbs, least significant first, value = sum v[i] * 2^(51 i). Limbs
-// may exceed 51 bits between operations: Mul and Square accept limbs below 2^54 and return
-// limbs below 2^52; Add of two such results stays below 2^53; Sub accepts a subtrahend below
-// 2^54 (it adds 4p first). Every function runs in time independent of the values: no branch or
-// memory index depends on an element.
+// may exceed 51 bits between operations. Mul, Square, MulSmall, Sub, Carry and FromBytes return
+// "normal" limbs (below 2^52); Add of two normal elements gives limbs below 2^53. Mul, Square,
+// MulSmall and the minuend of Sub accept limbs below 2^54, the subtrahend of Sub limbs below
+// 2^53. Every function runs in time independent of the values: no branch or memory index depends
+// on an element.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +14,7 @@
 
 namespace tessan::crypto::f25519 {
 
-// GCC and clang provide 128-bit integers on 64-bit targets; __extension__ marks the use as
-// deliberate under -Wpedantic.
-__extension__ typedef unsigned __int128 u128;
+using u128 = UInt128;
 
 struct Fe {
     uint64_t v[5];
@@ -38,18 +37,6 @@ inline Fe Add(const Fe& a, const Fe& b) {
         {a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3], a.v[4] + b.v[4]}};
 }
 
-// a + 4p - b: 4p in this radix is 2^53 - 76 in the lowest limb and 2^53 - 4 in the others.
-inline Fe Sub(const Fe& a, const Fe& b) {
-    constexpr uint64_t kLow = (uint64_t{1} << 53) - 76;
-    constexpr uint64_t kHigh = (uint64_t{1} << 53) - 4;
-    return Fe{{a.v[0] + kLow - b.v[0], a.v[1] + kHigh - b.v[1], a.v[2] + kHigh - b.v[2],
-               a.v[3] + kHigh - b.v[3], a.v[4] + kHigh - b.v[4]}};
-}
-
-inline Fe Negate(const Fe& a) {
-    return Sub(Zero(), a);
-}
-
 // Brings 128-bit column sums (each below 2^115) back to limbs below 2^52: the carry out of the
 // top limb is worth 2^255 = 19 (mod p).
 inline Fe CarryWide(u128 r0, u128 r1, u128 r2, u128 r3, u128 r4) {
@@ -65,9 +52,33 @@ inline Fe CarryWide(u128 r0, u128 r1, u128 r2, u128 r3, u128 r4) {
                static_cast<uint64_t>(r4) & kMask51}};
 }
 
-// Limbs below 2^52 again, for values that went through several additions.
+// Normal limbs again, for a value whose limbs grew through additions (each below 2^63).
 inline Fe Carry(const Fe& a) {
-    return CarryWide(a.v[0], a.v[1], a.v[2], a.v[3], a.v[4]);
+    uint64_t v0 = a.v[0], v1 = a.v[1], v2 = a.v[2], v3 = a.v[3], v4 = a.v[4];
+    v1 += v0 >> 51;
+    v0 &= kMask51;
+    v2 += v1 >> 51;
+    v1 &= kMask51;
+    v3 += v2 >> 51;
+    v2 &= kMask51;
+    v4 += v3 >> 51;
+    v3 &= kMask51;
+    v0 += 19 * (v4 >> 51);
+    v4 &= kMask51;
+    return Fe{{v0, v1, v2, v3, v4}};
+}
+
+// a + 8p - b, normalised: 8p in this radix is 2^54 - 152 in the lowest limb and 2^54 - 8 in the
+// others, more than any subtrahend limb, so no limb goes negative.
+inline Fe Sub(const Fe& a, const Fe& b) {
+    constexpr uint64_t kLow = (uint64_t{1} << 54) - 152;
+    constexpr uint64_t kHigh = (uint64_t{1} << 54) - 8;
+    return Carry(Fe{{a.v[0] + kLow - b.v[0], a.v[1] + kHigh - b.v[1], a.v[2] + kHigh - b.v[2],
+                     a.v[3] + kHigh - b.v[3], a.v[4] + kHigh - b.v[4]}});
+}
+
+inline Fe Negate(const Fe& a) {
+    return Sub(Zero(), a);
 }
 
 inline Fe Mul(const Fe& a, const Fe& b) {
