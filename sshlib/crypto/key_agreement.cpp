@@ -1,0 +1,39 @@
+#include "crypto/key_agreement.h"
+
+#include "crypto/x25519.h"
+
+namespace tessan::crypto {
+namespace {
+
+class X25519KeyAgreement : public KeyAgreement {
+public:
+    ~X25519KeyAgreement() override { SecureWipe(secret_, sizeof(secret_)); }
+
+    std::vector<uint8_t> GenerateKeyPair(const RandomFill& random) override {
+        random(secret_, sizeof(secret_));
+        haveSecret_ = true;
+        std::vector<uint8_t> publicValue(kX25519Length);
+        X25519PublicKey(publicValue.data(), secret_);
+        return publicValue;
+    }
+
+    std::optional<SecretBytes> SharedSecret(std::span<const uint8_t> peerPublic) const override {
+        if (!haveSecret_ || peerPublic.size() != kX25519Length) return std::nullopt;
+        SecretBytes shared(kX25519Length);
+        X25519(shared.data(), secret_, peerPublic.data());
+        if (X25519IsAllZero(shared.data())) return std::nullopt;
+        return shared;
+    }
+
+private:
+    uint8_t secret_[kX25519Length] = {};
+    bool haveSecret_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<KeyAgreement> CreateX25519KeyAgreement() {
+    return std::make_unique<X25519KeyAgreement>();
+}
+
+}  // namespace tessan::crypto
