@@ -151,6 +151,10 @@ const KexDescriptor kKexGroup14Sha1{"diffie-hellman-group14-sha1", "group14", kG
                                     kGenerator2, &kSha1Hash};
 const KexDescriptor kKexGroup1Sha1{"diffie-hellman-group1-sha1", "group1", kGroup1Prime,
                                    kGenerator2, &kSha1Hash};
+const KexDescriptor kKexCurve25519Sha256{
+    "curve25519-sha256", "curve25519", {}, {}, &kSha256Hash, CreateX25519KeyAgreement};
+const KexDescriptor kKexCurve25519Sha256Libssh{
+    "curve25519-sha256@libssh.org", "curve25519", {}, {}, &kSha256Hash, CreateX25519KeyAgreement};
 const KexDescriptor kKexGroup16Sha512{"diffie-hellman-group16-sha512", "group16", kGroup16Prime,
                                       kGenerator2, &kSha512Hash};
 const KexDescriptor kKexGroup18Sha512{"diffie-hellman-group18-sha512", "group18", kGroup18Prime,
@@ -164,7 +168,8 @@ const KexDescriptor* const kGroupExchangeList[] = {&kKexGroupExchangeSha256,
                                                    &kKexGroupExchangeSha1};
 const KexDescriptor* const kGroup14List[] = {&kKexGroup14Sha1};
 const KexDescriptor* const kGroup1List[] = {&kKexGroup1Sha1};
-const KexDescriptor* const kModernList[] = {&kKexGroup16Sha512, &kKexGroup18Sha512,
+const KexDescriptor* const kModernList[] = {&kKexCurve25519Sha256, &kKexCurve25519Sha256Libssh,
+                                            &kKexGroup16Sha512, &kKexGroup18Sha512,
                                             &kKexGroup14Sha256};
 
 }  // namespace
@@ -213,8 +218,8 @@ std::span<const KexDescriptor* const> ModernKexes() {
 }
 
 const KexDescriptor* FindKex(std::string_view name) {
-    for (const auto list : {KexFamilyByCode(3), KexFamilyByCode(2), KexFamilyByCode(1),
-                            ModernKexes()}) {
+    for (const auto list :
+         {KexFamilyByCode(3), KexFamilyByCode(2), KexFamilyByCode(1), ModernKexes()}) {
         for (const KexDescriptor* kex : list) {
             if (kex->name == name) return kex;
         }

@@ -9,9 +9,6 @@ namespace {
 std::span<const crypto::HostKeyAlgorithm* const> ModernHostKeys() {
     return {};
 }
-std::span<const crypto::CipherDescriptor* const> ModernCipherList() {
-    return {};
-}
 
 std::string Join(std::span<const std::string_view> names) {
     std::string list;
@@ -103,7 +100,7 @@ Offer BuildOffer(const KexSettings& settings, bool bugCompatibleMacs, const Offe
         InOrder(std::vector<const crypto::HostKeyAlgorithm*>(original.begin(), original.end()),
                 ModernHostKeys(), modernFirst);
     std::vector<const crypto::CipherDescriptor*> modernCiphers;
-    for (const crypto::CipherDescriptor* c : ModernCipherList()) {
+    for (const crypto::CipherDescriptor* c : crypto::ModernCiphers()) {
         if (c->family != crypto::CipherFamily::kChaCha20 || context.strictModesAllowed)
             modernCiphers.push_back(c);
     }

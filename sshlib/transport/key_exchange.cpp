@@ -216,8 +216,9 @@ void KeyExchange::HandleServerInit(const IncomingPacket& packet) {
     if (next_.kex->IsEllipticCurve()) {
         groupBits_ = 0;
         agreement_ = next_.kex->createAgreement();
+        ourPublic_ = agreement_->GenerateKeyPair(random_);
         OutgoingPacket init(kMsgKexEcdhInit);
-        init.AddString(agreement_->PublicKey());
+        init.AddString(ourPublic_);
         replyType_ = kMsgKexEcdhReply;
         state_ = State::kReplyWait;
         Send(std::move(init));
@@ -272,8 +273,12 @@ void KeyExchange::HandleReply(const IncomingPacket& packet) {
         Fail(kDisconnectProtocolError, "Malformed key exchange reply");
         return;
     }
-    std::optional<crypto::BigNum> secret =
-        ellipticCurve ? agreement_->SharedSecret(serverPublic) : dh_.FindK(f);
+    std::optional<crypto::BigNum> secret;
+    if (!ellipticCurve) {
+        secret = dh_.FindK(f);
+    } else if (std::optional<crypto::SecretBytes> shared = agreement_->SharedSecret(serverPublic)) {
+        secret = crypto::BigNum::FromBytes(*shared);
+    }
     if (!secret) {
         Fail(kDisconnectKeyExchangeFailed, ellipticCurve ? "Invalid elliptic-curve public value"
                                                          : "Diffie-Hellman value out of range");
@@ -281,7 +286,7 @@ void KeyExchange::HandleReply(const IncomingPacket& packet) {
     }
     HashString(hostKeyBlob);
     if (ellipticCurve) {
-        HashString(agreement_->PublicKey());
+        HashString(ourPublic_);
         HashString(serverPublic);
     } else {
         if (next_.kex->IsGroupExchange()) {

@@ -154,6 +154,7 @@ private:
     uint8_t replyType_ = 0;
     crypto::DiffieHellman dh_;
     std::unique_ptr<crypto::KeyAgreement> agreement_;
+    std::vector<uint8_t> ourPublic_;  // Q_C
     std::unique_ptr<crypto::HashContext> hash_;
     std::vector<uint8_t> exchangeHash_;
     std::vector<uint8_t> sessionId_;

@@ -13,7 +13,7 @@ namespace tessan::transport {
 
 void PacketBuilder::SealLengthApart(uint8_t* packet, size_t counted) {
     if (aead_) {
-        aead_->Seal(packet, counted - 4, sequence_);
+        aead_->Seal(packet, counted, sequence_);
         return;
     }
     if (cipher_) cipher_->Encrypt(packet + 4, counted - 4);
@@ -53,7 +53,7 @@ PacketReader::Result PacketReader::FeedLengthApart(const uint8_t* data, size_t l
 
     bool authentic;
     if (aead_) {
-        authentic = aead_->Open(buffer_.data(), total_ - kLengthField, sequence_);
+        authentic = aead_->Open(buffer_.data(), total_, sequence_);
     } else {
         authentic = mac_->Verify(buffer_.data(), total_, sequence_);
         if (authentic && cipher_)
