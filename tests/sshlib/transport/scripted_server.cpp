@@ -198,9 +198,11 @@ void ScriptedServer::SendKexInit() {
 
 Bytes ScriptedServer::HashData(const Bytes& data) const {
     const crypto::KexDescriptor* kex = crypto::FindKex(chosen_[kListKex]);
-    bool sha256 = kex && kex->exchangeHash->digestLength == 32;
-    Bytes digest(sha256 ? 32 : 20);
-    if (sha256) {
+    const size_t length = kex ? kex->exchangeHash->digestLength : 20;
+    Bytes digest(length);
+    if (length == 64) {
+        SHA512(data.data(), data.size(), digest.data());
+    } else if (length == 32) {
         SHA256(data.data(), data.size(), digest.data());
     } else {
         SHA1(data.data(), data.size(), digest.data());
@@ -253,9 +255,64 @@ Bytes ScriptedServer::Sign(const Bytes& data, bool other) const {
     return blob;
 }
 
+bool ScriptedServer::RunEcdh(const Tamper& tamper) {
+    std::optional<Bytes> init = NextProtocolPacket();
+    if (!init || init->at(0) != kMsgKexEcdhInit) return false;
+    IncomingPacket reader(*init, 0);
+    std::span<const uint8_t> clientPublic;
+    if (!reader.ReadString(clientPublic)) return false;
+    EVP_PKEY_CTX* keygen = EVP_PKEY_CTX_new_id(EVP_PKEY_X25519, nullptr);
+    EVP_PKEY* ours = nullptr;
+    EVP_PKEY_keygen_init(keygen);
+    EVP_PKEY_keygen(keygen, &ours);
+    EVP_PKEY_CTX_free(keygen);
+    Bytes serverPublic(32);
+    size_t length = serverPublic.size();
+    EVP_PKEY_get_raw_public_key(ours, serverPublic.data(), &length);
+    EVP_PKEY* theirs = EVP_PKEY_new_raw_public_key(EVP_PKEY_X25519, nullptr, clientPublic.data(),
+                                                   clientPublic.size());
+    EVP_PKEY_CTX* derive = EVP_PKEY_CTX_new(ours, nullptr);
+    EVP_PKEY_derive_init(derive);
+    EVP_PKEY_derive_set_peer(derive, theirs);
+    Bytes shared(32);
+    length = shared.size();
+    const bool derived = EVP_PKEY_derive(derive, shared.data(), &length) == 1;
+    EVP_PKEY_CTX_free(derive);
+    EVP_PKEY_free(theirs);
+    EVP_PKEY_free(ours);
+    if (!derived) return false;
+    if (tamper.serverPublic) serverPublic = *tamper.serverPublic;
+
+    Bytes exchange;
+    AppendStr(exchange, clientLine_);
+    AppendStr(exchange, config_.versionLine);
+    AppendStr(exchange, clientInit_);
+    AppendStr(exchange, serverInit_);
+    Bytes hostKey = HostKeyBlob(tamper.otherHostKey);
+    AppendStr(exchange, hostKey);
+    AppendStr(exchange, Bytes(clientPublic.begin(), clientPublic.end()));
+    AppendStr(exchange, serverPublic);
+    secret_.clear();
+    crypto::AppendMpint(secret_, crypto::BigNum::FromBytes(shared));
+    exchange.insert(exchange.end(), secret_.begin(), secret_.end());
+    exchangeHash_ = HashData(exchange);
+    if (sessionId_.empty()) sessionId_ = exchangeHash_;
+    Bytes signature = Sign(exchangeHash_, tamper.otherHostKey);
+    if (tamper.badSignature) signature[signature.size() - 3] ^= 0x40;
+    Bytes reply = {kMsgKexEcdhReply};
+    AppendStr(reply, hostKey);
+    AppendStr(reply, serverPublic);
+    AppendStr(reply, signature);
+    Send(reply);
+    for (const Bytes& extra : tamper.afterReply)
+        Send(extra);
+    return true;
+}
+
 bool ScriptedServer::RunDh(const Tamper& tamper) {
     const crypto::KexDescriptor* kex = crypto::FindKex(chosen_[kListKex]);
     if (!kex) return false;
+    if (kex->IsEllipticCurve()) return RunEcdh(tamper);
     BN_CTX* ctx = BN_CTX_new();
     BIGNUM* p = nullptr;
     BIGNUM* g = nullptr;
@@ -336,6 +393,8 @@ bool ScriptedServer::RunDh(const Tamper& tamper) {
     crypto::AppendMpint(reply, fValue);
     AppendStr(reply, signature);
     Send(reply);
+    for (const Bytes& extra : tamper.afterReply)
+        Send(extra);
     for (BIGNUM* n : {p, g, e, y, f, k})
         BN_free(n);
     BN_CTX_free(ctx);
@@ -343,19 +402,19 @@ bool ScriptedServer::RunDh(const Tamper& tamper) {
 }
 
 Bytes ScriptedServer::DeriveKey(char letter, size_t length) const {
-    Bytes material;
     Bytes prefix = config_.omitSecret ? Bytes{} : secret_;
     prefix.insert(prefix.end(), exchangeHash_.begin(), exchangeHash_.end());
     Bytes first = prefix;
     first.push_back(static_cast<uint8_t>(letter));
     first.insert(first.end(), sessionId_.begin(), sessionId_.end());
-    Bytes block = HashData(first);
-    material = block;
-    Bytes second = prefix;
-    second.insert(second.end(), block.begin(), block.end());
-    Bytes block2 = HashData(second);
-    material.insert(material.end(), block2.begin(), block2.end());
-    material.resize(std::max(length, material.size()));
+    Bytes material = HashData(first);
+    // RFC 4253 section 7.2: K_n = HASH(K || H || K_1 || ... || K_n-1).
+    while (material.size() < length) {
+        Bytes next = prefix;
+        next.insert(next.end(), material.begin(), material.end());
+        Bytes block = HashData(next);
+        material.insert(material.end(), block.begin(), block.end());
+    }
     return material;
 }
 
@@ -364,8 +423,24 @@ void ScriptedServer::InstallKeys(bool outgoing) {
     int list = outgoing ? kListCipherServerToClient : kListCipherClientToServer;
     const crypto::CipherDescriptor* cipher = crypto::FindCipher(chosen_[list]);
     bool bugCompatible = config_.macKeys16;
-    const crypto::MacDescriptor* mac = crypto::FindMac(chosen_[list + 2], bugCompatible);
     const CompressionDescriptor* compression = FindCompression(chosen_[list + 4]);
+    if (cipher->aead) {
+        auto aead = cipher->aead->CreateContext();
+        aead->SetKey(DeriveKey(outgoing ? 'D' : 'C', 64).data());
+        aead->SetIv(DeriveKey(outgoing ? 'B' : 'A', 64).data());
+        if (outgoing) {
+            builder_.SetAeadKeys(
+                std::move(aead), cipher->blockSize, cipher->aead->tagLength,
+                config_.compressOutgoing ? compression->CreateCompressor() : nullptr);
+            if (config_.strict) builder_.SetNextSequence(0);
+        } else {
+            reader_.SetAeadKeys(std::move(aead), cipher->blockSize, cipher->aead->tagLength,
+                                compression->CreateDecompressor());
+            if (config_.strict) reader_.SetNextSequence(0);
+        }
+        return;
+    }
+    const crypto::MacDescriptor* mac = crypto::FindMac(chosen_[list + 2], bugCompatible);
     auto cipherContext = cipher->CreateContext();
     cipherContext->SetKey(DeriveKey(outgoing ? 'D' : 'C', 64).data());
     cipherContext->SetIv(DeriveKey(outgoing ? 'B' : 'A', 64).data());
@@ -374,10 +449,13 @@ void ScriptedServer::InstallKeys(bool outgoing) {
     if (outgoing) {
         builder_.SetKeys(std::move(cipherContext), cipher->blockSize, cipher->cbc,
                          std::move(macContext), mac->macLength,
-                         config_.compressOutgoing ? compression->CreateCompressor() : nullptr);
+                         config_.compressOutgoing ? compression->CreateCompressor() : nullptr,
+                         mac->encryptThenMac);
+        if (config_.strict) builder_.SetNextSequence(0);
     } else {
         reader_.SetKeys(std::move(cipherContext), cipher->blockSize, std::move(macContext),
-                        mac->macLength, compression->CreateDecompressor());
+                        mac->macLength, compression->CreateDecompressor(), mac->encryptThenMac);
+        if (config_.strict) reader_.SetNextSequence(0);
     }
 }
 

@@ -39,6 +39,9 @@ struct ServerConfig {
     bool omitSecret = false;       // derives keys without K (the old-server quirk)
     bool macKeys16 = false;        // keys HMAC-SHA1 with 16 bytes (the old-server quirk)
     bool compressOutgoing = true;  // false: sends plain payloads even when "zlib" was agreed
+    // Strict key exchange as the server sees it: numbering restarts at each new-keys. Set it
+    // when the kex list names "kex-strict-s-v00@openssh.com" and the client asks for it too.
+    bool strict = false;
 };
 
 // Ways to break the key exchange on purpose.
@@ -48,7 +51,10 @@ struct Tamper {
     std::optional<crypto::BigNum> f;                                 // instead of g^y mod p
     std::optional<std::pair<crypto::BigNum, crypto::BigNum>> group;  // group exchange p, g
     bool groupWithoutGenerator = false;
-    bool otherHostKey = false;  // sign with the second test key of the same kind
+    bool otherHostKey = false;          // sign with the second test key of the same kind
+    std::optional<Bytes> serverPublic;  // elliptic-curve exchanges: Q_S sent instead of ours
+    // Sends these payloads (unencrypted, the keys not yet changed) right after the reply.
+    std::vector<Bytes> afterReply;
 };
 
 class ScriptedServer {
@@ -112,6 +118,7 @@ public:
     PacketBuilder& Builder() { return builder_; }
 
 private:
+    bool RunEcdh(const Tamper& tamper);
     void InstallKeys(bool outgoing);
     Bytes DeriveKey(char letter, size_t length) const;
     Bytes HostKeyBlob(bool other) const;
