@@ -169,9 +169,13 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
             DWORD failure = ssh.Transport().Failure().error;
             error = failure ? failure : transport::kErrConnectionClosed;
         }
-        // The reason the connection ended, as sent or received, is the error's detail. A
-        // time-out ends the connection without a disconnect message.
-        const std::string detail = ssh.Transport().Failure().text;
+        // What the key exchange found wrong, or what the server said when it ended the
+        // connection, is the error's detail: the code alone does not tell it. A time-out ends
+        // the connection without a disconnect message.
+        const transport::TransportFailure& failure = ssh.Transport().Failure();
+        const bool told = failure.byPeer || failure.error == transport::kErrKeyExchangeFailed ||
+                          failure.error == transport::kErrHostKeyNotVerified;
+        const std::string detail = told ? failure.text : std::string();
         Fail(client, error);
         SetLastErrorDetail(detail);
         return INVALID_CLIENT;

@@ -141,11 +141,11 @@ TESSAN_API INT SSHAPI SshGetErrorStringW(DWORD dwError, LPWSTR lpszError, INT nM
 
 /* [available] Copies what the library knows beyond the code about the calling thread's last
  * error into `lpszDetail`, a buffer of `nMaxLength` characters, and returns its length (without
- * the terminating zero); NULL only measures. Filled when a connect call fails once the
- * connection was open: the reason the connection ended, as the library sent it to the server or
- * the server sent it. A failed negotiation names the kind that had nothing in common and quotes
- * the server's offer, e.g. "No common host key algorithm (the server offers: ssh-dss)" with
- * KX_ERROR_KEY_EXCHANGE_FAILED. Every other setting of the last error empties it. Returns 0 and
+ * the terminating zero); NULL only measures. Filled when a connect call fails in the key
+ * exchange (KX_ERROR_KEY_EXCHANGE_FAILED, KX_ERROR_HOST_KEY_NOT_VERIFIED: what was wrong, as
+ * told to the server) or because the server ended the connection with a description (its
+ * text). A failed negotiation names the kind that had nothing in common and quotes the
+ * server's offer, e.g. "No common host key algorithm (the server offers: ssh-dss)". Every other setting of the last error empties it. Returns 0 and
  * leaves an empty string (when nMaxLength > 0) when there is no detail or the buffer cannot hold
  * it and its terminating zero. The last error is not changed. */
 TESSAN_API INT SSHAPI SshGetErrorDetailA(LPSTR lpszDetail, INT nMaxLength);

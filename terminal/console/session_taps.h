@@ -45,9 +45,9 @@ public:
                             unsigned message) override;
     int InetCreateSecurityCredentialsA(unsigned protocols, unsigned options,
                                        std::string_view certificateStore,
-                                       std::string_view certificateName,
-                                       std::string_view userName, std::string_view password,
-                                       unsigned reserved, InetCredentials* credentials) override;
+                                       std::string_view certificateName, std::string_view userName,
+                                       std::string_view password, unsigned reserved,
+                                       InetCredentials* credentials) override;
     void InetDeleteSecurityCredentialsA(InetCredentials credentials) override;
     int InetServerStartA(std::string_view localAddress, unsigned port, int backlog,
                          int clientBufferKiB, int stallSeconds, int reserved1, int reserved2,
@@ -117,6 +117,8 @@ public:
     int Write(int handle, std::string_view data) override { return inner_.Write(handle, data); }
     int Disconnect(int handle) override { return inner_.Disconnect(handle); }
     std::string Fingerprint(int handle) override { return inner_.Fingerprint(handle); }
+    std::string FingerprintSha256(int handle) override { return inner_.FingerprintSha256(handle); }
+    std::string LastErrorDetail() override { return inner_.LastErrorDetail(); }
     int LastError() override { return inner_.LastError(); }
     int ErrorString(int code, std::span<char> buffer) override {
         return inner_.ErrorString(code, buffer);
