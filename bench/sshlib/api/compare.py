@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Runs session_bench against three sshd servers started here (aes128-ctr with group14-sha1,
-3des-cbc, aes128-ctr with group-exchange-sha256; hmac-sha1 and ssh-rsa everywhere) and prints
+"""Runs session_bench against sshd servers started here (aes128-ctr with group14-sha1,
+3des-cbc, aes128-ctr with group-exchange-sha256, chacha20-poly1305 and aes128-gcm with
+group14-sha1, all with hmac-sha1 and ssh-rsa; curve25519-sha256 with ssh-ed25519) and prints
 every figure of the library next to OpenSSH's ssh client with their ratios, then the peak
 memory of a 1 GB transfer. A row that cannot be read is named on standard error and makes the
 script exit nonzero. Needs root for sshd and the password account (made when missing).
@@ -21,13 +22,18 @@ import bench_rows  # noqa: E402
 
 USER, PASSWORD = "tessantest", "Tessan-Test-7"
 SERVERS = {
-    "AES": ("diffie-hellman-group14-sha1", "aes128-ctr"),
-    "3DES": ("diffie-hellman-group14-sha1", "3des-cbc"),
-    "GEX": ("diffie-hellman-group-exchange-sha256", "aes128-ctr"),
+    "AES": ("diffie-hellman-group14-sha1", "aes128-ctr", "ssh-rsa"),
+    "3DES": ("diffie-hellman-group14-sha1", "3des-cbc", "ssh-rsa"),
+    "GEX": ("diffie-hellman-group-exchange-sha256", "aes128-ctr", "ssh-rsa"),
+    "CHACHA": ("diffie-hellman-group14-sha1", "chacha20-poly1305@openssh.com", "ssh-rsa"),
+    "GCM": ("diffie-hellman-group14-sha1", "aes128-gcm@openssh.com", "ssh-rsa"),
+    "CURVE": ("curve25519-sha256", "aes128-ctr", "ssh-ed25519"),
 }
 # Every pair session_bench runs; one that does not come back is a failure, not a blank.
 EXPECTED_GROUPS = ["Receive/aes128ctr_hmacsha1", "Receive/3descbc_hmacsha1",
-                   "ConnectTrue/group14sha1", "ConnectTrue/gexsha256"]
+                   "Receive/chacha20poly1305", "Receive/aes128gcm",
+                   "ConnectTrue/group14sha1", "ConnectTrue/gexsha256",
+                   "ConnectTrue/curve25519ed25519"]
 
 
 def free_port():
@@ -44,13 +50,14 @@ def ensure_account():
     subprocess.run(["chpasswd"], input=f"{USER}:{PASSWORD}\n", text=True, check=True)
 
 
-def start_sshd(folder, name, kex, cipher):
+def start_sshd(folder, name, kex, cipher, host_key):
     port = free_port()
     config = os.path.join(folder, f"{name}.conf")
     with open(config, "w") as f:
         f.write(f"ListenAddress 127.0.0.1:{port}\nHostKey {folder}/rsa\n"
+                f"HostKey {folder}/ed25519\n"
                 f"PidFile {folder}/{name}.pid\nUsePAM no\nPasswordAuthentication yes\n"
-                f"PubkeyAuthentication no\nHostKeyAlgorithms ssh-rsa\nKexAlgorithms {kex}\n"
+                f"PubkeyAuthentication no\nHostKeyAlgorithms {host_key}\nKexAlgorithms {kex}\n"
                 f"Ciphers {cipher}\nMACs hmac-sha1\nCompression no\nLogLevel ERROR\n"
                 f"MaxStartups 100\n")
     process = subprocess.Popen(["/usr/sbin/sshd", "-D", "-e", "-f", config],
@@ -71,6 +78,8 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run(["ssh-keygen", "-q", "-t", "rsa", "-b", "2048", "-N", "", "-f",
                         f"{folder}/rsa"], check=True)
+        subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", f"{folder}/ed25519"],
+                       check=True)
         askpass = os.path.join(folder, "askpass")
         with open(askpass, "w") as f:
             f.write(f"#!/bin/sh\necho '{PASSWORD}'\n")
@@ -79,8 +88,8 @@ def main():
                    TESSAN_BENCH_ASKPASS=askpass)
         servers = []
         try:
-            for name, (kex, cipher) in SERVERS.items():
-                process, port = start_sshd(folder, name.lower(), kex, cipher)
+            for name, (kex, cipher, host_key) in SERVERS.items():
+                process, port = start_sshd(folder, name.lower(), kex, cipher, host_key)
                 servers.append(process)
                 env[f"TESSAN_BENCH_PORT_{name}"] = str(port)
             run_text = subprocess.run([bench, "--benchmark_format=json"], env=env,
