@@ -2,6 +2,7 @@
 
 #include "crypto/field25519.h"
 #include "crypto/mont256.h"
+#include "crypto/naf.h"
 #include "crypto/sha512.h"
 
 namespace tessan::crypto {
@@ -115,35 +116,6 @@ void Encode(uint8_t out[32], const Point& p) {
     out[31] |= static_cast<uint8_t>(IsNegative(Mul(p.x, inverse)) << 7);
 }
 
-// The width-w NAF of a 256-bit little-endian scalar: digits[i] is 0 or odd with
-// |digits[i]| < 2^(w-1), sum digits[i] 2^i equals the scalar, and every nonzero digit is
-// followed by at least w-1 zeros.
-void ComputeNaf(int8_t digits[257], const uint8_t scalar[32], int w) {
-    uint64_t k[5] = {LoadLe64(scalar), LoadLe64(scalar + 8), LoadLe64(scalar + 16),
-                     LoadLe64(scalar + 24), 0};
-    const int64_t window = int64_t{1} << w;
-    for (int i = 0; i < 257; ++i) {
-        int64_t digit = 0;
-        if (k[0] & 1) {
-            digit = static_cast<int64_t>(k[0] & static_cast<uint64_t>(window - 1));
-            if (digit >= window / 2) digit -= window;
-            // k -= digit, which clears the low w bits.
-            uint64_t borrow = static_cast<uint64_t>(digit);  // two's complement of a negative
-            const uint64_t fill = digit < 0 ? ~uint64_t{0} : 0;
-            UInt128 sum = UInt128{k[0]} - borrow;
-            k[0] = static_cast<uint64_t>(sum);
-            for (int j = 1; j < 5; ++j) {
-                sum = UInt128{k[j]} - fill - static_cast<uint64_t>((sum >> 64) & 1);
-                k[j] = static_cast<uint64_t>(sum);
-            }
-        }
-        digits[i] = static_cast<int8_t>(digit);
-        for (int j = 0; j < 4; ++j)
-            k[j] = (k[j] >> 1) | (k[j + 1] << 63);
-        k[4] >>= 1;
-    }
-}
-
 constexpr int kBaseWindow = 8;  // 64 odd multiples of B, made once
 constexpr int kKeyWindow = 5;   // 8 odd multiples of A, made per signature
 
@@ -181,14 +153,14 @@ const BaseTable& Base() {
 
 // [s]B - [k]A, interleaving both NAF chains so they share one run of doublings.
 Point DoubleScalarMultiply(const uint8_t s[32], const uint8_t k[32], const Point& a) {
-    int8_t sDigits[257], kDigits[257];
-    ComputeNaf(sDigits, s, kBaseWindow);
-    ComputeNaf(kDigits, k, kKeyWindow);
+    int8_t sDigits[kNafDigits], kDigits[kNafDigits];
+    ComputeNaf(sDigits, mont256::FromLittleEndian(s).v, kBaseWindow);
+    ComputeNaf(kDigits, mont256::FromLittleEndian(k).v, kKeyWindow);
     Cached aMultiples[1 << (kKeyWindow - 2)];
     OddMultiples(aMultiples, a);
     const Cached* bMultiples = Base().multiples;
 
-    int top = 256;
+    int top = kNafDigits - 1;
     while (top >= 0 && sDigits[top] == 0 && kDigits[top] == 0)
         --top;
     Point r = Identity();

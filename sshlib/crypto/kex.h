@@ -35,6 +35,7 @@ extern const KexDescriptor kKexGroup14Sha1;
 extern const KexDescriptor kKexGroup1Sha1;
 extern const KexDescriptor kKexCurve25519Sha256;
 extern const KexDescriptor kKexCurve25519Sha256Libssh;  // "curve25519-sha256@libssh.org"
+extern const KexDescriptor kKexEcdhNistp256;
 extern const KexDescriptor kKexGroup16Sha512;
 extern const KexDescriptor kKexGroup18Sha512;
 extern const KexDescriptor kKexGroup14Sha256;

@@ -155,6 +155,8 @@ const KexDescriptor kKexCurve25519Sha256{
     "curve25519-sha256", "curve25519", {}, {}, &kSha256Hash, CreateX25519KeyAgreement};
 const KexDescriptor kKexCurve25519Sha256Libssh{
     "curve25519-sha256@libssh.org", "curve25519", {}, {}, &kSha256Hash, CreateX25519KeyAgreement};
+const KexDescriptor kKexEcdhNistp256{"ecdh-sha2-nistp256",  "nistp256", {}, {}, &kSha256Hash,
+                                     CreateP256KeyAgreement};
 const KexDescriptor kKexGroup16Sha512{"diffie-hellman-group16-sha512", "group16", kGroup16Prime,
                                       kGenerator2, &kSha512Hash};
 const KexDescriptor kKexGroup18Sha512{"diffie-hellman-group18-sha512", "group18", kGroup18Prime,
@@ -169,8 +171,8 @@ const KexDescriptor* const kGroupExchangeList[] = {&kKexGroupExchangeSha256,
 const KexDescriptor* const kGroup14List[] = {&kKexGroup14Sha1};
 const KexDescriptor* const kGroup1List[] = {&kKexGroup1Sha1};
 const KexDescriptor* const kModernList[] = {&kKexCurve25519Sha256, &kKexCurve25519Sha256Libssh,
-                                            &kKexGroup16Sha512, &kKexGroup18Sha512,
-                                            &kKexGroup14Sha256};
+                                            &kKexEcdhNistp256,     &kKexGroup16Sha512,
+                                            &kKexGroup18Sha512,    &kKexGroup14Sha256};
 
 }  // namespace
 

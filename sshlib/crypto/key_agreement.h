@@ -36,5 +36,6 @@ public:
 };
 
 std::unique_ptr<KeyAgreement> CreateX25519KeyAgreement();
+std::unique_ptr<KeyAgreement> CreateP256KeyAgreement();
 
 }  // namespace tessan::crypto

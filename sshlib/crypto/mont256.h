@@ -7,10 +7,9 @@
 #include <cstdint>
 
 #include "crypto/bytes.h"
+#include "crypto/wide_arith.h"
 
 namespace tessan::crypto::mont256 {
-
-using u128 = UInt128;
 
 struct U256 {
     uint64_t v[4];  // least significant limb first
@@ -25,68 +24,70 @@ struct Modulus {
 
 // a - b over four limbs; returns the borrow (0 or 1).
 inline uint64_t SubBorrow(U256& out, const U256& a, const U256& b) {
-    uint64_t borrow = 0;
-    for (int i = 0; i < 4; ++i) {
-        const u128 d = u128{a.v[i]} - b.v[i] - borrow;
-        out.v[i] = static_cast<uint64_t>(d);
-        borrow = static_cast<uint64_t>(d >> 64) & 1;
-    }
+    unsigned char borrow = 0;
+    out.v[0] = SubBorrow64(a.v[0], b.v[0], borrow);
+    out.v[1] = SubBorrow64(a.v[1], b.v[1], borrow);
+    out.v[2] = SubBorrow64(a.v[2], b.v[2], borrow);
+    out.v[3] = SubBorrow64(a.v[3], b.v[3], borrow);
     return borrow;
 }
 
 // a + b over four limbs; returns the carry (0 or 1).
 inline uint64_t AddCarry(U256& out, const U256& a, const U256& b) {
-    uint64_t carry = 0;
-    for (int i = 0; i < 4; ++i) {
-        const u128 s = u128{a.v[i]} + b.v[i] + carry;
-        out.v[i] = static_cast<uint64_t>(s);
-        carry = static_cast<uint64_t>(s >> 64);
-    }
+    unsigned char carry = 0;
+    out.v[0] = AddCarry64(a.v[0], b.v[0], carry);
+    out.v[1] = AddCarry64(a.v[1], b.v[1], carry);
+    out.v[2] = AddCarry64(a.v[2], b.v[2], carry);
+    out.v[3] = AddCarry64(a.v[3], b.v[3], carry);
     return carry;
 }
 
 // `a` when `choose` is 1, `b` when it is 0.
 inline U256 Select(uint64_t choose, const U256& a, const U256& b) {
     const uint64_t mask = ValueBarrier(0 - choose);
-    U256 r;
-    for (int i = 0; i < 4; ++i)
-        r.v[i] = (a.v[i] & mask) | (b.v[i] & ~mask);
-    return r;
+    return U256{{(a.v[0] & mask) | (b.v[0] & ~mask), (a.v[1] & mask) | (b.v[1] & ~mask),
+                 (a.v[2] & mask) | (b.v[2] & ~mask), (a.v[3] & mask) | (b.v[3] & ~mask)}};
 }
 
 // value (with `high` as a fifth limb, 0 or 1) reduced once: value - m when value >= m. Requires
 // value < 2m.
 inline U256 ReduceOnce(const U256& value, uint64_t high, const Modulus& mod) {
     U256 reduced;
-    const uint64_t borrow = SubBorrow(reduced, value, mod.m);
-    return Select(high | (borrow ^ 1), reduced, value);
+    unsigned char borrow = static_cast<unsigned char>(SubBorrow(reduced, value, mod.m));
+    SubBorrow64(high, 0, borrow);  // borrow stays 1 only when value < m
+    return Select(borrow, value, reduced);
 }
 
-// a * b / R mod m for a < 2^256 and b < m; the result is below m.
-inline U256 Mul(const U256& a, const U256& b, const Modulus& mod) {
-    uint64_t t[6] = {0, 0, 0, 0, 0, 0};
-    for (int i = 0; i < 4; ++i) {
-        uint64_t carry = 0;
-        for (int j = 0; j < 4; ++j) {
-            const u128 product = u128{a.v[j]} * b.v[i] + t[j] + carry;
-            t[j] = static_cast<uint64_t>(product);
-            carry = static_cast<uint64_t>(product >> 64);
-        }
-        u128 sum = u128{t[4]} + carry;
-        t[4] = static_cast<uint64_t>(sum);
-        t[5] = static_cast<uint64_t>(sum >> 64);
+// t (five limbs) += a * b, returning the carry out of the top limb.
+inline uint64_t MulAddRow(uint64_t t[5], const U256& a, uint64_t b) {
+    uint64_t h0, h1, h2, h3;
+    const uint64_t l0 = MulWide(a.v[0], b, h0), l1 = MulWide(a.v[1], b, h1);
+    const uint64_t l2 = MulWide(a.v[2], b, h2), l3 = MulWide(a.v[3], b, h3);
+    unsigned char carry = 0;
+    const uint64_t p1 = AddCarry64(h0, l1, carry), p2 = AddCarry64(h1, l2, carry);
+    const uint64_t p3 = AddCarry64(h2, l3, carry), p4 = AddCarry64(h3, 0, carry);
+    carry = 0;
+    t[0] = AddCarry64(t[0], l0, carry);
+    t[1] = AddCarry64(t[1], p1, carry);
+    t[2] = AddCarry64(t[2], p2, carry);
+    t[3] = AddCarry64(t[3], p3, carry);
+    t[4] = AddCarry64(t[4], p4, carry);
+    return carry;
+}
 
-        // Add q * m with q chosen so the lowest limb becomes zero, then drop that limb.
+// a * b / R mod m for a < 2^256 and b < m; the result is below m. Each of the four rounds adds
+// a * b[i] and then the multiple q m that clears the lowest limb, which is dropped.
+inline U256 Mul(const U256& a, const U256& b, const Modulus& mod) {
+    uint64_t t[5] = {0, 0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) {
+        const uint64_t overflow = MulAddRow(t, a, b.v[i]);
         const uint64_t q = t[0] * mod.n0;
-        carry = static_cast<uint64_t>((u128{q} * mod.m.v[0] + t[0]) >> 64);
-        for (int j = 1; j < 4; ++j) {
-            const u128 product = u128{q} * mod.m.v[j] + t[j] + carry;
-            t[j - 1] = static_cast<uint64_t>(product);
-            carry = static_cast<uint64_t>(product >> 64);
-        }
-        sum = u128{t[4]} + carry;
-        t[3] = static_cast<uint64_t>(sum);
-        t[4] = t[5] + static_cast<uint64_t>(sum >> 64);
+        const uint64_t top = overflow + MulAddRow(t, mod.m, q);
+        t[0] = t[1];
+        t[1] = t[2];
+        t[2] = t[3];
+        t[3] = t[4];
+        t[4] = top;
     }
     return ReduceOnce(U256{{t[0], t[1], t[2], t[3]}}, t[4], mod);
 }
