@@ -58,14 +58,13 @@ long long TessanRun(int port, const std::string& command) {
 // The same through OpenSSH's ssh client, its output read from a pipe in the same chunks.
 long long OpenSshRun(int port, const char* kex, const char* cipher, const std::string& command,
                      const char* hostKey = "ssh-rsa") {
-    std::string line = "SSH_ASKPASS='" + std::string(Env("TESSAN_BENCH_ASKPASS")) +
-                       "' SSH_ASKPASS_REQUIRE=force DISPLAY=none /usr/bin/ssh -T -p " +
-                       std::to_string(port) +
-                       " -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null"
-                       " -o LogLevel=ERROR -o PubkeyAuthentication=no -o HostKeyAlgorithms=" +
-                       hostKey + " -o MACs=hmac-sha1 -o Ciphers=" + cipher +
-                       " -o KexAlgorithms=" + kex + " " + Env("TESSAN_BENCH_USER") +
-                       "@127.0.0.1 '" + command + "' < /dev/null";
+    std::string line =
+        "SSH_ASKPASS='" + std::string(Env("TESSAN_BENCH_ASKPASS")) +
+        "' SSH_ASKPASS_REQUIRE=force DISPLAY=none /usr/bin/ssh -T -p " + std::to_string(port) +
+        " -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null"
+        " -o LogLevel=ERROR -o PubkeyAuthentication=no -o HostKeyAlgorithms=" +
+        hostKey + " -o MACs=hmac-sha1 -o Ciphers=" + cipher + " -o KexAlgorithms=" + kex + " " +
+        Env("TESSAN_BENCH_USER") + "@127.0.0.1 '" + command + "' < /dev/null";
     FILE* pipe = popen(line.c_str(), "r");
     if (!pipe) return -1;
     static char buffer[65536];
@@ -145,13 +144,11 @@ BENCHMARK_CAPTURE(Receive, 3descbc_hmacsha1 / ssh, false, "3DES", "3des-cbc")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Receive, chacha20poly1305 / ours, true, "CHACHA",
-                  "chacha20-poly1305@openssh.com")
+BENCHMARK_CAPTURE(Receive, chacha20poly1305 / ours, true, "CHACHA", "chacha20-poly1305@openssh.com")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Receive, chacha20poly1305 / ssh, false, "CHACHA",
-                  "chacha20-poly1305@openssh.com")
+BENCHMARK_CAPTURE(Receive, chacha20poly1305 / ssh, false, "CHACHA", "chacha20-poly1305@openssh.com")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->UseRealTime();

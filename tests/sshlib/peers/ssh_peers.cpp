@@ -201,12 +201,14 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     return true;
 }
 
-bool AsyncSshPeer::StartParamiko() {
+bool AsyncSshPeer::StartParamiko(bool defaults) {
     if (access(kPython, X_OK) != 0) {
         error_ = "python3 is not installed";
         return false;
     }
-    if (!process_.Start({kPython, ScriptPath("paramiko_server.py")}, dir_.File("asyncssh.log"))) {
+    std::vector<std::string> argv = {kPython, ScriptPath("paramiko_server.py")};
+    if (defaults) argv.push_back("--defaults");
+    if (!process_.Start(argv, dir_.File("asyncssh.log"))) {
         error_ = "the Paramiko server could not be started";
         return false;
     }

@@ -60,7 +60,7 @@ private:
 // What the AsyncSSH server offers; empty fields keep AsyncSSH's defaults.
 struct AsyncSshOptions {
     std::string kex;
-    std::string hostKey = "ssh-rsa";  // "ssh-rsa", "ssh-dss" or "both"
+    std::string hostKey = "ssh-rsa";  // "ssh-rsa", "ssh-dss", "both" or "default" (see script)
     std::string ciphers;
     std::string macs;
     std::string compression;
@@ -74,8 +74,9 @@ struct AsyncSshOptions {
 class AsyncSshPeer {
 public:
     bool Start(const AsyncSshOptions& options);
-    // The Paramiko server script beside this file instead (user "tester", password "secret").
-    bool StartParamiko();
+    // The Paramiko server script beside this file instead (user "tester", password "secret");
+    // with `defaults` it offers Paramiko's own algorithm lists.
+    bool StartParamiko(bool defaults = false);
     int Port() const { return port_; }
     const std::string& Error() const { return error_; }
     std::string Log() const;
