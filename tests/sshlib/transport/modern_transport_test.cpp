@@ -117,15 +117,22 @@ TEST(StrictKex, AnythingBesidesTheExchangeDuringTheFirstOneEndsTheConnection) {
 // used; an impossible length ends it as soon as the length has arrived.
 TEST(AuthenticatedFraming, TamperedPacketsEndTheConnectionAtOnce) {
     struct Mode {
+        const char* kex;
         const char* cipher;
         const char* mac;
     };
+    // SHA-1 key derivation has to run four rounds for the 64-byte keys of ChaCha20-Poly1305
+    // and HMAC-SHA-512; SHA-512 needs one.
+    constexpr char kStrictGroup14Sha1[] =
+        "diffie-hellman-group14-sha1,kex-strict-s-v00@openssh.com";
+    constexpr char kStrictGroup16[] = "diffie-hellman-group16-sha512,kex-strict-s-v00@openssh.com";
     const Mode modes[] = {
-        {"chacha20-poly1305@openssh.com", "hmac-sha1"},
-        {"aes128-gcm@openssh.com", "hmac-sha1"},
-        {"aes256-gcm@openssh.com", "hmac-sha1"},
-        {"aes128-ctr", "hmac-sha2-256-etm@openssh.com"},
-        {"aes256-ctr", "hmac-sha2-512-etm@openssh.com"},
+        {kStrictCurve, "chacha20-poly1305@openssh.com", "hmac-sha1"},
+        {kStrictGroup14Sha1, "chacha20-poly1305@openssh.com", "hmac-sha1"},
+        {kStrictCurve, "aes128-gcm@openssh.com", "hmac-sha1"},
+        {kStrictGroup16, "aes256-gcm@openssh.com", "hmac-sha1"},
+        {kStrictCurve, "aes128-ctr", "hmac-sha2-256-etm@openssh.com"},
+        {kStrictGroup14Sha1, "aes256-ctr", "hmac-sha2-512-etm@openssh.com"},
     };
     enum class Damage { kNone, kCutTag, kHighLengthByte, kLowLengthByte, kBodyByte, kTagByte };
     struct Case {
@@ -143,9 +150,10 @@ TEST(AuthenticatedFraming, TamperedPacketsEndTheConnectionAtOnce) {
     };
     for (const Mode& mode : modes) {
         for (const Case& c : cases) {
-            const std::string label = std::string(mode.cipher) + " " + mode.mac + ": " + c.name;
+            const std::string label =
+                std::string(mode.kex) + " " + mode.cipher + " " + mode.mac + ": " + c.name;
             Client client;
-            ScriptedServer server(*client, Config(kStrictCurve, mode.cipher, mode.mac));
+            ScriptedServer server(*client, Config(mode.kex, mode.cipher, mode.mac));
             ASSERT_TRUE(server.Handshake()) << label << client.failure.text;
             ExchangeOnePacketEachWay(client, server);
             Bytes framed = server.Frame(Payload(kMsgServiceAccept, "ssh-userauth"));
