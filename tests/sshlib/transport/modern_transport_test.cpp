@@ -44,6 +44,57 @@ uint32_t ExchangeOnePacketEachWay(Client& client, ScriptedServer& server) {
     return server.LastSequence();
 }
 
+// The original lists lead unchanged and the modern names follow in their fixed order; the flag
+// swaps the two groups. The modes that need strict key exchange appear only when it is known.
+TEST(ModernOffer, OriginalListsLeadAndTheFlagPutsTheModernOnesFirst) {
+    const std::string originalKex =
+        "diffie-hellman-group-exchange-sha256,diffie-hellman-group-exchange-sha1,"
+        "diffie-hellman-group14-sha1,diffie-hellman-group1-sha1";
+    const std::string modernKex =
+        "curve25519-sha256,curve25519-sha256@libssh.org,ecdh-sha2-nistp256,"
+        "diffie-hellman-group16-sha512,diffie-hellman-group18-sha512,diffie-hellman-group14-sha256";
+    const std::string originalHostKeys = "ssh-rsa,ssh-dss";
+    const std::string modernHostKeys = "ssh-ed25519,ecdsa-sha2-nistp256,rsa-sha2-512,rsa-sha2-256";
+    const std::string originalCiphers =
+        "aes256-ctr,aes256-cbc,rijndael-cbc@lysator.liu.se,aes192-ctr,aes192-cbc,aes128-ctr,"
+        "aes128-cbc,blowfish-ctr,blowfish-cbc,3des-ctr,3des-cbc,arcfour256,arcfour128";
+    const std::string gcm = "aes128-gcm@openssh.com,aes256-gcm@openssh.com";
+    const std::string originalMacs = "hmac-sha1,hmac-sha1-96,hmac-md5";
+    const std::string sha2 = "hmac-sha2-256,hmac-sha2-512";
+    const std::string etm =
+        "hmac-sha2-256-etm@openssh.com,hmac-sha2-512-etm@openssh.com,hmac-sha1-etm@openssh.com";
+    const std::string marker = ",kex-strict-c-v00@openssh.com";
+    struct Case {
+        bool modernFirst;
+        OfferContext context;
+        std::string kex, hostKeys, ciphers, macs;
+    };
+    const Case cases[] = {
+        {false, {true, false}, originalKex + "," + modernKex + marker,
+         originalHostKeys + "," + modernHostKeys, originalCiphers + "," + gcm,
+         originalMacs + "," + sha2},
+        {false, {true, true}, originalKex + "," + modernKex + marker,
+         originalHostKeys + "," + modernHostKeys,
+         originalCiphers + ",chacha20-poly1305@openssh.com," + gcm,
+         originalMacs + "," + sha2 + "," + etm},
+        {true, {false, true}, modernKex + "," + originalKex,
+         modernHostKeys + "," + originalHostKeys,
+         "chacha20-poly1305@openssh.com," + gcm + "," + originalCiphers,
+         sha2 + "," + etm + "," + originalMacs},
+    };
+    for (const Case& c : cases) {
+        KexSettings settings;
+        settings.modernFirst = c.modernFirst;
+        const auto lists = OfferedLists(settings, c.context);
+        EXPECT_EQ(lists[kListKex], c.kex);
+        EXPECT_EQ(lists[kListHostKey], c.hostKeys);
+        EXPECT_EQ(lists[kListCipherClientToServer], c.ciphers);
+        EXPECT_EQ(lists[kListCipherServerToClient], c.ciphers);
+        EXPECT_EQ(lists[kListMacClientToServer], c.macs);
+        EXPECT_EQ(lists[kListMacServerToClient], c.macs);
+    }
+}
+
 TEST(StrictKex, BothSidesAgreeAndNumberingRestartsAtEveryNewKeys) {
     Client client;
     ScriptedServer server(*client, Config(kStrictCurve, "chacha20-poly1305@openssh.com"));
