@@ -244,6 +244,38 @@ TEST(AuthenticatedFraming, TamperedPacketsEndTheConnectionAtOnce) {
     }
 }
 
+// Each modern host key type: its signature over the exchange hash is accepted, and a changed
+// signature ends the connection before any key is used.
+TEST(ModernHostKeys, GenuineSignaturesPassAndForgedOnesEndTheConnection) {
+    for (const char* hostKey :
+         {"ssh-ed25519", "ecdsa-sha2-nistp256", "rsa-sha2-512", "rsa-sha2-256"}) {
+        for (bool forged : {false, true}) {
+            Client client;
+            ServerConfig config = Config("curve25519-sha256", "aes128-ctr");
+            config.lists[kListHostKey] = hostKey;
+            ScriptedServer server(*client, config);
+            server.SendVersion();
+            server.ReadVersion();
+            server.SendKexInit();
+            ASSERT_TRUE(server.ReadKexInit());
+            Tamper tamper;
+            tamper.badSignature = forged;
+            ASSERT_TRUE(server.RunDh(tamper));
+            EXPECT_EQ(client->IsClosed(), forged) << hostKey << client.failure.text;
+            if (forged) {
+                EXPECT_EQ(client.failure.error, kErrHostKeyNotVerified) << hostKey;
+                EXPECT_EQ(client.failure.reason, kDisconnectHostKeyNotVerifiable) << hostKey;
+                continue;
+            }
+            ASSERT_TRUE(server.ReadNewKeys());
+            server.SendNewKeys();
+            EXPECT_EQ(client->GetPhase(), Transport::Phase::kOpen) << hostKey;
+            EXPECT_EQ(client->Algorithms().hostKey->name, hostKey);
+            EXPECT_TRUE(client->FingerprintSha256().starts_with("SHA256:"));
+        }
+    }
+}
+
 TEST(EllipticCurve, ServerValuesWithoutAUsableSecretEndTheExchange) {
     Bytes lowOrder(32, 0);
     lowOrder[0] = 1;  // u = 1: a point of small order, the shared secret is all zero

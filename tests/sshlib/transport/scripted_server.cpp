@@ -1,6 +1,8 @@
 #include "scripted_server.h"
 
+#include <openssl/core_names.h>
 #include <openssl/dsa.h>
+#include <openssl/ec.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
 #include <openssl/sha.h>
@@ -34,11 +36,27 @@ void AppendBnMpint(Bytes& out, const BIGNUM* bn) {
     crypto::AppendMpint(out, FromBn(bn));
 }
 
-// Two RSA and two DSA keys, made once per test program.
+EVP_PKEY* GenerateKey(int type, int curve = 0) {
+    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_id(type, nullptr);
+    EVP_PKEY_keygen_init(ctx);
+    if (curve != 0) EVP_PKEY_CTX_set_ec_paramgen_curve_nid(ctx, curve);
+    EVP_PKEY* key = nullptr;
+    EVP_PKEY_keygen(ctx, &key);
+    EVP_PKEY_CTX_free(ctx);
+    return key;
+}
+
+// Two RSA, DSA, Ed25519 and P-256 keys, made once per test program.
 struct TestKeys {
     RSA* rsa[2];
     DSA* dsa[2];
+    EVP_PKEY* ed25519[2];
+    EVP_PKEY* p256[2];
     TestKeys() {
+        for (int i = 0; i < 2; ++i) {
+            ed25519[i] = GenerateKey(EVP_PKEY_ED25519);
+            p256[i] = GenerateKey(EVP_PKEY_EC, NID_X9_62_prime256v1);
+        }
         for (RSA*& key : rsa) {
             key = RSA_new();
             BIGNUM* e = BN_new();
@@ -212,7 +230,22 @@ Bytes ScriptedServer::HashData(const Bytes& data) const {
 
 Bytes ScriptedServer::HostKeyBlob(bool other) const {
     Bytes blob;
-    if (chosen_[kListHostKey] == "ssh-dss") {
+    const std::string& algorithm = chosen_[kListHostKey];
+    if (algorithm == "ssh-ed25519") {
+        Bytes key(32);
+        size_t length = key.size();
+        EVP_PKEY_get_raw_public_key(Keys().ed25519[other], key.data(), &length);
+        AppendStr(blob, algorithm);
+        AppendStr(blob, key);
+    } else if (algorithm == "ecdsa-sha2-nistp256") {
+        Bytes point(65);
+        size_t length = 0;
+        EVP_PKEY_get_octet_string_param(Keys().p256[other], "encoded-pub-key", point.data(),
+                                        point.size(), &length);
+        AppendStr(blob, algorithm);
+        AppendStr(blob, std::string_view("nistp256"));
+        AppendStr(blob, point);
+    } else if (algorithm == "ssh-dss") {
         const BIGNUM *p, *q, *g, *y;
         DSA_get0_pqg(Keys().dsa[other], &p, &q, &g);
         DSA_get0_key(Keys().dsa[other], &y, nullptr);
@@ -233,7 +266,49 @@ Bytes ScriptedServer::Sign(const Bytes& data, bool other) const {
     uint8_t digest[20];
     SHA1(data.data(), data.size(), digest);
     Bytes blob;
-    if (chosen_[kListHostKey] == "ssh-dss") {
+    const std::string& algorithm = chosen_[kListHostKey];
+    if (algorithm == "ssh-ed25519" || algorithm == "ecdsa-sha2-nistp256" ||
+        algorithm.starts_with("rsa-sha2-")) {
+        EVP_PKEY* key = algorithm == "ssh-ed25519"           ? Keys().ed25519[other]
+                        : algorithm == "ecdsa-sha2-nistp256" ? Keys().p256[other]
+                                                             : nullptr;
+        EVP_PKEY* rsaKey = nullptr;
+        if (!key) {
+            rsaKey = EVP_PKEY_new();
+            RSA_up_ref(Keys().rsa[other]);
+            EVP_PKEY_assign_RSA(rsaKey, Keys().rsa[other]);
+            key = rsaKey;
+        }
+        const EVP_MD* md = algorithm == "ssh-ed25519"    ? nullptr
+                           : algorithm == "rsa-sha2-512" ? EVP_sha512()
+                                                         : EVP_sha256();
+        EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+        EVP_DigestSignInit(ctx, nullptr, md, nullptr, key);
+        size_t length = 0;
+        EVP_DigestSign(ctx, nullptr, &length, data.data(), data.size());
+        Bytes sig(length);
+        EVP_DigestSign(ctx, sig.data(), &length, data.data(), data.size());
+        sig.resize(length);
+        EVP_MD_CTX_free(ctx);
+        if (rsaKey) EVP_PKEY_free(rsaKey);
+        AppendStr(blob, algorithm);
+        if (algorithm == "ecdsa-sha2-nistp256") {
+            // DER SEQUENCE { r, s } to string(mpint r || mpint s).
+            const uint8_t* der = sig.data();
+            ECDSA_SIG* parsed = d2i_ECDSA_SIG(nullptr, &der, static_cast<long>(sig.size()));
+            const BIGNUM *r, *s;
+            ECDSA_SIG_get0(parsed, &r, &s);
+            Bytes inner;
+            AppendBnMpint(inner, r);
+            AppendBnMpint(inner, s);
+            ECDSA_SIG_free(parsed);
+            AppendStr(blob, inner);
+        } else {
+            AppendStr(blob, sig);
+        }
+        return blob;
+    }
+    if (algorithm == "ssh-dss") {
         DSA_SIG* sig = DSA_do_sign(digest, 20, Keys().dsa[other]);
         const BIGNUM *r, *s;
         DSA_SIG_get0(sig, &r, &s);
