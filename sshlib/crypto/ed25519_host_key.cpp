@@ -1,0 +1,59 @@
+// "ssh-ed25519" host keys (RFC 8709 section 4 and 6): key blob string "ssh-ed25519", string of 32
+// key bytes; signature blob string "ssh-ed25519", string of 64 signature bytes.
+#include <memory>
+
+#include "crypto/ed25519.h"
+#include "crypto/fingerprint.h"
+#include "crypto/host_key.h"
+#include "crypto/wire.h"
+
+namespace tessan::crypto {
+namespace {
+
+constexpr std::string_view kName = "ssh-ed25519";
+
+// One fixed-length string after the name, and nothing after it.
+bool ReadNamedBytes(std::span<const uint8_t> blob, size_t length, std::span<const uint8_t>& out) {
+    WireReader reader(blob);
+    return reader.ExpectString(kName) && reader.ReadString(out) && out.size() == length &&
+           reader.Remaining() == 0;
+}
+
+class Ed25519HostKey : public HostKey {
+public:
+    explicit Ed25519HostKey(std::span<const uint8_t> key) {
+        std::copy(key.begin(), key.end(), key_);
+    }
+    std::string_view AlgorithmName() const override { return kName; }
+    size_t Bits() const override { return 256; }
+    std::string Fingerprint() const override {
+        return Md5BlobFingerprint(kName, Bits(), PublicKeyBlob());
+    }
+    std::vector<uint8_t> PublicKeyBlob() const override {
+        std::vector<uint8_t> blob;
+        AppendString(blob, kName);
+        AppendString(blob, key_);
+        return blob;
+    }
+    bool Verify(std::span<const uint8_t> signatureBlob,
+                std::span<const uint8_t> data) const override {
+        std::span<const uint8_t> signature;
+        if (!ReadNamedBytes(signatureBlob, kEd25519SignatureLength, signature)) return false;
+        return Ed25519Verify(key_, signature.data(), data);
+    }
+
+private:
+    uint8_t key_[kEd25519PublicKeyLength];
+};
+
+std::unique_ptr<HostKey> Ed25519HostKeyFromBlob(std::span<const uint8_t> blob) {
+    std::span<const uint8_t> key;
+    if (!ReadNamedBytes(blob, kEd25519PublicKeyLength, key)) return nullptr;
+    return std::make_unique<Ed25519HostKey>(key);
+}
+
+}  // namespace
+
+const HostKeyAlgorithm kSshEd25519{kName, Ed25519HostKeyFromBlob};
+
+}  // namespace tessan::crypto
