@@ -1,10 +1,10 @@
 // "ecdsa-sha2-nistp256" host keys (RFC 5656 sections 3.1 and 3.1.2): key blob string
 // "ecdsa-sha2-nistp256", string "nistp256", string Q (uncompressed point); signature blob string
 // "ecdsa-sha2-nistp256", string holding mpint r and mpint s.
+#include <algorithm>
 #include <memory>
 
-#include "crypto/fingerprint.h"
-#include "crypto/host_key.h"
+#include "crypto/curve_host_key.h"
 #include "crypto/p256.h"
 #include "crypto/wire.h"
 
@@ -23,22 +23,11 @@ bool ReadScalar(WireReader& reader, std::vector<uint8_t>& out) {
     return true;
 }
 
-class EcdsaHostKey : public HostKey {
+class EcdsaHostKey : public CurveHostKey {
 public:
-    explicit EcdsaHostKey(std::span<const uint8_t> point) {
+    EcdsaHostKey(std::span<const uint8_t> blob, std::span<const uint8_t> point)
+        : CurveHostKey(kName, blob) {
         std::copy(point.begin(), point.end(), point_);
-    }
-    std::string_view AlgorithmName() const override { return kName; }
-    size_t Bits() const override { return 256; }
-    std::string Fingerprint() const override {
-        return Md5BlobFingerprint(kName, Bits(), PublicKeyBlob());
-    }
-    std::vector<uint8_t> PublicKeyBlob() const override {
-        std::vector<uint8_t> blob;
-        AppendString(blob, kName);
-        AppendString(blob, kCurve);
-        AppendString(blob, point_);
-        return blob;
     }
     bool Verify(std::span<const uint8_t> signatureBlob,
                 std::span<const uint8_t> data) const override {
@@ -64,7 +53,7 @@ std::unique_ptr<HostKey> EcdsaHostKeyFromBlob(std::span<const uint8_t> blob) {
         reader.Remaining() != 0 || !P256IsValidPoint(point)) {
         return nullptr;
     }
-    return std::make_unique<EcdsaHostKey>(point);
+    return std::make_unique<EcdsaHostKey>(blob, point);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // "ssh-ed25519" host keys (RFC 8709 section 4 and 6): key blob string "ssh-ed25519", string of 32
 // key bytes; signature blob string "ssh-ed25519", string of 64 signature bytes.
+#include <algorithm>
 #include <memory>
 
+#include "crypto/curve_host_key.h"
 #include "crypto/ed25519.h"
-#include "crypto/fingerprint.h"
-#include "crypto/host_key.h"
 #include "crypto/wire.h"
 
 namespace tessan::crypto {
@@ -19,21 +19,11 @@ bool ReadNamedBytes(std::span<const uint8_t> blob, size_t length, std::span<cons
            reader.Remaining() == 0;
 }
 
-class Ed25519HostKey : public HostKey {
+class Ed25519HostKey : public CurveHostKey {
 public:
-    explicit Ed25519HostKey(std::span<const uint8_t> key) {
+    Ed25519HostKey(std::span<const uint8_t> blob, std::span<const uint8_t> key)
+        : CurveHostKey(kName, blob) {
         std::copy(key.begin(), key.end(), key_);
-    }
-    std::string_view AlgorithmName() const override { return kName; }
-    size_t Bits() const override { return 256; }
-    std::string Fingerprint() const override {
-        return Md5BlobFingerprint(kName, Bits(), PublicKeyBlob());
-    }
-    std::vector<uint8_t> PublicKeyBlob() const override {
-        std::vector<uint8_t> blob;
-        AppendString(blob, kName);
-        AppendString(blob, key_);
-        return blob;
     }
     bool Verify(std::span<const uint8_t> signatureBlob,
                 std::span<const uint8_t> data) const override {
@@ -49,7 +39,7 @@ private:
 std::unique_ptr<HostKey> Ed25519HostKeyFromBlob(std::span<const uint8_t> blob) {
     std::span<const uint8_t> key;
     if (!ReadNamedBytes(blob, kEd25519PublicKeyLength, key)) return nullptr;
-    return std::make_unique<Ed25519HostKey>(key);
+    return std::make_unique<Ed25519HostKey>(blob, key);
 }
 
 }  // namespace

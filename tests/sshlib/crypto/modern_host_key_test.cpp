@@ -20,11 +20,7 @@ namespace tessan::crypto::test {
 namespace {
 
 Bytes RsaBlob(const BigNum& e, const BigNum& n) {
-    Bytes blob;
-    AppendString(blob, "ssh-rsa");
-    AppendMpint(blob, e);
-    AppendMpint(blob, n);
-    return blob;
+    return RsaKeyBlob(RsaPublicKey{e, n});
 }
 
 Bytes SignatureBlob(std::string_view name, const Bytes& signature) {
