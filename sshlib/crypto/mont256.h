@@ -127,16 +127,17 @@ inline U256 Pow(const U256& a, const U256& e, const Modulus& mod) {
     return r;
 }
 
-inline bool IsZero(const U256& a) {
+// 1 or 0, as numbers so that results can be combined with & and | without branches.
+inline uint64_t IsZero(const U256& a) {
     return ValueBarrier(a.v[0] | a.v[1] | a.v[2] | a.v[3]) == 0;
 }
-inline bool Equal(const U256& a, const U256& b) {
+inline uint64_t Equal(const U256& a, const U256& b) {
     return ValueBarrier((a.v[0] ^ b.v[0]) | (a.v[1] ^ b.v[1]) | (a.v[2] ^ b.v[2]) |
                         (a.v[3] ^ b.v[3])) == 0;
 }
-inline bool LessThan(const U256& a, const U256& b) {
+inline uint64_t LessThan(const U256& a, const U256& b) {
     U256 ignored;
-    return SubBorrow(ignored, a, b) == 1;
+    return SubBorrow(ignored, a, b);
 }
 
 inline U256 FromBigEndian(const uint8_t bytes[32]) {

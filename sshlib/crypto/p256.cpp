@@ -76,7 +76,7 @@ JacobianPoint MultiplySecret(const U256& scalar, const AffinePoint& point) {
 
 bool P256IsValidScalar(const uint8_t scalar[kP256ScalarLength]) {
     const U256 k = mont256::FromBigEndian(scalar);
-    return !mont256::IsZero(k) & mont256::LessThan(k, kOrder.m);
+    return ((mont256::IsZero(k) ^ 1) & mont256::LessThan(k, kOrder.m)) != 0;
 }
 
 bool P256IsValidPoint(std::span<const uint8_t> point) {

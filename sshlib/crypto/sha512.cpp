@@ -90,6 +90,7 @@ void Sha512::Reset() {
 }
 
 void Sha512::Update(const uint8_t* data, size_t length) {
+    if (length == 0) return;  // data may be null then, which memcpy must not see
     totalBytes_ += length;
     if (used_ != 0) {
         const size_t take = length < kBlockLength - used_ ? length : kBlockLength - used_;

@@ -17,6 +17,7 @@
 #include "crypto/md5.h"
 #include "crypto/sha1.h"
 #include "crypto/sha256.h"
+#include "crypto/sha512.h"
 
 namespace {
 
@@ -193,6 +194,8 @@ BENCHMARK_TEMPLATE(OurHash, Sha1)->Name("SHA-1/ours");
 BENCHMARK_CAPTURE(OpenSslHash, sha1, EVP_sha1())->Name("SHA-1/openssl");
 BENCHMARK_TEMPLATE(OurHash, Sha256)->Name("SHA-256/ours");
 BENCHMARK_CAPTURE(OpenSslHash, sha256, EVP_sha256())->Name("SHA-256/openssl");
+BENCHMARK_TEMPLATE(OurHash, Sha512)->Name("SHA-512/ours");
+BENCHMARK_CAPTURE(OpenSslHash, sha512, EVP_sha512())->Name("SHA-512/openssl");
 BENCHMARK_TEMPLATE(OurHash, Md5)->Name("MD5/ours");
 BENCHMARK_CAPTURE(OpenSslHash, md5, EVP_md5())->Name("MD5/openssl");
 BENCHMARK(OurHmacSha1)->Name("HMAC-SHA1/ours");

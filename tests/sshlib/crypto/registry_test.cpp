@@ -247,7 +247,7 @@ TEST(HostKeyRegistry, OfferOrder) {
     EXPECT_EQ(algorithms[0]->name, "ssh-rsa");
     EXPECT_EQ(algorithms[1]->name, "ssh-dss");
     EXPECT_EQ(FindHostKeyAlgorithm("ssh-dss"), &kSshDss);
-    EXPECT_EQ(FindHostKeyAlgorithm("ssh-ed25519"), nullptr);
+    EXPECT_EQ(FindHostKeyAlgorithm("ssh-ed448"), nullptr);
 }
 
 TEST(Ssh1CipherChoice, FirstPreferredCipherTheServerSupports) {
