@@ -5,11 +5,6 @@
 namespace tessan::transport {
 namespace {
 
-// Filled as the primitives behind them arrive.
-std::span<const crypto::HostKeyAlgorithm* const> ModernHostKeys() {
-    return {};
-}
-
 std::string Join(std::span<const std::string_view> names) {
     std::string list;
     for (std::string_view n : names) {
@@ -98,7 +93,7 @@ Offer BuildOffer(const KexSettings& settings, bool bugCompatibleMacs, const Offe
     const auto original = crypto::HostKeyAlgorithms();
     offer.hostKeys =
         InOrder(std::vector<const crypto::HostKeyAlgorithm*>(original.begin(), original.end()),
-                ModernHostKeys(), modernFirst);
+                crypto::ModernHostKeyAlgorithms(), modernFirst);
     std::vector<const crypto::CipherDescriptor*> modernCiphers;
     for (const crypto::CipherDescriptor* c : crypto::ModernCiphers()) {
         if (c->family != crypto::CipherFamily::kChaCha20 || context.strictModesAllowed)

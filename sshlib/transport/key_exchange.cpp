@@ -4,9 +4,7 @@
 
 #include "crypto/bytes.h"
 #include "crypto/random_pool.h"
-#include "crypto/sha256.h"
 #include "crypto/wire.h"
-#include "sshlib/transport/base64.h"
 #include "sshlib/transport/key_derivation.h"
 #include "sshlib/transport/quirks.h"
 #include "sshlib/transport/ssh_constants.h"
@@ -17,17 +15,6 @@ namespace {
 
 std::span<const uint8_t> Bytes(std::string_view text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
-}
-
-std::string Sha256Fingerprint(std::span<const uint8_t> blob) {
-    crypto::Sha256 sha;
-    sha.Update(blob);
-    const crypto::Sha256::Digest digest = sha.Finish();
-    std::string text =
-        Base64Encode(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
-    while (!text.empty() && text.back() == '=')
-        text.pop_back();
-    return "SHA256:" + text;
 }
 
 }  // namespace
@@ -315,7 +302,7 @@ void KeyExchange::HandleReply(const IncomingPacket& packet) {
         return;
     }
     fingerprint_ = key->Fingerprint();
-    fingerprintSha256_ = Sha256Fingerprint(hostKeyBlob);
+    fingerprintSha256_ = key->Sha256Fingerprint();
     if (!firstDone_) sessionId_ = exchangeHash_;
 
     DirectionKeys outgoing = MakeKeys(0, *secret, 'C', 'A', 'E');

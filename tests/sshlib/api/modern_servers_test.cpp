@@ -105,10 +105,10 @@ TEST(ForcedServer, EachModernKeyExchange) {
     for (const char* kex : {"curve25519-sha256", "curve25519-sha256@libssh.org",
                             "ecdh-sha2-nistp256", "diffie-hellman-group16-sha512",
                             "diffie-hellman-group18-sha512", "diffie-hellman-group14-sha256"}) {
-        peers::SshdOptions options = peers::StockSshdOptions("rsa");
-        options.hostKeyAlgorithms = "ssh-rsa";
+        peers::SshdOptions options = peers::StockSshdOptions(kAllKeys);
         options.kex = kex;
-        cases.push_back({kex, options, 0, kex, "ssh-rsa", "aes256-ctr", "hmac-sha1", "rsa"});
+        cases.push_back(
+            {kex, options, 0, kex, "ssh-ed25519", "aes256-ctr", "hmac-sha1", "ed25519"});
     }
     RunCases(cases);
 }
@@ -117,18 +117,16 @@ TEST(ForcedServer, EachModernCipherAndMac) {
     std::vector<Case> cases;
     for (const char* cipher :
          {"chacha20-poly1305@openssh.com", "aes128-gcm@openssh.com", "aes256-gcm@openssh.com"}) {
-        peers::SshdOptions options = peers::StockSshdOptions("rsa");
-        options.hostKeyAlgorithms = "ssh-rsa";
+        peers::SshdOptions options = peers::StockSshdOptions("ecdsa");
         options.ciphers = cipher;
-        cases.push_back({cipher, options, 0, "diffie-hellman-group-exchange-sha256", "ssh-rsa",
-                         cipher, "", "rsa"});
+        cases.push_back({cipher, options, 0, "diffie-hellman-group-exchange-sha256",
+                         "ecdsa-sha2-nistp256", cipher, "", "ecdsa"});
     }
     for (const char* mac : {"hmac-sha2-256", "hmac-sha2-512", "hmac-sha2-256-etm@openssh.com",
                             "hmac-sha2-512-etm@openssh.com", "hmac-sha1-etm@openssh.com"}) {
         peers::SshdOptions options = peers::StockSshdOptions("rsa");
-        options.hostKeyAlgorithms = "ssh-rsa";
         options.macs = mac;
-        cases.push_back({mac, options, 0, "diffie-hellman-group-exchange-sha256", "ssh-rsa",
+        cases.push_back({mac, options, 0, "diffie-hellman-group-exchange-sha256", "rsa-sha2-512",
                          "aes256-ctr", mac, "rsa"});
     }
     RunCases(cases);
