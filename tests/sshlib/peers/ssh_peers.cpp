@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -130,6 +131,9 @@ bool SshdPeer::WriteConfigAndRun() {
     if (!options_.macs.empty()) config << "MACs " << options_.macs << "\n";
     if (!options_.rekeyLimit.empty()) config << "RekeyLimit " << options_.rekeyLimit << "\n";
     config.close();
+    // The log of an attempt that could not bind goes first: the new sshd truncates it only once
+    // it runs, and until then WaitReady would read the old failure as this attempt's.
+    std::remove(dir_.File("sshd.log").c_str());
     if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")},
                         dir_.File("sshd.log"))) {
         error_ = "sshd could not be started";
