@@ -12,8 +12,9 @@ namespace ostrel {
 namespace {
 
 constexpr std::string_view kNewFileHeader =
-    "# SSH host key fingerprints remembered by Ostrel: host, port and fingerprint, one device\n"
-    "# per line. Remove a device's line when its key was changed on purpose.\n";
+    "# SSH host key fingerprints remembered by Ostrel: host, port and fingerprint (MD5, then\n"
+    "# SHA-256), one device per line. Remove a device's line when its key was changed on\n"
+    "# purpose.\n";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';

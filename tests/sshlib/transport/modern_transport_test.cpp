@@ -254,10 +254,7 @@ TEST(ModernHostKeys, GenuineSignaturesPassAndForgedOnesEndTheConnection) {
             ServerConfig config = Config("curve25519-sha256", "aes128-ctr");
             config.lists[kListHostKey] = hostKey;
             ScriptedServer server(*client, config);
-            server.SendVersion();
-            server.ReadVersion();
-            server.SendKexInit();
-            ASSERT_TRUE(server.ReadKexInit());
+            ASSERT_TRUE(server.ExchangeInits());
             Tamper tamper;
             tamper.badSignature = forged;
             ASSERT_TRUE(server.RunDh(tamper));
@@ -283,10 +280,7 @@ TEST(EllipticCurve, ServerValuesWithoutAUsableSecretEndTheExchange) {
     for (const Bytes& value : values) {
         Client client;
         ScriptedServer server(*client, Config("curve25519-sha256", "aes128-ctr"));
-        server.SendVersion();
-        server.ReadVersion();
-        server.SendKexInit();
-        ASSERT_TRUE(server.ReadKexInit());
+        ASSERT_TRUE(server.ExchangeInits());
         Tamper tamper;
         tamper.serverPublic = value;
         ASSERT_TRUE(server.RunDh(tamper));

@@ -546,12 +546,16 @@ bool ScriptedServer::ReadNewKeys() {
     return true;
 }
 
-bool ScriptedServer::Handshake() {
+bool ScriptedServer::ExchangeInits() {
     SendVersion();
     if (ReadVersion().empty()) return false;
     // Like real servers, this one sends its init first; the client answers it with its own.
     SendKexInit();
-    if (!ReadKexInit() || !RunDh() || !ReadNewKeys()) return false;
+    return ReadKexInit();
+}
+
+bool ScriptedServer::Handshake() {
+    if (!ExchangeInits() || !RunDh() || !ReadNewKeys()) return false;
     SendNewKeys();
     return client_.GetPhase() == Transport::Phase::kOpen;
 }

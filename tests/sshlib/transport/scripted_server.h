@@ -94,6 +94,9 @@ public:
     bool RunDh(const Tamper& tamper = {});
     void SendNewKeys();
     bool ReadNewKeys();
+    // The identification lines and both key-exchange-inits (this server's first); false when
+    // the client did not answer with its own.
+    bool ExchangeInits();
     // The whole exchange without tampering, from the version lines on; true when the client's
     // transport is open afterwards.
     bool Handshake();

@@ -46,6 +46,8 @@ public:
     int Write(int handle, std::string_view data) override { return real_.Write(handle, data); }
     int Disconnect(int handle) override { return real_.Disconnect(handle); }
     std::string Fingerprint(int handle) override { return real_.Fingerprint(handle); }
+    std::string FingerprintSha256(int handle) override { return real_.FingerprintSha256(handle); }
+    std::string LastErrorDetail() override { return real_.LastErrorDetail(); }
     int LastError() override { return real_.LastError(); }
     int ErrorString(int code, std::span<char> buffer) override {
         return real_.ErrorString(code, buffer);
@@ -159,7 +161,7 @@ TEST_F(SshWindowTest, ALineTypedRunsInTheShellAndCloseRestartAndExitWork) {
                               "fingerprint: "),
               std::string::npos)
         << PaneText();
-    const std::string fingerprint = ShownFingerprint();
+    const std::string fingerprint = ShownFingerprints();
     EXPECT_EQ(ColourOf("Host key fingerprint: "), colours_[ColourSlot::Informational]);
     EXPECT_EQ(HostKeyFile().find("\n127.0.0.1 " + Text(Port()) + " " + fingerprint + "\n") !=
                   std::string::npos,
