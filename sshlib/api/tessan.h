@@ -139,78 +139,8 @@ TESSAN_API INT SSHAPI SshGetErrorStringA(DWORD dwError, LPSTR lpszError, INT nMa
 /* [available] As SshGetErrorStringA with a UTF-16 buffer of `nMaxLength` characters. */
 TESSAN_API INT SSHAPI SshGetErrorStringW(DWORD dwError, LPWSTR lpszError, INT nMaxLength);
 
-/* Error codes: 0x80040000 + n. n from 10000 to 11004 follows the Windows Sockets numbering
- * (a socket-style error number n becomes a code by OR with 0x80040000), library codes start at
- * 12001. Every code below has a text. The codes 12251-12365 that other libraries of the same
- * family use are not carried (except the two this library raises, CONNECTION_CLOSED and
- * FEATURE_NOT_SUPPORTED), nor numbers of the ranges that have no meaning here; their text is
- * empty. */
-#define KX_ERROR_BASE 0x80040000UL
-#define KX_ERROR_FROM_SOCKET(n) (KX_ERROR_BASE | (DWORD)(n))
-
-/* general */
-#define KX_ERROR_NONE 0x80042710UL                      /* 10000 No error */
-#define KX_ERROR_NOT_HANDLE_OWNER 0x80042711UL          /* 10001 */
-#define KX_ERROR_OPERATION_CANCELED 0x80042714UL        /* 10004 */
-#define KX_ERROR_OUT_OF_MEMORY 0x8004271CUL             /* 10012 */
-#define KX_ERROR_ACCESS_DENIED 0x8004271DUL             /* 10013 */
-#define KX_ERROR_INVALID_PARAMETER 0x8004271EUL         /* 10014 */
-#define KX_ERROR_INVALID_BUFFER 0x80042726UL            /* 10022 */
-#define KX_ERROR_BUFFER_TOO_SMALL 0x80042727UL          /* 10023 */
-#define KX_ERROR_TOO_MANY_SOCKETS 0x80042728UL          /* 10024 */
-/* network */
-#define KX_ERROR_OPERATION_WOULD_BLOCK 0x80042733UL     /* 10035 */
-#define KX_ERROR_OPERATION_IN_PROGRESS 0x80042734UL     /* 10036 */
-#define KX_ERROR_ALREADY_IN_PROGRESS 0x80042735UL       /* 10037 */
-#define KX_ERROR_INVALID_HANDLE 0x80042736UL            /* 10038 */
-#define KX_ERROR_ADDRESS_REQUIRED 0x80042737UL          /* 10039 */
-#define KX_ERROR_MESSAGE_TOO_LONG 0x80042738UL          /* 10040 */
-#define KX_ERROR_INVALID_PROTOCOL 0x80042739UL          /* 10041 */
-#define KX_ERROR_PROTOCOL_NOT_AVAILABLE 0x8004273AUL    /* 10042 */
-#define KX_ERROR_PROTOCOL_NOT_SUPPORTED 0x8004273BUL    /* 10043 */
-#define KX_ERROR_SOCKET_NOT_SUPPORTED 0x8004273CUL      /* 10044 */
-#define KX_ERROR_OPERATION_NOT_SUPPORTED 0x8004273DUL   /* 10045 */
-#define KX_ERROR_PROTOCOL_FAMILY_NOT_SUPPORTED 0x8004273EUL /* 10046 */
-#define KX_ERROR_ADDRESS_FAMILY_NOT_SUPPORTED 0x8004273FUL  /* 10047 */
-#define KX_ERROR_ADDRESS_IN_USE 0x80042740UL            /* 10048 */
-#define KX_ERROR_ADDRESS_NOT_AVAILABLE 0x80042741UL     /* 10049 */
-#define KX_ERROR_NETWORK_DOWN 0x80042742UL              /* 10050 */
-#define KX_ERROR_NETWORK_UNREACHABLE 0x80042743UL       /* 10051 */
-#define KX_ERROR_NETWORK_RESET 0x80042744UL             /* 10052 */
-#define KX_ERROR_CONNECTION_ABORTED 0x80042745UL        /* 10053 */
-#define KX_ERROR_CONNECTION_RESET 0x80042746UL          /* 10054 */
-#define KX_ERROR_NO_BUFFER_SPACE 0x80042747UL           /* 10055 */
-#define KX_ERROR_ALREADY_CONNECTED 0x80042748UL         /* 10056 */
-#define KX_ERROR_NOT_CONNECTED 0x80042749UL             /* 10057 */
-#define KX_ERROR_CONNECTION_SHUTDOWN 0x8004274AUL       /* 10058 */
-#define KX_ERROR_OPERATION_TIMEOUT 0x8004274CUL         /* 10060 */
-#define KX_ERROR_CONNECTION_REFUSED 0x8004274DUL        /* 10061 */
-#define KX_ERROR_HOST_DOWN 0x80042750UL                 /* 10064 */
-#define KX_ERROR_HOST_UNREACHABLE 0x80042751UL          /* 10065 */
-#define KX_ERROR_TOO_MANY_PROCESSES 0x80042753UL        /* 10067 */
-#define KX_ERROR_NETWORK_NOT_AVAILABLE 0x8004276BUL     /* 10091 */
-#define KX_ERROR_INVALID_VERSION 0x8004276CUL           /* 10092 */
-#define KX_ERROR_NETWORK_NOT_INITIALIZED 0x8004276DUL   /* 10093 */
-#define KX_ERROR_GRACEFUL_DISCONNECT 0x80042775UL       /* 10101 */
-/* name resolution */
-#define KX_ERROR_INVALID_HOSTNAME 0x80042AF9UL          /* 11001 */
-#define KX_ERROR_HOSTNAME_TRY_AGAIN 0x80042AFAUL        /* 11002 */
-#define KX_ERROR_HOSTNAME_NO_RECOVERY 0x80042AFBUL      /* 11003 */
-#define KX_ERROR_HOSTNAME_NO_ADDRESS 0x80042AFCUL       /* 11004 */
-/* security: the transport's key exchange and packet checks */
-#define KX_ERROR_KEY_EXCHANGE_FAILED 0x80042F45UL       /* 12101 no common algorithm, unusable
-                                                           group or value, refused exchange */
-#define KX_ERROR_HOST_KEY_NOT_VERIFIED 0x80042F46UL     /* 12102 bad host key or signature */
-#define KX_ERROR_MESSAGE_AUTHENTICATION 0x80042F47UL    /* 12103 a packet failed its MAC */
-/* protocol, proxy and authentication */
-#define KX_ERROR_UNEXPECTED_SERVER_RESPONSE 0x80042FADUL /* 12205 */
-#define KX_ERROR_INVALID_PROXY_TYPE 0x80042FB2UL        /* 12210 */
-#define KX_ERROR_INVALID_COMMAND 0x80042FB6UL           /* 12214 */
-#define KX_ERROR_INVALID_USERNAME 0x80042FBEUL          /* 12222 */
-#define KX_ERROR_INVALID_PASSWORD 0x80042FBFUL          /* 12223 */
-#define KX_ERROR_AUTHENTICATION_FAILED 0x80042FC6UL     /* 12230 */
-#define KX_ERROR_CONNECTION_CLOSED 0x80042FE0UL         /* 12256 */
-#define KX_ERROR_FEATURE_NOT_SUPPORTED 0x8004302AUL     /* 12330 */
+/* Error codes (KX_ERROR_...): see tessan_errors.h. */
+#include "tessan_errors.h"
 
 /* ======================================================================================
  * Client handles and connections
