@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <mutex>
+#include <utility>
 
 #include "platform/messages.h"
 #include "platform/socket_notify.h"
@@ -259,6 +260,27 @@ LRESULT DispatchEvent(const ClientPtr& client, UINT eventId, DWORD error) {
         Thaw(client, false);
     }
     return result;
+}
+
+EventSuspension::EventSuspension(ClientPtr client)
+    : client_(std::move(client)),
+      notifyWindow_(client_->notifyWindow),
+      eventMask_(client_->eventMask) {
+    ReleaseNotificationWindow(*client_);
+    client_->eventMask = 0;
+}
+
+EventSuspension::~EventSuspension() {
+    if (client_->destroyed) return;
+    client_->eventMask = eventMask_;
+    // The window may have gone meanwhile (its destruction detaches handles anyway).
+    if (!notifyWindow_ || !PlatformIsWindow(notifyWindow_)) return;
+    const DWORD callError = SshGetLastError();  // the suspended call's result stands
+    if (SetNotificationWindow(*client_, notifyWindow_) &&
+        (client_->Buffered() > 0 || !client_->Alive())) {
+        AnnounceBufferedData(*client_);
+    }
+    SshSetLastError(callError);
 }
 
 void RedispatchRead(const ClientPtr& client) {
