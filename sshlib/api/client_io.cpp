@@ -5,6 +5,7 @@
 #include "sshlib/api/client.h"
 #include "sshlib/api/events.h"
 #include "sshlib/transport/net_errors.h"
+#include "sshlib/transport/trace_records.h"
 
 namespace tessan {
 namespace {
@@ -148,6 +149,8 @@ TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer) 
         SshSetLastError(KX_ERROR_NOT_CONNECTED);
         return 0;
     }
+    trace::Text(TRACE_INFO, "encrypted %ld bytes of data", static_cast<long>(cbBuffer));
+    trace::Data(lpBuffer, static_cast<size_t>(cbBuffer));
     client->link->Flush();
     return cbBuffer;
 }

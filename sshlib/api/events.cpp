@@ -11,6 +11,7 @@
 #include "platform/socket_notify.h"
 #include "platform/system.h"
 #include "sshlib/api/lifecycle.h"
+#include "sshlib/transport/socket_table.h"
 
 namespace tessan {
 namespace {
@@ -186,8 +187,8 @@ bool SetNotificationWindow(Client& client, HWND window) {
         return false;
     }
     client.notifyWindow = window;
-    if (client.Socket() >= 0 && PlatformAsyncSelect(client.Socket(), window, SSH_NOTIFY_MESSAGE,
-                                                    PLATFORM_FD_ALL_EVENTS) != 0) {
+    if (client.Socket() >= 0 && net::AsyncSelect(client.Socket(), window, SSH_NOTIFY_MESSAGE,
+                                                 PLATFORM_FD_ALL_EVENTS) != 0) {
         DWORD error = PlatformGetLastError();
         ReleaseNotificationWindow(client);
         SshSetLastError(error ? error : KX_ERROR_INVALID_PARAMETER);
@@ -200,7 +201,7 @@ bool SetNotificationWindow(Client& client, HWND window) {
 void ReleaseNotificationWindow(Client& client) {
     HWND window = client.notifyWindow;
     if (!window) return;
-    if (client.Socket() >= 0) PlatformAsyncSelect(client.Socket(), nullptr, 0, 0);
+    if (client.Socket() >= 0) net::AsyncSelect(client.Socket(), nullptr, 0, 0);
     PlatformKillTimer(window, kTimerBase + static_cast<UINT_PTR>(client.handle));
     client.notifyWindow = nullptr;
     client.pendingSocketEvents = 0;

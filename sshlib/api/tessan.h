@@ -27,10 +27,7 @@
  * (SECURITYINFO, SECURITYCREDENTIALS) have their native size, sizeof(...), which the dwSize
  * checks use.
  *
- * Availability. This header declares the whole interface. Functions are marked
- * [available] when the library of this version exports them; the others are declared so that
- * the interface stays stable and are added by later versions without change to their
- * declaration.
+ * Availability. Every function declared here is exported (marked [available]).
  *
  * Usable from C (C11) and C++.
  */
@@ -523,39 +520,87 @@ TESSAN_API INT SSHAPI SshRegisterEvent(HCLIENT hClient, UINT nEventId,
 #define TRACE_HEXDUMP 0x0004
 #define TRACE_PROCESS 0x1000
 
-/* Starts tracing socket calls and session data into a file through the trace library; 0 when
- * tracing is unavailable (no SshInitialize yet, trace library missing or of another version).*/
+/* Tracing goes through the trace library libquorn.so, which is loaded from the folder this
+ * library was loaded from on the first SshEnableTrace and kept until the process ends (it is
+ * used only when it reports version 7.0, build 7000 or later). While tracing is enabled it
+ * receives every socket call (after the call, with its result and arguments), a line for every
+ * packet (protocol, direction, message number and length, never the contents), and the session
+ * data: "encrypted N bytes of data" with the bytes for every SshWrite, "decrypted N bytes of
+ * data" with the bytes for every block received. The shipped trace library writes stamped lines
+ * to the file; TRACE_HEXDUMP adds hex dumps of the data, TRACE_ERROR or TRACE_WARNING limit
+ * socket calls to those that failed, TRACE_PROCESS adds the process id to each line. Tracing
+ * never changes what a connection does. */
+
+/* [available] Starts (one more) tracing into `lpszTraceFile` (appended to) with `dwTraceFlags`,
+ * which go to the trace library unchanged. Returns the trace library's answer, non-zero when
+ * tracing into the file works (each such call needs one SshDisableTrace), or 0: no
+ * SshInitialize yet, the trace library missing or of another version, or the file not
+ * writable. The last error is not changed. */
 TESSAN_API INT SSHAPI SshEnableTraceA(LPCSTR lpszTraceFile, DWORD dwTraceFlags);
+/* [available] As SshEnableTraceA with a UTF-16 file name. */
 TESSAN_API INT SSHAPI SshEnableTraceW(LPCWSTR lpszTraceFile, DWORD dwTraceFlags);
-/* Ends one SshEnableTrace; 0 when tracing was not enabled. */
+/* [available] Ends one SshEnableTrace that worked; the last one closes the trace file. Returns
+ * the trace library's answer, or 0 when no tracing was enabled. The last SshUninitialize ends
+ * every enable still open. */
 TESSAN_API INT SSHAPI SshDisableTrace(void);
 
 /* ======================================================================================
  * Lines, searches and commands
  * ====================================================================================== */
 
-/* Reads one line (without its line end) into lpszLine; *lpnLength: in the buffer size, out
- * the line length. Non-zero on success. */
+/* [available] Reads one line. `lpnLength`: in the size of `lpszLine` in characters (at least
+ * 1), out the length of the line stored. Waits (in blocking mode, also for an event-driven
+ * handle, whose events are held meanwhile and come back afterwards) until a line feed has
+ * arrived, the session ends, or the handle's timeout passes (0: no limit). At most size - 1
+ * bytes are taken (the rest stays for the next read; the W form never cuts a character in
+ * two); one trailing line feed and then one carriage return are dropped; the line is
+ * zero-terminated. At the end of the session the rest of the data counts as the last line.
+ * Non-zero on success; 0 with KX_ERROR_INVALID_BUFFER (NULL line), KX_ERROR_INVALID_PARAMETER
+ * (NULL lpnLength), KX_ERROR_BUFFER_TOO_SMALL (size below 1), KX_ERROR_NOT_CONNECTED (no
+ * session), KX_ERROR_CONNECTION_CLOSED (the session ended and everything was read),
+ * KX_ERROR_OPERATION_TIMEOUT (SSH_EVENT_TIMEOUT; what arrived of the line is still stored),
+ * KX_ERROR_OPERATION_CANCELED (SshCancel; SSH_EVENT_CANCEL), a mapped socket error. */
 TESSAN_API BOOL SSHAPI SshReadLineA(HCLIENT hClient, LPSTR lpszLine, LPINT lpnLength);
 TESSAN_API BOOL SSHAPI SshReadLineW(HCLIENT hClient, LPWSTR lpszLine, LPINT lpnLength);
-/* Writes the line and a carriage return and line feed; *lpnLength (may be NULL) receives all
- * bytes written. Non-zero on success. */
+/* [available] Writes the line with SshWrite in pieces of at most 8192 bytes, then a carriage
+ * return and a line feed (also after an empty line; not after a piece that failed).
+ * `*lpnLength` (may be NULL) receives every byte written, the terminator included. Non-zero
+ * when everything was written; 0 with KX_ERROR_INVALID_BUFFER (NULL line) or SshWrite's error. */
 TESSAN_API BOOL SSHAPI SshWriteLineA(HCLIENT hClient, LPCSTR lpszLine, LPINT lpnLength);
 TESSAN_API BOOL SSHAPI SshWriteLineW(HCLIENT hClient, LPCWSTR lpszLine, LPINT lpnLength);
-/* Reads until lpszString has been received; the data read go to a global memory block or the
- * caller's buffer as described by the manual of SshSearchA. Non-zero when found. */
+/* [available] Reads byte by byte (SshRead; events held as for SshReadLineA) until the bytes of
+ * `lpszString` have arrived in a row, the data end, a read fails (a time-out just ends the
+ * search) or the maximum was read. Matching: a byte equal to the next expected one advances the
+ * match, any other byte starts it over (that byte is not compared with the first one again).
+ * `lpdwLength` (may be NULL): in the maximum (0: none), out the bytes handed over. The bytes
+ * read go, with `lpBuffer` NULL, nowhere; with `lpdwLength` NULL, to a global memory block
+ * whose handle is stored at *(HGLOBAL*)lpBuffer; with a maximum, into lpBuffer itself (at most
+ * that many bytes; reading stops there); otherwise to a block at *(HGLOBAL*)lpBuffer with its
+ * size at *lpdwLength. The caller frees a block with PlatformGlobalFree. Non-zero when the
+ * string was found; 0 otherwise, with KX_ERROR_OPERATION_IN_PROGRESS (a blocking call of the
+ * handle is running), KX_ERROR_INVALID_PARAMETER (NULL or empty string), or the last read's
+ * error. `dwReserved` is not used. */
 TESSAN_API BOOL SSHAPI SshSearchA(HCLIENT hClient, LPCSTR lpszString, LPVOID lpBuffer,
                                   LPDWORD lpdwLength, DWORD dwReserved);
 TESSAN_API BOOL SSHAPI SshSearchW(HCLIENT hClient, LPCWSTR lpszString, LPVOID lpBuffer,
                                   LPDWORD lpdwLength, DWORD dwReserved);
-/* Connects, runs one command, collects its output and disconnects. *lpdwLength non-zero: the
- * size of the buffer lpvBuffer (receives up to that many bytes, *lpdwLength the count); 0:
- * *(HGLOBAL*)lpvBuffer receives a global memory block the caller frees. Returns the remote exit
- * code, or SSH_ERROR. */
+/* [available] Connects (SshAsyncConnectA without a window, SSH_OPTION_COMMAND with
+ * `lpszCommandLine`, SSH_OPTION_TERMINAL ignored), reads the command's output to its end,
+ * disconnects and returns the remote exit code (SshGetExitCode). Output that holds no 0 byte
+ * and no escape, has a line feed and whose first line feed follows no carriage return gets
+ * carriage return and line feed for every line feed, and a final pair when it does not end
+ * with one. `*lpdwLength` non-zero: the size of the buffer lpvBuffer, which receives up to that
+ * many bytes, their count going to *lpdwLength; 0: a global memory block with the output is
+ * stored at *(HGLOBAL*)lpvBuffer and its size at *lpdwLength (the caller frees it). No output
+ * leaves both untouched. SSH_ERROR on failure: KX_ERROR_INVALID_HOSTNAME, _USERNAME or
+ * _PASSWORD (NULL or empty), KX_ERROR_INVALID_COMMAND (NULL, empty or 512 characters or
+ * more), KX_ERROR_INVALID_BUFFER (NULL lpvBuffer), KX_ERROR_INVALID_PARAMETER (NULL
+ * lpdwLength), then every error of SshAsyncConnectA and SshRead. */
 TESSAN_API INT SSHAPI SshExecuteA(LPCSTR lpszHostName, INT nRemotePort, LPCSTR lpszUserName,
                                   LPCSTR lpszPassword, LPCSTR lpszCommandLine, UINT nTimeout,
                                   DWORD dwOptions, LPVOID lpvBuffer, LPDWORD lpdwLength,
                                   LPSECURITYCREDENTIALS lpCredentials);
+/* [available] As SshExecuteA with UTF-16 strings; the output stays bytes. */
 TESSAN_API INT SSHAPI SshExecuteW(LPCWSTR lpszHostName, INT nRemotePort, LPCWSTR lpszUserName,
                                   LPCWSTR lpszPassword, LPCWSTR lpszCommandLine, UINT nTimeout,
                                   DWORD dwOptions, LPVOID lpvBuffer, LPDWORD lpdwLength,

@@ -4,6 +4,7 @@
 
 #include "crypto/random_pool.h"
 #include "sshlib/transport/ssh_constants.h"
+#include "sshlib/transport/trace_records.h"
 
 namespace tessan::transport {
 namespace {
@@ -187,6 +188,7 @@ void Transport::FeedPackets(const uint8_t* data, size_t length) {
 void Transport::Dispatch(const IncomingPacket& packet) {
     if (IsClosed()) return;
     const uint8_t type = packet.Type();
+    trace::Packet(2, false, type, packet.Payload().size());
     if (handlers_[type]) {
         handlers_[type](packet);
         return;
@@ -261,6 +263,7 @@ void Transport::SendPacket(OutgoingPacket&& packet) {
         SendDeferred();
         return;
     }
+    trace::Packet(2, true, packet.Type(), packet.Payload().size());
     outgoingBytes_ += builder_.Build(packet, output_);
     CheckDataLimit();
 }
@@ -277,6 +280,7 @@ void Transport::DeferPacket(OutgoingPacket&& packet) {
         ignore.AddString(std::string_view());
         deferredCounted_ += builder_.Build(ignore, deferred_);
     }
+    trace::Packet(2, true, packet.Type(), packet.Payload().size());
     deferredCounted_ += builder_.Build(packet, deferred_);
 }
 
@@ -313,6 +317,7 @@ uint32_t Transport::SendKexPacket(OutgoingPacket&& packet) {
         outgoingBytes_ += builder_.Build(ignore, output_);
     }
     uint32_t sequence = builder_.NextSequence();
+    trace::Packet(2, true, packet.Type(), packet.Payload().size());
     outgoingBytes_ += builder_.Build(packet, output_);
     return sequence;
 }
