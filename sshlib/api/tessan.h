@@ -293,7 +293,12 @@ typedef struct _SECURITYINFOW {
  * `uEventMsg` (at least WM_USER); SSH_EVENT_CONNECT is delivered before the call returns.
  * The session: a pseudo-terminal (type, 80 x 25 unless SSH_OPTION_TERMINAL) and a shell, or
  * with SSH_OPTION_COMMAND the command without a terminal; SSH_OPTION_NOPTY drops the
- * terminal, SSH_OPTION_NOSHELL opens no session at all (the connection only stays up). The
+ * terminal, SSH_OPTION_NOSHELL opens no session at all (the connection only stays up).
+ * A server that speaks only protocol 1 (version below 1.99) gets the protocol-1 login and
+ * session, unless the credentials ask for protocol 2 only: the session key under the server's
+ * two RSA keys, Blowfish, triple DES or DES as the preferences and the server allow, and the
+ * password sent among ignore messages of every nearby length that hide its length (one
+ * plain message to servers known to need it; SSH_OPTION_NOPWDNUL forces that). The
  * arguments are checked in this order, before any network activity:
  *   KX_ERROR_INVALID_HOSTNAME       host NULL, empty or longer than 255 characters
  *   KX_ERROR_PROTOCOL_NOT_AVAILABLE SSH_OPTION_IPV6 without IPv6 TCP
@@ -311,9 +316,10 @@ typedef struct _SECURITYINFOW {
  *   KX_ERROR_INVALID_HOSTNAME (the name does not resolve), KX_ERROR_CONNECTION_REFUSED and
  *   other mapped socket errors, KX_ERROR_UNEXPECTED_SERVER_RESPONSE (a proxy refused, or the
  *   server broke the protocol or refused the session channel, shell or command),
- *   KX_ERROR_PROTOCOL_NOT_SUPPORTED (no common protocol version), KX_ERROR_FEATURE_NOT_SUPPORTED
- *   (the server speaks only protocol 1), KX_ERROR_KEY_EXCHANGE_FAILED,
- *   KX_ERROR_HOST_KEY_NOT_VERIFIED, KX_ERROR_MESSAGE_AUTHENTICATION,
+ *   KX_ERROR_PROTOCOL_NOT_SUPPORTED (no common protocol version), KX_ERROR_KEY_EXCHANGE_FAILED
+ *   (also protocol 1: unusable server keys, no common cipher), KX_ERROR_HOST_KEY_NOT_VERIFIED,
+ *   KX_ERROR_MESSAGE_AUTHENTICATION, KX_ERROR_PACKET_CORRUPTED and KX_ERROR_ATTACK_DETECTED
+ *   (protocol 1: a packet failed its CRC-32, or carried the CRC-32 compensation attack),
  *   KX_ERROR_AUTHENTICATION_FAILED (the password was refused, or the server offers no password
  *   login; at once, as soon as the server answers), KX_ERROR_CONNECTION_CLOSED (the server
  *   ended the connection), KX_ERROR_OPERATION_TIMEOUT (nTimeout passed), KX_ERROR_OPERATION_CANCELED
@@ -425,14 +431,16 @@ TESSAN_API INT SSHAPI SshCancel(HCLIENT hClient);
 
 /* [available] Sends a control operation to the session (no reply is requested): break, a
  * keep-alive ignore message, end of input (held until the session runs), a key re-exchange,
- * or one of the thirteen signals. Other codes do nothing. 0 while the session is alive
+ * or one of the thirteen signals (over protocol 1 only end of input and the keep-alives exist;
+ * the others do nothing). Other codes do nothing. 0 while the session is alive
  * afterwards, else SSH_ERROR with KX_ERROR_NOT_CONNECTED. */
 TESSAN_API INT SSHAPI SshControl(HCLIENT hClient, DWORD dwControlCode, LPVOID lpvReserved,
                                  DWORD dwReserved);
 /* [available] The remote program's exit code once the connection has ended: its exit status,
  * or 128 plus the number of the signal that ended it ("INT" 2, "ILL" 4, "FPE" 8, "SEGV" 11,
  * "TERM" 15, "ABRT" 22, other names 0), 0 after a clean end without either, 0x7FFFFFFF when
- * the connection broke before one arrived. SSH_ERROR while the connection is still open (no
+ * the connection broke before one arrived (protocol 1: the exit status, or 0x7FFFFFFF when
+ * none arrived). SSH_ERROR while the connection is still open (no
  * error set) or without a session (KX_ERROR_NOT_CONNECTED). */
 TESSAN_API INT SSHAPI SshGetExitCode(HCLIENT hClient);
 /* [available] Makes `dwThreadId` (0: the calling thread) the handle's owner; any thread may
@@ -461,7 +469,8 @@ TESSAN_API void SSHAPI SshDeleteSecurityCredentialsW(LPSECURITYCREDENTIALS* lppC
 /* [available] Fills the record: the caller sets dwSize to at least sizeof(SECURITYINFO) (else
  * KX_ERROR_INVALID_PARAMETER); the record is cleared for dwSize bytes and dwSize set to
  * sizeof(SECURITYINFO). The fingerprint is the host key's MD5 digest as 16 colon-separated hex
- * pairs. It describes the connection, also after the server has ended it. Non-zero on
+ * pairs (protocol 1: of the host key in its "ssh-rsa" form; the cipher strength is 168 bits
+ * for triple DES, 128 for Blowfish, 56 for DES). It describes the connection, also after the server has ended it. Non-zero on
  * success; 0 with KX_ERROR_NOT_CONNECTED when the handle has no connection. */
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINFO lpSecurityInfo);
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient,

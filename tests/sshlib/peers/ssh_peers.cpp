@@ -26,9 +26,32 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-std::string ScriptPath(const char* name = "asyncssh_server.py") {
+std::string ScriptPath(const char* name) {
     const char* source = std::getenv("OSTREL_SOURCE_DIR");
     return std::string(source ? source : ".") + "/tests/sshlib/peers/" + name;
+}
+
+// Runs one of the server scripts beside this file, which prints "PORT <n>" once it listens.
+bool StartScript(ChildProcess& process, const char* script,
+                 const std::vector<std::string>& arguments, const std::string& logPath,
+                 const std::string& what, int& port, std::string& error) {
+    if (access(kPython, X_OK) != 0) {
+        error = "python3 is not installed";
+        return false;
+    }
+    std::vector<std::string> argv = {kPython, ScriptPath(script)};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    if (!process.Start(argv, logPath)) {
+        error = what + " could not be started";
+        return false;
+    }
+    std::string line = process.ReadLine(20000);
+    if (line.rfind("PORT ", 0) != 0) {
+        error = what + " did not start: " + ReadFile(logPath);
+        return false;
+    }
+    port = std::stoi(line.substr(5));
+    return true;
 }
 
 }  // namespace
@@ -156,16 +179,12 @@ std::string SshdPeer::Log() const {
 }
 
 bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
-    if (access(kPython, X_OK) != 0) {
-        error_ = "python3 is not installed";
-        return false;
-    }
-    std::vector<std::string> argv = {kPython,  ScriptPath(), "--host-key", options.hostKey,
-                                     "--user", options.user, "--password", options.password};
-    auto add = [&argv](const char* flag, const std::string& value) {
+    std::vector<std::string> arguments = {"--host-key", options.hostKey, "--user", options.user,
+                                          "--password", options.password};
+    auto add = [&arguments](const char* flag, const std::string& value) {
         if (value.empty()) return;
-        argv.push_back(flag);
-        argv.push_back(value);
+        arguments.push_back(flag);
+        arguments.push_back(value);
     };
     add("--kex", options.kex);
     add("--cipher", options.ciphers);
@@ -174,39 +193,34 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     add("--rekey-bytes", options.rekeyBytes);
     add("--auth", options.auth);
     add("--banner", options.banners);
-    if (!process_.Start(argv, dir_.File("asyncssh.log"))) {
-        error_ = "the AsyncSSH server could not be started";
-        return false;
-    }
-    std::string line = process_.ReadLine(20000);
-    if (line.rfind("PORT ", 0) != 0) {
-        error_ = "the AsyncSSH server did not start: " + Log();
-        return false;
-    }
-    port_ = std::stoi(line.substr(5));
-    return true;
+    return StartScript(process_, "asyncssh_server.py", arguments, dir_.File("asyncssh.log"),
+                       "the AsyncSSH server", port_, error_);
 }
 
 bool AsyncSshPeer::StartParamiko() {
-    if (access(kPython, X_OK) != 0) {
-        error_ = "python3 is not installed";
-        return false;
-    }
-    if (!process_.Start({kPython, ScriptPath("paramiko_server.py")}, dir_.File("asyncssh.log"))) {
-        error_ = "the Paramiko server could not be started";
-        return false;
-    }
-    std::string line = process_.ReadLine(20000);
-    if (line.rfind("PORT ", 0) != 0) {
-        error_ = "the Paramiko server did not start: " + Log();
-        return false;
-    }
-    port_ = std::stoi(line.substr(5));
-    return true;
+    return StartScript(process_, "paramiko_server.py", {}, dir_.File("asyncssh.log"),
+                       "the Paramiko server", port_, error_);
 }
 
 std::string AsyncSshPeer::Log() const {
     return ReadFile(dir_.File("asyncssh.log"));
+}
+
+bool Ssh1Peer::Start(const Ssh1Options& options) {
+    std::vector<std::string> arguments = {"--version",  options.version,  "--ciphers",
+                                          options.ciphers, "--user",     options.user,
+                                          "--password", options.password, "--auth",
+                                          options.auth,  "--exit-status",
+                                          std::to_string(options.exitStatus)};
+    if (options.portOpen) arguments.push_back("--port-open");
+    if (options.attack) arguments.push_back("--attack");
+    if (options.corrupt) arguments.push_back("--corrupt");
+    return StartScript(process_, "ssh1_server.py", arguments, dir_.File("ssh1.log"),
+                       "the SSH-1 server", port_, error_);
+}
+
+std::string Ssh1Peer::Log() const {
+    return ReadFile(dir_.File("ssh1.log"));
 }
 
 }  // namespace tessan::testing

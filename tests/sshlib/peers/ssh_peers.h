@@ -80,6 +80,35 @@ private:
     std::string error_;
 };
 
+// What the scripted SSH protocol 1 server (ssh1_server.py beside this file) does; see the
+// script for the session it plays and the log lines it writes.
+struct Ssh1Options {
+    std::string version = "1.2.27";  // software version announced after "SSH-1.5-"
+    std::string ciphers = "3,6,2";   // SSH-1 cipher numbers offered
+    std::string user = "tester";
+    std::string password = "secret";
+    std::string auth = "password";  // "password" or "none"
+    int exitStatus = 0;
+    bool portOpen = false;  // tries to open a forwarded port when the session starts
+    bool attack = false;    // the first output packet carries the compensation attack
+    bool corrupt = false;   // the first output packet has a damaged check
+};
+
+class Ssh1Peer {
+public:
+    bool Start(const Ssh1Options& options);
+    int Port() const { return port_; }
+    const std::string& Error() const { return error_; }
+    // What the server saw, one line per event.
+    std::string Log() const;
+
+private:
+    TempDir dir_;
+    ChildProcess process_;
+    int port_ = 0;
+    std::string error_;
+};
+
 // A local account with a password for password logins to sshd. Created (useradd, chpasswd)
 // the first time it is asked for when the process runs as root; otherwise it must exist
 // already. `error` says why there is none.
