@@ -17,37 +17,15 @@
 namespace tessan::apitest {
 namespace {
 
-// One server for every case.
-class LineCalls : public ::testing::Test {
+class LineCalls : public SshdSuite {
 protected:
-    static void SetUpTestSuite() {
-        server_ = new peers::SshdPeer;
-        started_ = server_->Start(peers::QuickSshdOptions());
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override {
-        TESSAN_REQUIRE_ACCOUNT();
-        ASSERT_TRUE(started_) << server_->Error();
-        ASSERT_TRUE(library_.Ok());
-    }
-    int Port() const { return server_->Port(); }
-
     // SshExecuteA as the password account.
-    INT Execute(const std::string& command, LPVOID buffer, DWORD* length) {
+    static INT Execute(const std::string& command, LPVOID buffer, DWORD* length) {
         const peers::TestAccount& account = peers::PasswordAccount();
         return SshExecuteA("127.0.0.1", Port(), account.user.c_str(), account.password.c_str(),
                            command.c_str(), 15, 0, buffer, length, nullptr);
     }
-
-    static peers::SshdPeer* server_;
-    static bool started_;
-    Library library_;
 };
-peers::SshdPeer* LineCalls::server_ = nullptr;
-bool LineCalls::started_ = false;
 
 // The bytes of a block handed to the caller, which is freed.
 std::string TakeBlock(HGLOBAL block) {

@@ -31,29 +31,6 @@ std::string ScriptPath(const char* name) {
     return std::string(source ? source : ".") + "/tests/sshlib/peers/" + name;
 }
 
-// Runs one of the server scripts beside this file, which prints "PORT <n>" once it listens.
-bool StartScript(ChildProcess& process, const char* script,
-                 const std::vector<std::string>& arguments, const std::string& logPath,
-                 const std::string& what, int& port, std::string& error) {
-    if (access(kPython, X_OK) != 0) {
-        error = "python3 is not installed";
-        return false;
-    }
-    std::vector<std::string> argv = {kPython, ScriptPath(script)};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    if (!process.Start(argv, logPath)) {
-        error = what + " could not be started";
-        return false;
-    }
-    std::string line = process.ReadLine(20000);
-    if (line.rfind("PORT ", 0) != 0) {
-        error = what + " did not start: " + ReadFile(logPath);
-        return false;
-    }
-    port = std::stoi(line.substr(5));
-    return true;
-}
-
 }  // namespace
 
 const std::string& SharedHostKeyDir() {
@@ -163,7 +140,8 @@ bool SshdPeer::WaitReady() {
 // Waits for this sshd's own word that it listens. A probe of the port alone could be answered by
 // another test's server that took the port between its choice and this sshd's bind.
 bool SshdPeer::WaitForOwnListener() {
-    const std::string listening = "Server listening on 127.0.0.1 port " + std::to_string(port_) + ".";
+    const std::string listening =
+        "Server listening on 127.0.0.1 port " + std::to_string(port_) + ".";
     for (int waited = 0; waited < 5000; waited += 10) {
         const std::string log = Log();
         if (log.find(listening) != std::string::npos) return true;
@@ -179,8 +157,8 @@ std::string SshdPeer::Log() const {
 }
 
 bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
-    std::vector<std::string> arguments = {"--host-key", options.hostKey, "--user", options.user,
-                                          "--password", options.password};
+    std::vector<std::string> arguments = {"--host-key", options.hostKey, "--user",
+                                          options.user, "--password",    options.password};
     auto add = [&arguments](const char* flag, const std::string& value) {
         if (value.empty()) return;
         arguments.push_back(flag);
@@ -193,34 +171,48 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     add("--rekey-bytes", options.rekeyBytes);
     add("--auth", options.auth);
     add("--banner", options.banners);
-    return StartScript(process_, "asyncssh_server.py", arguments, dir_.File("asyncssh.log"),
-                       "the AsyncSSH server", port_, error_);
+    return StartScript("asyncssh_server.py", arguments, "the AsyncSSH server");
 }
 
 bool AsyncSshPeer::StartParamiko() {
-    return StartScript(process_, "paramiko_server.py", {}, dir_.File("asyncssh.log"),
-                       "the Paramiko server", port_, error_);
+    return StartScript("paramiko_server.py", {}, "the Paramiko server");
 }
 
-std::string AsyncSshPeer::Log() const {
-    return ReadFile(dir_.File("asyncssh.log"));
+bool ScriptPeer::StartScript(const char* script, const std::vector<std::string>& arguments,
+                             const std::string& what) {
+    if (access(kPython, X_OK) != 0) {
+        error_ = "python3 is not installed";
+        return false;
+    }
+    std::vector<std::string> argv = {kPython, ScriptPath(script)};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    if (!process_.Start(argv, dir_.File("server.log"))) {
+        error_ = what + " could not be started";
+        return false;
+    }
+    // The script prints "PORT <n>" once it listens.
+    std::string line = process_.ReadLine(20000);
+    if (line.rfind("PORT ", 0) != 0) {
+        error_ = what + " did not start: " + Log();
+        return false;
+    }
+    port_ = std::stoi(line.substr(5));
+    return true;
+}
+
+std::string ScriptPeer::Log() const {
+    return ReadFile(dir_.File("server.log"));
 }
 
 bool Ssh1Peer::Start(const Ssh1Options& options) {
-    std::vector<std::string> arguments = {"--version",  options.version,  "--ciphers",
-                                          options.ciphers, "--user",     options.user,
-                                          "--password", options.password, "--auth",
-                                          options.auth,  "--exit-status",
-                                          std::to_string(options.exitStatus)};
+    std::vector<std::string> arguments = {
+        "--version", options.version, "--ciphers",     options.ciphers,
+        "--user",    options.user,    "--password",    options.password,
+        "--auth",    options.auth,    "--exit-status", std::to_string(options.exitStatus)};
     if (options.portOpen) arguments.push_back("--port-open");
     if (options.attack) arguments.push_back("--attack");
     if (options.corrupt) arguments.push_back("--corrupt");
-    return StartScript(process_, "ssh1_server.py", arguments, dir_.File("ssh1.log"),
-                       "the SSH-1 server", port_, error_);
-}
-
-std::string Ssh1Peer::Log() const {
-    return ReadFile(dir_.File("ssh1.log"));
+    return StartScript("ssh1_server.py", arguments, "the SSH-1 server");
 }
 
 }  // namespace tessan::testing
