@@ -91,12 +91,12 @@ std::vector<Ssh1OutgoingPacket> PasswordMessages(std::string_view password, uint
 }
 
 Ssh1Login::Ssh1Login(transport::Transport& transport, transport::Ssh1Transport& packets,
-                     std::string user, std::string password, crypto::CipherPreference ciphers,
-                     Ssh1Random random)
+                     std::string user, const std::string& password,
+                     crypto::CipherPreference ciphers, Ssh1Random random)
     : transport_(transport),
       packets_(packets),
       user_(std::move(user)),
-      password_(std::move(password)),
+      password_(password),
       ciphers_(ciphers),
       random_(std::move(random)) {}
 

@@ -40,8 +40,8 @@ public:
     };
 
     Ssh1Login(transport::Transport& transport, transport::Ssh1Transport& packets, std::string user,
-              std::string password, crypto::CipherPreference ciphers, Ssh1Random random);
-    ~Ssh1Login();  // wipes the password and the session key
+              const std::string& password, crypto::CipherPreference ciphers, Ssh1Random random);
+    ~Ssh1Login();  // wipes the password
 
     // The one dispatch point: every login packet.
     State Step(transport::Ssh1IncomingPacket& packet);
