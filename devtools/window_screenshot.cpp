@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "terminal/session/qt_serial_device.h"
-#include "terminal/session/tessnet.h"
-#include "terminal/shell/app_controller.h"
-#include "terminal/shell/main_window.h"
+#include "terminal/app/app_controller.h"
+#include "terminal/bindings/qt_serial_device.h"
+#include "terminal/bindings/qt_tessnet.h"
+#include "terminal/window/main_window.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         });
     });
 
-    ostrel::Tessnet net;
+    ostrel::QtTessnet net;
     ostrel::QtSerialDevice serial;
     ostrel::MainWindow window;
     ostrel::AppController controller(window, net, serial);

@@ -10,11 +10,9 @@
 #include <functional>
 
 #include "ssh_peers.h"
-#include "terminal/session/qt_serial_device.h"
-#include "terminal/session/tessan_library.h"
-#include "terminal/session/tessnet.h"
-#include "terminal/shell/app_controller.h"
-#include "terminal/shell/main_window.h"
+#include "terminal/app/app_controller.h"
+#include "terminal/bindings/qt_bindings.h"
+#include "terminal/window/main_window.h"
 
 namespace {
 
@@ -52,13 +50,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    ostrel::Tessnet net;
-    ostrel::QtSerialDevice serial;
-    ostrel::TessanLibrary ssh;
+    ostrel::QtBindings bindings;
     ostrel::MainWindow window;
-    ostrel::AppController controller(window, net, serial);
+    ostrel::AppController controller(window, bindings.Net(), bindings.Serial());
     window.Attach(controller);
-    controller.AttachSsh(ssh, window.PlatformWindow());
+    controller.AttachSsh(bindings.Ssh(), &bindings.Events());
     window.SetSessionDialogHook([&](ostrel::SessionType, ostrel::SessionSettings& s) {
         s.host = "127.0.0.1";
         s.port = std::to_string(server.Port());

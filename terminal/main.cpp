@@ -1,19 +1,19 @@
 // ostrel: the terminal program. Arguments: a session file or remote panel file, and the window
 // placement words; options starting with "--" (--console, --help ...) choose the console front
-// end, which also runs when there is no display.
+// end, which also runs when there is no display. Here the front end is chosen and given the
+// bindings the sessions stand on.
 #include <QApplication>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "terminal/app/app_controller.h"
+#include "terminal/bindings/qt_bindings.h"
 #include "terminal/console/console_options.h"
 #include "terminal/console/run_console.h"
-#include "terminal/session/qt_serial_device.h"
-#include "terminal/session/tessan_library.h"
-#include "terminal/session/tessnet.h"
-#include "terminal/shell/app_controller.h"
-#include "terminal/shell/main_window.h"
+#include "terminal/window/main_window.h"
 
 namespace {
 
@@ -31,18 +31,18 @@ int main(int argc, char** argv) {
     // explicitly (offscreen, say) and keeps the window.
     const bool display = Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
     const bool console = ostrel::WantsConsole(arguments);
-    if (console || !display) return ostrel::RunConsole(argc, argv, !console);
+    if (console || !display)
+        return ostrel::RunConsole(argc, argv, !console,
+                                  [] { return std::make_unique<ostrel::QtBindings>(); });
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrel"));
 
-    ostrel::Tessnet net;
-    ostrel::QtSerialDevice serial;
-    ostrel::TessanLibrary ssh;
+    ostrel::QtBindings bindings;
     ostrel::MainWindow window;
-    ostrel::AppController controller(window, net, serial);
+    ostrel::AppController controller(window, bindings.Net(), bindings.Serial());
     window.Attach(controller);
-    controller.AttachSsh(ssh, window.PlatformWindow());
+    controller.AttachSsh(bindings.Ssh(), &bindings.Events());
     controller.Start(arguments);
     window.show();
     return QApplication::exec();

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "terminal/app/app_controller.h"
+#include "terminal/app/startup_text.h"
 #include "terminal/core/user_folder.h"
-#include "terminal/shell/app_controller.h"
-#include "terminal/shell/startup_text.h"
 
 #ifndef OSTREL_WEB_PAGE
 #define OSTREL_WEB_PAGE ""

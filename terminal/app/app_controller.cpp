@@ -1,31 +1,40 @@
-#include "terminal/shell/app_controller.h"
+#include "terminal/app/app_controller.h"
 
 #include <filesystem>
 #include <iostream>
 
+#include "terminal/app/host_identity.h"
+#include "terminal/app/startup_text.h"
 #include "terminal/core/user_folder.h"
 #include "terminal/persist/placement.h"
 #include "terminal/persist/preferences.h"
 #include "terminal/session/status_text.h"
-#include "terminal/shell/startup_text.h"
-#include "terminal/tools/host_identity.h"
 
 namespace ostrel {
 
-AppController::AppController(ShellView& view, SocketLibrary& net, SerialDevice& serial)
+AppController::AppController(FrontEnd& view, Tessnet& net, SerialDevice& serial)
     : view_(view),
       net_(net),
       colours_(DefaultColourTable()),
       display_(view.Pane(), colours_, clock_),
       session_(settings_, net, serial, *this) {}
 
-AppController::~AppController() = default;
+AppController::~AppController() {
+    // The window outlives the controller; its last messages must not reach it.
+    if (sshEvents_ != nullptr) sshEvents_->SetHandler({});
+}
 
-void AppController::AttachSsh(SshLibrary& library, SshEventWindow events) {
+void AppController::AttachSsh(SshLibrary& library, PlatformEvents* events) {
     ssh_ = &library;
+    sshEvents_ = events;
+    if (events != nullptr)
+        events->SetHandler([this](unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+            OnPlatformMessage(message, wParam, lParam);
+        });
     hostKeys_ = std::make_unique<HostKeyStore>(UserFolder() / kHostKeyFileName);
-    sshSession_ = std::make_unique<SshClientSession>(session_, library, *hostKeys_, events);
-    session_.RegisterTransport(SessionType::SshClient, *sshSession_);
+    sshSession_ = std::make_unique<SshClientSession>(
+        session_, library, *hostKeys_, events != nullptr ? events->Window() : nullptr);
+    session_.RegisterSession(SessionType::SshClient, *sshSession_);
 }
 
 void AppController::OnPlatformMessage(unsigned message, std::uintptr_t wParam,
@@ -208,6 +217,26 @@ void AppController::StopTimer(TimerId id) {
 
 DialogResult AppController::ShowSessionDialog(SessionType type, SessionSettings& settings) {
     return view_.ShowSessionDialog(type, settings);
+}
+
+void AppController::OnSessionOpening() {
+    if (watcher_ != nullptr) watcher_->OnSessionOpening();
+}
+
+void AppController::OnSessionOpened() {
+    if (watcher_ != nullptr) watcher_->OnSessionOpened();
+}
+
+void AppController::OnSessionOpenFailed() {
+    if (watcher_ != nullptr) watcher_->OnSessionOpenFailed();
+}
+
+void AppController::OnSessionClosed() {
+    if (watcher_ != nullptr) watcher_->OnSessionClosed();
+}
+
+void AppController::OnSessionReceived(std::string_view data) {
+    if (watcher_ != nullptr) watcher_->OnSessionReceived(data);
 }
 
 }  // namespace ostrel

@@ -1,7 +1,7 @@
 // The application controller: the program's single instances (session record, colour table,
 // command list, display, session model), start-up in its fixed order, one dispatch function from
 // menu command to handler, the window timers and shutdown. It knows nothing of the toolkit: the
-// front end (the Qt main window, later a console) implements ShellView and forwards its events.
+// front end (the Qt main window or the console) implements FrontEnd and forwards its events.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "terminal/app/command_table.h"
+#include "terminal/app/front_end.h"
 #include "terminal/core/colour_table.h"
 #include "terminal/core/command_list.h"
 #include "terminal/core/date_time.h"
@@ -16,14 +18,13 @@
 #include "terminal/core/send_line.h"
 #include "terminal/persist/polling.h"
 #include "terminal/persist/session_log.h"
+#include "terminal/session/platform_events.h"
 #include "terminal/session/serial_device.h"
 #include "terminal/session/session_model.h"
 #include "terminal/session/session_settings.h"
-#include "terminal/session/socket_library.h"
 #include "terminal/session/ssh_client_session.h"
 #include "terminal/session/ssh_library.h"
-#include "terminal/shell/command_table.h"
-#include "terminal/shell/shell_view.h"
+#include "terminal/session/tessnet.h"
 
 namespace ostrel {
 
@@ -45,16 +46,20 @@ inline constexpr int kShortestTimerPeriod = 10;
 class AppController final : public SessionHost {
 public:
     // The view, socket library and serial device must outlive the controller.
-    AppController(ShellView& view, SocketLibrary& net, SerialDevice& serial);
+    AppController(FrontEnd& view, Tessnet& net, SerialDevice& serial);
     ~AppController() override;
     AppController(const AppController&) = delete;
     AppController& operator=(const AppController&) = delete;
 
     // Gives the program SSH Client sessions through the library, with events sent to the
-    // platform window `events` (whose messages the front end passes to OnPlatformMessage).
-    // Call before Start; without it Session > SSH Client says that it is not available. The
-    // library must outlive the controller. Fingerprints are remembered in the per-user folder.
-    void AttachSsh(SshLibrary& library, SshEventWindow events);
+    // platform window of `events`, whose messages come to OnPlatformMessage from now on until
+    // the controller goes (nullptr: no window, for tests whose connects send no events).
+    // Call before Start; without it Session > SSH Client says that it is not available. Both
+    // must outlive the controller. Fingerprints are remembered in the per-user folder.
+    void AttachSsh(SshLibrary& library, PlatformEvents* events);
+    // What becomes of the session is reported to the watcher as well (nullptr: to nobody). It
+    // must outlive the controller or be replaced first.
+    void WatchSession(SessionEvents* watcher) { watcher_ = watcher; }
 
     // Start-up with the program's arguments (without the program name). Returns false when the
     // socket library or the SSH library could not be initialised: the window stays without
@@ -107,6 +112,11 @@ public:
     void StartTimer(TimerId id, int milliseconds) override;
     void StopTimer(TimerId id) override;
     DialogResult ShowSessionDialog(SessionType type, SessionSettings& settings) override;
+    void OnSessionOpening() override;
+    void OnSessionOpened() override;
+    void OnSessionOpenFailed() override;
+    void OnSessionClosed() override;
+    void OnSessionReceived(std::string_view data) override;
 
     SessionSettings& Settings() { return settings_; }
     SessionModel& Session() { return session_; }
@@ -164,8 +174,8 @@ private:
     void OnAbout(CommandId);
     void OnNotYetAvailable(CommandId id);
 
-    ShellView& view_;
-    SocketLibrary& net_;
+    FrontEnd& view_;
+    Tessnet& net_;
     SessionSettings settings_;
     ColourTable colours_;
     CommandList commands_;
@@ -176,6 +186,8 @@ private:
     SessionLog log_{clock_};
     Polling poll_;
     SshLibrary* ssh_ = nullptr;
+    PlatformEvents* sshEvents_ = nullptr;
+    SessionEvents* watcher_ = nullptr;
     std::unique_ptr<HostKeyStore> hostKeys_;
     std::unique_ptr<SshClientSession> sshSession_;
     bool sshStarted_ = false;

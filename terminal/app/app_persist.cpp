@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <iostream>
 
+#include "terminal/app/app_controller.h"
 #include "terminal/core/dollar_hex.h"
 #include "terminal/core/text_util.h"
 #include "terminal/persist/file_choice.h"
 #include "terminal/persist/placement.h"
 #include "terminal/persist/session_file.h"
-#include "terminal/shell/app_controller.h"
 
 namespace ostrel {
 

@@ -1,4 +1,4 @@
-#include "terminal/shell/command_table.h"
+#include "terminal/app/command_table.h"
 
 #include <algorithm>
 #include <array>

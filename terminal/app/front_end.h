@@ -1,5 +1,5 @@
-// What the application controller needs from a front end: the Qt main window implements it, and
-// so can a console front end or a test.
+// What the application controller needs from a front end: the Qt main window and the console
+// implement it, and so can a test.
 #pragma once
 
 #include <string>
@@ -8,14 +8,16 @@
 
 #include <optional>
 
+#include "terminal/app/command_table.h"
 #include "terminal/core/clipboard.h"
 #include "terminal/core/output_pane.h"
 #include "terminal/core/send_line.h"
 #include "terminal/persist/file_choice.h"
 #include "terminal/persist/placement.h"
 #include "terminal/persist/polling.h"
-#include "terminal/session/transport.h"
-#include "terminal/shell/command_table.h"
+#include "terminal/session/dialog_result.h"
+#include "terminal/session/session_settings.h"
+#include "terminal/session/timer_ids.h"
 
 namespace ostrel {
 
@@ -26,9 +28,9 @@ enum class EditAction { SelectAll, Cut, Copy, Paste, Clear };
 
 // The main window's geometry (PlacedWindow) is the frame's position on the screen and the size
 // inside the frame, in pixels.
-class ShellView : public PlacedWindow {
+class FrontEnd : public PlacedWindow {
 public:
-    virtual ~ShellView() = default;
+    virtual ~FrontEnd() = default;
 
     virtual OutputPane& Pane() = 0;
     virtual InputBox& Input() = 0;

@@ -1,4 +1,4 @@
-#include "terminal/tools/host_identity.h"
+#include "terminal/app/host_identity.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>

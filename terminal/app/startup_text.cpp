@@ -1,4 +1,4 @@
-#include "terminal/shell/startup_text.h"
+#include "terminal/app/startup_text.h"
 
 #include <sys/utsname.h>
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "terminal/shell/shell_view.h"
+#include "terminal/app/front_end.h"
 
 namespace ostrel {
 

@@ -1,4 +1,4 @@
-#include "terminal/session/platform_event_pump.h"
+#include "terminal/bindings/platform_event_pump.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -25,8 +25,7 @@ thread_local int pumpsOnThread = 0;
 
 }  // namespace
 
-PlatformEventPump::PlatformEventPump(Handler handler, QObject* parent)
-    : QObject(parent), handler_(std::move(handler)) {
+PlatformEventPump::PlatformEventPump(QObject* parent) : QObject(parent) {
     window_ = PlatformCreateWindow(&PumpWindowProcedure, this);
     const int fd = PlatformGetQueueFd();
     if (fd >= 0) {

@@ -1,6 +1,6 @@
-// Drives the platform layer's message queue from a Qt event loop (QtCore only, so that a
-// console front end can use it as well as the main window):
-//  - one platform message window whose messages go to a handler (the SSH library's events are
+// PlatformEvents on a Qt event loop (QtCore only, so that the console front end can use it as
+// well as the main window):
+//  - one platform message window whose messages go to the handler (the SSH library's events are
 //    sent to it);
 //  - a QSocketNotifier on the thread's queue descriptor that dispatches the queue's messages
 //    whenever it has work;
@@ -14,24 +14,23 @@
 #include <QObject>
 
 #include <cstdint>
-#include <functional>
+
+#include "terminal/session/platform_events.h"
 
 class QSocketNotifier;
 
 namespace ostrel {
 
-class PlatformEventPump final : public QObject {
+class PlatformEventPump final : public QObject, public PlatformEvents {
 public:
-    using Handler = std::function<void(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)>;
-
-    explicit PlatformEventPump(Handler handler, QObject* parent = nullptr);
+    explicit PlatformEventPump(QObject* parent = nullptr);
     // Destroys the window and removes the pump step.
     ~PlatformEventPump() override;
     PlatformEventPump(const PlatformEventPump&) = delete;
     PlatformEventPump& operator=(const PlatformEventPump&) = delete;
 
-    // The message window (an HWND); nullptr when the platform layer could not create it.
-    void* Window() const { return window_; }
+    void* Window() const override { return window_; }
+    void SetHandler(Handler handler) override { handler_ = std::move(handler); }
 
     // Dispatches what the queue holds now (what the notifier does when the queue has work).
     static void PumpQueue();

@@ -1,4 +1,4 @@
-#include "terminal/session/qt_serial_device.h"
+#include "terminal/bindings/qt_serial_device.h"
 
 #include <QSerialPort>
 #include <QTimer>

@@ -1,5 +1,5 @@
-// Tessnet's calls: handles, connects, credentials, servers, reads, writes and errors.
-#include "terminal/session/tessnet.h"
+// QtTessnet's calls: handles, connects, credentials, servers, reads, writes and errors.
+#include "terminal/bindings/qt_tessnet.h"
 
 #include <QCoreApplication>
 #include <QSslSocket>
@@ -10,8 +10,8 @@
 #include <cstring>
 #include <limits>
 
+#include "terminal/bindings/qt_tessnet_entry.h"
 #include "terminal/session/inet_text.h"
-#include "terminal/session/tessnet_entry.h"
 
 namespace ostrel {
 namespace {
@@ -35,45 +35,45 @@ QHostAddress LocalAddressOf(std::string_view text) {
 
 }  // namespace
 
-Tessnet::Tessnet() = default;
+QtTessnet::QtTessnet() = default;
 
-Tessnet::~Tessnet() {
+QtTessnet::~QtTessnet() {
     InetUninitialize();
 }
 
-int Tessnet::Fail(int error) {
+int QtTessnet::Fail(int error) {
     lastError = error;
     return -1;
 }
 
-bool Tessnet::Ready() {
+bool QtTessnet::Ready() {
     if (initialised_) return true;
     lastError = kInetErrorNotInitialised;
     return false;
 }
 
-int Tessnet::NewHandle() {
+int QtTessnet::NewHandle() {
     const int handle = nextHandle_;
     nextHandle_ = nextHandle_ == std::numeric_limits<int>::max() ? 1 : nextHandle_ + 1;
     return handle;
 }
 
-TessnetEntry* Tessnet::Find(int handle) {
+TessnetEntry* QtTessnet::Find(int handle) {
     const auto it = entries_.find(handle);
     return it != entries_.end() ? it->second.get() : nullptr;
 }
 
-TessnetEntry& Tessnet::Add(std::unique_ptr<TessnetEntry> entry) {
+TessnetEntry& QtTessnet::Add(std::unique_ptr<TessnetEntry> entry) {
     TessnetEntry& added = *entry;
     entries_[entry->handle] = std::move(entry);
     return added;
 }
 
-void Tessnet::Remove(int handle) {
+void QtTessnet::Remove(int handle) {
     entries_.erase(handle);
 }
 
-int Tessnet::InetInitializeA(std::string_view, unsigned) {
+int QtTessnet::InetInitializeA(std::string_view, unsigned) {
     if (QCoreApplication::instance() == nullptr) {
         lastError = kInetErrorNotInitialised;
         return 0;
@@ -82,24 +82,24 @@ int Tessnet::InetInitializeA(std::string_view, unsigned) {
     return 1;
 }
 
-void Tessnet::InetUninitialize() {
+void QtTessnet::InetUninitialize() {
     ++generation_;
     entries_.clear();
     credentials_.clear();
     initialised_ = false;
 }
 
-int Tessnet::InetAsyncConnectA(std::string_view host, unsigned port, int protocol,
-                               unsigned timeout, unsigned, unsigned, InetEventTarget* window,
-                               unsigned message) {
+int QtTessnet::InetAsyncConnectA(std::string_view host, unsigned port, int protocol,
+                                 unsigned timeout, unsigned, unsigned, InetEventTarget* window,
+                                 unsigned message) {
     return InetAsyncConnectExA(host, port, protocol, timeout, 0, {}, 0, 0, window, message);
 }
 
-int Tessnet::InetAsyncConnectExA(std::string_view host, unsigned port, int protocol,
-                                 unsigned timeout, unsigned options,
-                                 std::string_view localAddress, unsigned localPort,
-                                 InetCredentials credentials, InetEventTarget* window,
-                                 unsigned message) {
+int QtTessnet::InetAsyncConnectExA(std::string_view host, unsigned port, int protocol,
+                                   unsigned timeout, unsigned options,
+                                   std::string_view localAddress, unsigned localPort,
+                                   InetCredentials credentials, InetEventTarget* window,
+                                   unsigned message) {
     if (!Ready()) return -1;
     if (window == nullptr) return Fail(kInetErrorInvalidArgument);
     if (protocol == kProtocolTcp) {
@@ -115,8 +115,8 @@ int Tessnet::InetAsyncConnectExA(std::string_view host, unsigned port, int proto
     return Fail(kInetErrorProtocolNotSupported);
 }
 
-int Tessnet::ConnectTcp(std::string_view host, unsigned port, unsigned timeout, bool secure,
-                        InetCredentials credentials, InetEventTarget* window, unsigned message) {
+int QtTessnet::ConnectTcp(std::string_view host, unsigned port, unsigned timeout, bool secure,
+                          InetCredentials credentials, InetEventTarget* window, unsigned message) {
     QSslConfiguration tls;
     if (secure) {
         const auto it = credentials_.find(credentials);
@@ -160,8 +160,8 @@ int Tessnet::ConnectTcp(std::string_view host, unsigned port, unsigned timeout, 
     return added.handle;
 }
 
-int Tessnet::OpenUdp(std::string_view host, unsigned port, std::string_view localAddress,
-                     unsigned localPort, InetEventTarget* window, unsigned message) {
+int QtTessnet::OpenUdp(std::string_view host, unsigned port, std::string_view localAddress,
+                       unsigned localPort, InetEventTarget* window, unsigned message) {
     auto socket = LaterPtr<QAbstractSocket>(new QUdpSocket);
     if (localPort != 0 || !localAddress.empty()) {
         const QHostAddress local = LocalAddressOf(localAddress);
@@ -204,9 +204,9 @@ int Tessnet::OpenUdp(std::string_view host, unsigned port, std::string_view loca
     return handle;
 }
 
-int Tessnet::InetCreateSecurityCredentialsA(unsigned protocols, unsigned, std::string_view,
-                                            std::string_view, std::string_view, std::string_view,
-                                            unsigned, InetCredentials* credentials) {
+int QtTessnet::InetCreateSecurityCredentialsA(unsigned protocols, unsigned, std::string_view,
+                                              std::string_view, std::string_view, std::string_view,
+                                              unsigned, InetCredentials* credentials) {
     if (!Ready()) return 0;
     if (credentials == nullptr) {
         lastError = kInetErrorInvalidArgument;
@@ -228,13 +228,13 @@ int Tessnet::InetCreateSecurityCredentialsA(unsigned protocols, unsigned, std::s
     return 1;
 }
 
-void Tessnet::InetDeleteSecurityCredentialsA(InetCredentials credentials) {
+void QtTessnet::InetDeleteSecurityCredentialsA(InetCredentials credentials) {
     credentials_.erase(credentials);
 }
 
-int Tessnet::InetServerStartA(std::string_view localAddress, unsigned port, int backlog,
-                              int clientBufferKiB, int stallSeconds, int, int,
-                              InetServerCallback callback, unsigned) {
+int QtTessnet::InetServerStartA(std::string_view localAddress, unsigned port, int backlog,
+                                int clientBufferKiB, int stallSeconds, int, int,
+                                InetServerCallback callback, unsigned) {
     if (!Ready()) return -1;
     if (!ValidPort(port) || !callback) return Fail(kInetErrorInvalidArgument);
     LaterPtr<QTcpServer> server(new QTcpServer);
@@ -259,7 +259,7 @@ int Tessnet::InetServerStartA(std::string_view localAddress, unsigned port, int 
     return handle;
 }
 
-int Tessnet::InetServerBroadcast(int server, std::string_view data) {
+int QtTessnet::InetServerBroadcast(int server, std::string_view data) {
     if (!Ready()) return -1;
     TessnetEntry* entry = Find(server);
     if (entry == nullptr || entry->kind != TessnetKind::Server) return Fail(kInetErrorNotSocket);
@@ -273,7 +273,7 @@ int Tessnet::InetServerBroadcast(int server, std::string_view data) {
     return static_cast<int>(data.size());
 }
 
-int Tessnet::InetGetPeerAddress(int handle, InetAddress* address, unsigned* port) {
+int QtTessnet::InetGetPeerAddress(int handle, InetAddress* address, unsigned* port) {
     if (!Ready()) return -1;
     TessnetEntry* entry = Find(handle);
     if (entry == nullptr || !entry->socket) return Fail(kInetErrorNotSocket);
@@ -284,7 +284,7 @@ int Tessnet::InetGetPeerAddress(int handle, InetAddress* address, unsigned* port
     return 0;
 }
 
-int Tessnet::InetFormatAddressA(const InetAddress& address, std::span<char> buffer) {
+int QtTessnet::InetFormatAddressA(const InetAddress& address, std::span<char> buffer) {
     const std::string text = FormatInetAddress(address);
     if (text.empty()) {
         CopyToBuffer({}, buffer);
@@ -293,12 +293,12 @@ int Tessnet::InetFormatAddressA(const InetAddress& address, std::span<char> buff
     return CopyToBuffer(text, buffer);
 }
 
-int Tessnet::InetRead(int handle, std::span<char> buffer) {
+int QtTessnet::InetRead(int handle, std::span<char> buffer) {
     return InetReadEx(handle, buffer, 0, nullptr, nullptr);
 }
 
-int Tessnet::InetReadEx(int handle, std::span<char> buffer, unsigned, InetAddress* source,
-                        unsigned* sourcePort) {
+int QtTessnet::InetReadEx(int handle, std::span<char> buffer, unsigned, InetAddress* source,
+                          unsigned* sourcePort) {
     if (!Ready()) return -1;
     TessnetEntry* entry = Find(handle);
     if (entry == nullptr || !entry->socket) return Fail(kInetErrorNotSocket);
@@ -337,7 +337,7 @@ int Tessnet::InetReadEx(int handle, std::span<char> buffer, unsigned, InetAddres
     return static_cast<int>(count);
 }
 
-int Tessnet::InetWrite(int handle, std::string_view data) {
+int QtTessnet::InetWrite(int handle, std::string_view data) {
     if (!Ready()) return -1;
     TessnetEntry* entry = Find(handle);
     if (entry == nullptr || !entry->socket) return Fail(kInetErrorNotSocket);
@@ -355,7 +355,7 @@ int Tessnet::InetWrite(int handle, std::string_view data) {
     return static_cast<int>(written);
 }
 
-int Tessnet::InetDisconnect(int handle) {
+int QtTessnet::InetDisconnect(int handle) {
     if (!Ready()) return kInetErrorNotInitialised;
     TessnetEntry* entry = Find(handle);
     if (entry == nullptr) {
@@ -398,11 +398,11 @@ int Tessnet::InetDisconnect(int handle) {
     return 0;
 }
 
-int Tessnet::InetGetLastError() {
+int QtTessnet::InetGetLastError() {
     return lastError;
 }
 
-int Tessnet::InetGetErrorStringA(int code, std::span<char> buffer) {
+int QtTessnet::InetGetErrorStringA(int code, std::span<char> buffer) {
     if (code == kInetErrorTlsHandshake) return CopyToBuffer(TlsFailureText(), buffer);
     const std::string_view text = InetErrorText(code);
     if (text.empty()) {
@@ -412,7 +412,7 @@ int Tessnet::InetGetErrorStringA(int code, std::span<char> buffer) {
     return CopyToBuffer(text, buffer);
 }
 
-bool Tessnet::InetGetSecurityInfo(int handle, InetSecurityInfo* info) {
+bool QtTessnet::InetGetSecurityInfo(int handle, InetSecurityInfo* info) {
     TessnetEntry* entry = Find(handle);
     if (entry == nullptr || !entry->secure || !entry->connected || info == nullptr) return false;
     *info = SecurityInfoOf(*static_cast<QSslSocket*>(entry->socket.get()), entry->host);

@@ -1,6 +1,6 @@
-// Tessnet: the socket and TLS library of the network sessions, built on QtNetwork.
+// QtTessnet: Tessnet, the socket and TLS component of the network sessions, on QtNetwork.
 //
-// Everything runs on the thread that owns the Tessnet object, inside its Qt event loop; calls
+// Everything runs on the thread that owns the QtTessnet object, inside its Qt event loop; calls
 // never block (host names are resolved in the background, connects complete later) and
 // notifications are delivered from the event loop, never from inside a call. Memory per handle
 // is bounded: TCP connections read into a buffer of fixed size and wait in TCP flow control
@@ -12,7 +12,7 @@
 #include <map>
 #include <memory>
 
-#include "terminal/session/socket_library.h"
+#include "terminal/session/tessnet.h"
 
 class QAbstractSocket;
 
@@ -23,12 +23,12 @@ struct TessnetEntry;
 // Read buffer of a TCP client connection: one read notification carries at most this much.
 inline constexpr qint64 kTcpClientReadBuffer = 1 << 20;
 
-class Tessnet final : public SocketLibrary {
+class QtTessnet final : public Tessnet {
 public:
-    Tessnet();
-    ~Tessnet() override;
-    Tessnet(const Tessnet&) = delete;
-    Tessnet& operator=(const Tessnet&) = delete;
+    QtTessnet();
+    ~QtTessnet() override;
+    QtTessnet(const QtTessnet&) = delete;
+    QtTessnet& operator=(const QtTessnet&) = delete;
 
     // Fails (0) when no Qt application object exists, since notifications need its event loop.
     int InetInitializeA(std::string_view reserved, unsigned flags) override;

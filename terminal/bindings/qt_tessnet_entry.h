@@ -1,4 +1,4 @@
-// Inside Tessnet: what the library keeps per handle, and the Qt helpers its files share.
+// Inside QtTessnet: what the library keeps per handle, and the Qt helpers its files share.
 #pragma once
 
 #include <QAbstractSocket>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/session/socket_library.h"
+#include "terminal/session/tessnet.h"
 
 class QSslSocket;
 

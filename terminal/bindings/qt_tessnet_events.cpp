@@ -1,4 +1,4 @@
-// Tessnet's notifications: socket signals become connect, read and disconnect events, queued to
+// QtTessnet's notifications: socket signals become connect, read and disconnect events, queued to
 // the event loop and delivered to the owner of the handle.
 //
 // Rules kept here:
@@ -10,12 +10,12 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 
-#include "terminal/session/tessnet.h"
-#include "terminal/session/tessnet_entry.h"
+#include "terminal/bindings/qt_tessnet.h"
+#include "terminal/bindings/qt_tessnet_entry.h"
 
 namespace ostrel {
 
-void Tessnet::WireTcpClient(TessnetEntry& entry) {
+void QtTessnet::WireTcpClient(TessnetEntry& entry) {
     const int handle = entry.handle;
     QAbstractSocket* socket = entry.socket.get();
     auto connected = [this, handle] {
@@ -56,7 +56,7 @@ void Tessnet::WireTcpClient(TessnetEntry& entry) {
                      [this, handle] { OnPeerClosed(handle); });
 }
 
-void Tessnet::OnConnectFailed(int handle, int error) {
+void QtTessnet::OnConnectFailed(int handle, int error) {
     TessnetEntry* e = Find(handle);
     if (e == nullptr || e->connected || e->connectFailed) return;
     e->connectFailed = true;
@@ -65,7 +65,7 @@ void Tessnet::OnConnectFailed(int handle, int error) {
     Post(handle, Delivery::Connect, error);
 }
 
-void Tessnet::OnPeerClosed(int handle) {
+void QtTessnet::OnPeerClosed(int handle) {
     TessnetEntry* e = Find(handle);
     if (e == nullptr || !e->connected || e->peerClosed) return;
     e->peerClosed = true;
@@ -78,7 +78,7 @@ void Tessnet::OnPeerClosed(int handle) {
         PostDisconnect(*e);
 }
 
-void Tessnet::AcceptClients(int server) {
+void QtTessnet::AcceptClients(int server) {
     TessnetEntry* s = Find(server);
     if (s == nullptr) return;
     while (QTcpSocket* accepted = s->server->nextPendingConnection()) {
@@ -100,7 +100,7 @@ void Tessnet::AcceptClients(int server) {
     }
 }
 
-void Tessnet::WireServerClient(TessnetEntry& entry) {
+void QtTessnet::WireServerClient(TessnetEntry& entry) {
     const int handle = entry.handle;
     QAbstractSocket* socket = entry.socket.get();
     entry.timer.reset(new QTimer);
@@ -128,7 +128,7 @@ void Tessnet::WireServerClient(TessnetEntry& entry) {
                      });
 }
 
-void Tessnet::OnClientStalled(int handle) {
+void QtTessnet::OnClientStalled(int handle) {
     TessnetEntry* e = Find(handle);
     if (e == nullptr || e->peerClosed) return;
     e->peerClosed = true;
@@ -136,7 +136,7 @@ void Tessnet::OnClientStalled(int handle) {
     PostDisconnect(*e, kInetErrorStalledClient);
 }
 
-void Tessnet::Post(int handle, Delivery delivery, int error) {
+void QtTessnet::Post(int handle, Delivery delivery, int error) {
     const unsigned generation = generation_;
     QMetaObject::invokeMethod(
         &context_,
@@ -146,19 +146,19 @@ void Tessnet::Post(int handle, Delivery delivery, int error) {
         Qt::QueuedConnection);
 }
 
-void Tessnet::PostRead(TessnetEntry& entry) {
+void QtTessnet::PostRead(TessnetEntry& entry) {
     if (entry.readPosted || entry.disconnectPosted) return;
     entry.readPosted = true;
     Post(entry.handle, Delivery::Read);
 }
 
-void Tessnet::PostDisconnect(TessnetEntry& entry, int error) {
+void QtTessnet::PostDisconnect(TessnetEntry& entry, int error) {
     if (entry.disconnectPosted) return;
     entry.disconnectPosted = true;
     Post(entry.handle, Delivery::Disconnect, error);
 }
 
-void Tessnet::PostClosed(InetEventTarget* target, unsigned message, int handle) {
+void QtTessnet::PostClosed(InetEventTarget* target, unsigned message, int handle) {
     const unsigned generation = generation_;
     QMetaObject::invokeMethod(
         &context_,
@@ -169,7 +169,7 @@ void Tessnet::PostClosed(InetEventTarget* target, unsigned message, int handle) 
         Qt::QueuedConnection);
 }
 
-void Tessnet::Deliver(int handle, Delivery delivery, int error) {
+void QtTessnet::Deliver(int handle, Delivery delivery, int error) {
     TessnetEntry* entry = Find(handle);
     if (entry == nullptr) return;  // closed since: its owner asked for no more
     switch (delivery) {
@@ -200,7 +200,7 @@ void Tessnet::Deliver(int handle, Delivery delivery, int error) {
     }
 }
 
-void Tessnet::Notify(TessnetEntry& entry, std::uint16_t event, int error) {
+void QtTessnet::Notify(TessnetEntry& entry, std::uint16_t event, int error) {
     if (entry.kind == TessnetKind::ServerClient) {
         TessnetEntry* server = Find(entry.serverHandle);
         if (server == nullptr) return;

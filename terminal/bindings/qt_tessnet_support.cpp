@@ -1,4 +1,4 @@
-// Tessnet's helpers: Qt errors as socket-style numbers, addresses, TLS configuration and the
+// QtTessnet's helpers: Qt errors as socket-style numbers, addresses, TLS configuration and the
 // description of a secure connection.
 #include <QCryptographicHash>
 #include <QSslCertificate>
@@ -7,8 +7,8 @@
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
+#include "terminal/bindings/qt_tessnet_entry.h"
 #include "terminal/session/inet_text.h"
-#include "terminal/session/tessnet_entry.h"
 
 namespace ostrel {
 

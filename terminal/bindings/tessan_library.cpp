@@ -1,4 +1,4 @@
-#include "terminal/session/tessan_library.h"
+#include "terminal/bindings/tessan_library.h"
 
 #include <climits>
 #include <string>

@@ -1,4 +1,4 @@
-#include "terminal/tools/paste_rule.h"
+#include "terminal/core/paste_rule.h"
 
 namespace ostrel {
 

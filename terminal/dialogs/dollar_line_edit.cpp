@@ -1,4 +1,4 @@
-#include "terminal/tools/dollar_line_edit.h"
+#include "terminal/dialogs/dollar_line_edit.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -8,7 +8,7 @@
 #include <QMenu>
 #include <QTimer>
 
-#include "terminal/tools/paste_rule.h"
+#include "terminal/core/paste_rule.h"
 
 namespace ostrel {
 

@@ -1,11 +1,11 @@
-#include "terminal/tools/port_dialog.h"
+#include "terminal/dialogs/port_dialog.h"
 
 #include <QFormLayout>
 #include <QVBoxLayout>
 
 #include "terminal/core/text_util.h"
-#include "terminal/tools/dialog_kit.h"
-#include "terminal/tools/dollar_line_edit.h"
+#include "terminal/dialogs/dialog_kit.h"
+#include "terminal/dialogs/dollar_line_edit.h"
 
 namespace ostrel {
 

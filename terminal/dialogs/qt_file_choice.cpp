@@ -1,4 +1,4 @@
-#include "terminal/persist/qt_file_choice.h"
+#include "terminal/dialogs/qt_file_choice.h"
 
 #include <QDir>
 #include <QFileDialog>

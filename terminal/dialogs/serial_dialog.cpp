@@ -1,11 +1,11 @@
-#include "terminal/tools/serial_dialog.h"
+#include "terminal/dialogs/serial_dialog.h"
 
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "terminal/tools/dialog_kit.h"
+#include "terminal/dialogs/dialog_kit.h"
 
 namespace ostrel {
 namespace {

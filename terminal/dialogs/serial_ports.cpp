@@ -1,4 +1,4 @@
-#include "terminal/session/serial_ports.h"
+#include "terminal/dialogs/serial_ports.h"
 
 #include <QSerialPort>
 #include <QSerialPortInfo>

@@ -1,14 +1,14 @@
-#include "terminal/tools/session_dialogs.h"
+#include "terminal/dialogs/session_dialogs.h"
 
 #include <QMessageBox>
 
-#include "terminal/session/serial_ports.h"
-#include "terminal/tools/port_dialog.h"
-#include "terminal/tools/serial_dialog.h"
-#include "terminal/tools/session_meta_dialog.h"
-#include "terminal/tools/ssh_client_dialog.h"
-#include "terminal/tools/tcp_client_dialog.h"
-#include "terminal/tools/udp_client_dialog.h"
+#include "terminal/dialogs/port_dialog.h"
+#include "terminal/dialogs/serial_dialog.h"
+#include "terminal/dialogs/serial_ports.h"
+#include "terminal/dialogs/session_meta_dialog.h"
+#include "terminal/dialogs/ssh_client_dialog.h"
+#include "terminal/dialogs/tcp_client_dialog.h"
+#include "terminal/dialogs/udp_client_dialog.h"
 
 namespace ostrel {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "terminal/session/dialog_result.h"
 #include "terminal/session/session_settings.h"
-#include "terminal/session/transport.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "terminal/tools/http_request.h"
+#include "terminal/session/http_request.h"
 
 #include "terminal/core/text_util.h"
 

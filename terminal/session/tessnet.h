@@ -1,6 +1,6 @@
-// The socket and TLS library the network sessions call: the Inet... functions with their
-// handles, last error and error texts. `Tessnet` (tessnet.h) implements it on QtNetwork; tests
-// put a scripted library in its place.
+// Tessnet, the socket and TLS component the network sessions call: the Inet... functions with
+// their handles, last error and error texts. QtTessnet (bindings/qt_tessnet.h) implements it on
+// QtNetwork; tests put a scripted one in its place.
 //
 // Conventions of every call:
 //  - Handles are positive ints that are never reused while the library is initialised;
@@ -119,9 +119,9 @@ struct InetSecurityInfo {
     std::string verifyError;  // why it did not verify (empty when verified)
 };
 
-class SocketLibrary {
+class Tessnet {
 public:
-    virtual ~SocketLibrary() = default;
+    virtual ~Tessnet() = default;
 
     // Starts the library. reserved and flags are not used. Returns 0 on failure.
     virtual int InetInitializeA(std::string_view reserved, unsigned flags) = 0;

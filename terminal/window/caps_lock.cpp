@@ -1,4 +1,4 @@
-#include "terminal/shell/caps_lock.h"
+#include "terminal/window/caps_lock.h"
 
 #include <dlfcn.h>
 

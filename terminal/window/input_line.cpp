@@ -1,4 +1,4 @@
-#include "terminal/shell/input_line.h"
+#include "terminal/window/input_line.h"
 
 #include <QKeyEvent>
 

@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "terminal/core/send_line.h"
-#include "terminal/tools/dollar_line_edit.h"
+#include "terminal/dialogs/dollar_line_edit.h"
 
 namespace ostrel {
 

@@ -11,12 +11,11 @@
 #include <functional>
 #include <map>
 
-#include "terminal/session/platform_event_pump.h"
-#include "terminal/shell/app_controller.h"
-#include "terminal/shell/input_line.h"
-#include "terminal/shell/output_view.h"
-#include "terminal/shell/qt_clipboard.h"
-#include "terminal/shell/shell_view.h"
+#include "terminal/app/app_controller.h"
+#include "terminal/app/front_end.h"
+#include "terminal/window/input_line.h"
+#include "terminal/window/output_view.h"
+#include "terminal/window/qt_clipboard.h"
 
 class QAction;
 class QLabel;
@@ -27,18 +26,13 @@ namespace ostrel {
 // Widths in pixels of status-bar parts 1-5 (part 0 takes the rest) and their tool tips.
 inline constexpr std::array<int, 5> kStatusPartWidths = {115, 50, 55, 55, 80};
 
-class MainWindow final : public QMainWindow, public ShellView {
+class MainWindow final : public QMainWindow, public FrontEnd {
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // From now on the window's events go to the controller. It must outlive the window's use.
     void Attach(AppController& controller);
-
-    // The platform message window this window owns, for AppController::AttachSsh: its
-    // messages go to the controller. The platform queue is pumped from Qt's event loop, and
-    // Qt's events keep being handled while the SSH library waits inside a call.
-    SshEventWindow PlatformWindow() const { return pump_.Window(); }
 
     // Replaces the new-session dialogs (tests script them); an empty function restores them.
     using DialogHook = std::function<DialogResult(SessionType, SessionSettings&)>;
@@ -61,7 +55,7 @@ public:
     QLabel* StatusPart(int part) const;
     bool TimerActive(TimerId id) const;
 
-    // ShellView.
+    // FrontEnd.
     OutputPane& Pane() override { return *pane_; }
     InputBox& Input() override { return *input_; }
     Clipboard& SystemClipboard() override { return clipboard_; }
@@ -114,11 +108,7 @@ private:
     FileDialogHook fileDialogHook_;
     PollingDialogHook pollingDialogHook_;
     QTimer moveSizeSettled_;
-    PlatformEventPump pump_;
     bool closed_ = false;
 };
-
-// The pane's font: "Courier New" at 12 points, or the closest monospace font.
-QFont TerminalFont();
 
 }  // namespace ostrel

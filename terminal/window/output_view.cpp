@@ -1,4 +1,4 @@
-#include "terminal/shell/output_view.h"
+#include "terminal/window/output_view.h"
 
 #include <QClipboard>
 #include <QFontMetrics>

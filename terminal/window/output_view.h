@@ -10,7 +10,7 @@
 #include <string>
 
 #include "terminal/core/output_pane.h"
-#include "terminal/shell/pane_document.h"
+#include "terminal/core/pane_document.h"
 
 namespace ostrel {
 

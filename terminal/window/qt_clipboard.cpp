@@ -1,4 +1,4 @@
-#include "terminal/shell/qt_clipboard.h"
+#include "terminal/window/qt_clipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

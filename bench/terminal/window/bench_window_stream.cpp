@@ -2,7 +2,7 @@
 // the rate shown and how late the GUI thread's events run meanwhile; a bare QTcpSocket reading
 // the same stream is the reference.
 //
-//   build/bench/terminal/shell/bench_window_stream [--benchmark_filter=...]
+//   build/bench/terminal/window/bench_window_stream [--benchmark_filter=...]
 //   OSTREL_BENCH_MB sets the size of each stream (default 32).
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,11 +22,11 @@
 #include <thread>
 #include <vector>
 
+#include "terminal/app/app_controller.h"
+#include "terminal/bindings/qt_serial_device.h"
+#include "terminal/bindings/qt_tessnet.h"
 #include "terminal/core/display.h"
-#include "terminal/session/qt_serial_device.h"
-#include "terminal/session/tessnet.h"
-#include "terminal/shell/app_controller.h"
-#include "terminal/shell/main_window.h"
+#include "terminal/window/main_window.h"
 
 namespace {
 
@@ -130,7 +130,7 @@ private:
 void StreamIntoWindow(benchmark::State& state, DisplayType view) {
     const std::size_t bytes = StreamBytes();
     for (auto _ : state) {
-        Tessnet net;
+        QtTessnet net;
         QtSerialDevice serial;
         MainWindow window;
         AppController controller(window, net, serial);

@@ -1,4 +1,4 @@
-#include "terminal/shell/app_controller.h"
+#include "terminal/app/app_controller.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "../session/session_fakes.h"
-#include "shell_fakes.h"
-#include "terminal/shell/startup_text.h"
+#include "front_end_fakes.h"
+#include "terminal/app/startup_text.h"
 
 namespace ostrel {
 namespace {
@@ -52,7 +52,7 @@ protected:
 
     std::filesystem::path home_;
     FakeView view_;
-    ScriptedSocketLibrary net_;
+    ScriptedTessnet net_;
     FakeSerialDevice serial_;
     ScriptedSsh ssh_;
     AppController controller_{view_, net_, serial_};

@@ -9,8 +9,8 @@
 
 #include "../../platform/file_permissions.h"
 #include "../session/session_fakes.h"
-#include "shell_fakes.h"
-#include "terminal/shell/app_controller.h"
+#include "front_end_fakes.h"
+#include "terminal/app/app_controller.h"
 
 namespace ostrel {
 namespace {
@@ -82,7 +82,7 @@ protected:
 
     fs::path home_;
     FakeView view_;
-    ScriptedSocketLibrary net_;
+    ScriptedTessnet net_;
     FakeSerialDevice serial_;
     AppController controller_{view_, net_, serial_};
 };
@@ -186,7 +186,7 @@ TEST_F(PersistTest, SaveThenOpenGivesBackEverySetting) {
 
     // A second program opens it.
     FakeView otherView;
-    ScriptedSocketLibrary otherNet;
+    ScriptedTessnet otherNet;
     AppController other(otherView, otherNet, serial_);
     ASSERT_TRUE(other.Start({}));
     otherView.chosenFiles = {saved};
@@ -292,7 +292,7 @@ TEST_F(PersistTest, PollingRoundAndRoundThroughTheSendPath) {
     };
     for (const Case& c : cases) {
         FakeView view;
-        ScriptedSocketLibrary net;
+        ScriptedTessnet net;
         AppController controller(view, net, serial_);
         ASSERT_TRUE(controller.Start({}));
         controller.Dispatch(CommandId::TerminateCr);

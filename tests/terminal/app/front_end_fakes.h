@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "terminal/app/front_end.h"
 #include "terminal/core/memory_pane.h"
-#include "terminal/shell/shell_view.h"
 
 namespace ostrel::testing {
 
@@ -30,7 +30,7 @@ public:
     std::vector<std::string> texts;
 };
 
-class FakeView final : public ShellView {
+class FakeView final : public FrontEnd {
 public:
     struct Box {
         std::string title;

@@ -1,6 +1,6 @@
 // The QSerialPort device and the serial session over a pair of pseudo-terminals joined by socat:
 // one end is the "device" the terminal opens, the test plays the equipment on the other.
-#include "terminal/session/qt_serial_device.h"
+#include "terminal/bindings/qt_serial_device.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,67 +11,15 @@
 
 #include <filesystem>
 
+#include "../session/session_fakes.h"
+#include "pty_pair.h"
 #include "qt_test_support.h"
-#include "session_fakes.h"
-#include "terminal/session/serial_ports.h"
 #include "terminal/session/session_model.h"
 
 namespace ostrel {
 namespace {
 
 using namespace ostrel::testing;
-
-// socat joining two pseudo-terminals, linked as <folder>/terminal and <folder>/equipment.
-class PtyPair {
-public:
-    PtyPair() {
-        terminal_ = folder_.filePath(QStringLiteral("terminal")).toStdString();
-        equipment_ = folder_.filePath(QStringLiteral("equipment")).toStdString();
-        socat_.start(QStringLiteral("socat"),
-                     {QStringLiteral("pty,raw,echo=0,link=") + QString::fromStdString(terminal_),
-                      QStringLiteral("pty,raw,echo=0,link=") + QString::fromStdString(equipment_)});
-        ready_ = socat_.waitForStarted(5000) && WaitUntil([this] {
-                     return std::filesystem::exists(terminal_) && std::filesystem::exists(equipment_);
-                 });
-        if (ready_) {
-            fd_ = ::open(equipment_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-            termios raw{};
-            tcgetattr(fd_, &raw);
-            cfmakeraw(&raw);
-            tcsetattr(fd_, TCSANOW, &raw);
-        }
-    }
-    ~PtyPair() {
-        if (fd_ >= 0) ::close(fd_);
-        Unplug();
-    }
-    void Unplug() {
-        if (socat_.state() == QProcess::NotRunning) return;
-        socat_.terminate();
-        socat_.waitForFinished(5000);
-    }
-    bool Ready() const { return ready_ && fd_ >= 0; }
-    const std::string& TerminalEnd() const { return terminal_; }
-    void Send(std::string_view data) { ASSERT_EQ(::write(fd_, data.data(), data.size()), static_cast<ssize_t>(data.size())); }
-    std::string Receive(std::size_t count, int milliseconds = 3000) {
-        std::string data;
-        WaitUntil([&] {
-            char buffer[4096];
-            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-            if (n > 0) data.append(buffer, static_cast<std::size_t>(n));
-            return data.size() >= count;
-        }, milliseconds);
-        return data;
-    }
-
-private:
-    QTemporaryDir folder_;
-    QProcess socat_;
-    std::string terminal_;
-    std::string equipment_;
-    bool ready_ = false;
-    int fd_ = -1;
-};
 
 class SerialTest : public ::testing::Test {
 protected:
@@ -117,7 +65,7 @@ TEST_F(SerialTest, SessionReadsEchoesAndSendsThroughThePty) {
     PtyPair pair;
     ASSERT_TRUE(pair.Ready());
     SessionSettings settings;
-    ScriptedSocketLibrary net;
+    ScriptedTessnet net;
     QtSerialDevice device;
     RecordingHost host;
     SessionModel model(settings, net, device, host);
@@ -146,7 +94,7 @@ TEST_F(SerialTest, PortThatDisappearsIsReportedOnceAndClosed) {
     auto pair = std::make_unique<PtyPair>();
     ASSERT_TRUE(pair->Ready());
     SessionSettings settings;
-    ScriptedSocketLibrary net;
+    ScriptedTessnet net;
     QtSerialDevice device;
     RecordingHost host;
     SessionModel model(settings, net, device, host);
@@ -166,19 +114,6 @@ TEST_F(SerialTest, PortThatDisappearsIsReportedOnceAndClosed) {
     EXPECT_EQ(reports, 1);
     EXPECT_FALSE(settings.inUse);
     EXPECT_EQ(host.timers.count(TimerId::SerialRead), 0u);
-}
-
-TEST_F(SerialTest, PortListKeepsOnlyPortsThatOpen) {
-    PtyPair pair;
-    ASSERT_TRUE(pair.Ready());
-    const std::vector<std::string> free = AvailableSerialPorts({pair.TerminalEnd()});
-    EXPECT_NE(std::find(free.begin(), free.end(), pair.TerminalEnd()), free.end());
-    QtSerialDevice holder;
-    std::string reason;
-    ASSERT_TRUE(holder.Open(pair.TerminalEnd(), &reason));
-    const std::vector<std::string> busy = AvailableSerialPorts({pair.TerminalEnd()});
-    EXPECT_EQ(std::find(busy.begin(), busy.end(), pair.TerminalEnd()), busy.end());
-    EXPECT_TRUE(AvailableSerialPorts({"/dev/no-such-serial-port"}).size() == AvailableSerialPorts().size());
 }
 
 }  // namespace

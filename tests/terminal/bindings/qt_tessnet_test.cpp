@@ -1,6 +1,6 @@
-// Tessnet against real peers on loopback: TCP, UDP, a TCP server with several clients, and TLS
+// QtTessnet against real peers on loopback: TCP, UDP, a TCP server with several clients, and TLS
 // against openssl's own server with a certificate made for the test.
-#include "terminal/session/tessnet.h"
+#include "terminal/bindings/qt_tessnet.h"
 
 #include <QNetworkDatagram>
 #include <QTcpServer>
@@ -32,7 +32,7 @@ struct Event {
 // the network sessions do.
 class Owner final : public InetEventTarget {
 public:
-    explicit Owner(Tessnet& net) : net_(net) {}
+    explicit Owner(QtTessnet& net) : net_(net) {}
     void OnSocketMessage(unsigned message, int handle, std::uint32_t param) override {
         EXPECT_EQ(message, kSocketMessage);
         events.push_back({handle, InetEventOf(param), InetErrorOf(param)});
@@ -63,7 +63,7 @@ public:
     unsigned sourcePort = 0;
 
 private:
-    Tessnet& net_;
+    QtTessnet& net_;
 };
 
 class TessnetTest : public ::testing::Test {
@@ -81,7 +81,7 @@ protected:
         return std::string(text.data(), static_cast<std::size_t>(std::max(n, 0)));
     }
 
-    Tessnet net_;
+    QtTessnet net_;
     Owner owner_{net_};
 };
 

@@ -1,4 +1,4 @@
-#include "terminal/shell/pane_document.h"
+#include "terminal/core/pane_document.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The "Polling" dialog on Qt's offscreen platform: what it shows, edits stored as typed, and the
 // buttons.
-#include "terminal/persist/polling_dialog.h"
+#include "terminal/dialogs/polling_dialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "terminal/persist/qt_file_choice.h"
+#include "terminal/dialogs/qt_file_choice.h"
 
 namespace ostrel {
 namespace {

@@ -13,14 +13,14 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "terminal/tools/http_request.h"
-#include "terminal/tools/port_dialog.h"
-#include "terminal/tools/serial_dialog.h"
-#include "terminal/tools/session_dialogs.h"
-#include "terminal/tools/session_meta_dialog.h"
-#include "terminal/tools/ssh_client_dialog.h"
-#include "terminal/tools/tcp_client_dialog.h"
-#include "terminal/tools/udp_client_dialog.h"
+#include "terminal/dialogs/port_dialog.h"
+#include "terminal/dialogs/serial_dialog.h"
+#include "terminal/dialogs/session_dialogs.h"
+#include "terminal/dialogs/session_meta_dialog.h"
+#include "terminal/dialogs/ssh_client_dialog.h"
+#include "terminal/dialogs/tcp_client_dialog.h"
+#include "terminal/dialogs/udp_client_dialog.h"
+#include "terminal/session/http_request.h"
 
 namespace ostrel {
 namespace {

@@ -10,8 +10,8 @@
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
+#include "terminal/app/startup_text.h"
 #include "terminal/core/display.h"
-#include "terminal/shell/startup_text.h"
 #include "window_fixture.h"
 
 namespace ostrel {

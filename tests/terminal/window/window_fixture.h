@@ -11,11 +11,12 @@
 #include <functional>
 #include <string>
 
-#include "../session/qt_test_support.h"
-#include "terminal/session/qt_serial_device.h"
-#include "terminal/session/tessnet.h"
-#include "terminal/shell/app_controller.h"
-#include "terminal/shell/main_window.h"
+#include "../bindings/qt_test_support.h"
+#include "terminal/app/app_controller.h"
+#include "terminal/bindings/platform_event_pump.h"
+#include "terminal/bindings/qt_serial_device.h"
+#include "terminal/bindings/qt_tessnet.h"
+#include "terminal/window/main_window.h"
 
 namespace ostrel::testing {
 
@@ -37,15 +38,15 @@ class WindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureGuiApplication(); }
 
-    // With an SSH library the program has SSH Client sessions (events through the window's
-    // platform window); the library must outlive the test.
+    // With an SSH library the program has SSH Client sessions (events through the fixture's
+    // platform event pump); the library must outlive the test.
     explicit WindowTest(SshLibrary* ssh = nullptr) {
         home_ = std::filesystem::temp_directory_path() /
                 ("ostrel-window-" + std::to_string(::getpid()));
         std::filesystem::create_directories(home_);
         setenv("OSTREL_HOME", home_.c_str(), 1);
         window_.Attach(controller_);
-        if (ssh != nullptr) controller_.AttachSsh(*ssh, window_.PlatformWindow());
+        if (ssh != nullptr) controller_.AttachSsh(*ssh, &events_);
         controller_.Start({});
         window_.show();
         QApplication::setActiveWindow(&window_);
@@ -90,8 +91,9 @@ protected:
     }
 
     std::filesystem::path home_;
-    Tessnet net_;
+    QtTessnet net_;
     QtSerialDevice serial_;
+    PlatformEventPump events_;
     MainWindow window_;
     AppController controller_{window_, net_, serial_};
     const ColourTable colours_ = DefaultColourTable();

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "terminal/persist/polling_dialog.h"
+#include "terminal/dialogs/polling_dialog.h"
 #include "window_fixture.h"
 
 namespace ostrel {
@@ -94,7 +94,7 @@ TEST(WindowPlacement, TheFileAndTheWordsPlaceANewWindow) {
     std::ofstream(home / "Ostrel.sp", std::ios::binary)
         << "[Size_Position]\r\nLeft=70\r\nTop=60\r\nWidth=640\r\nHeight=420\r\nIsZoomed=0\r\n";
     {
-        Tessnet net;
+        QtTessnet net;
         QtSerialDevice serial;
         MainWindow window;
         AppController controller(window, net, serial);
@@ -105,7 +105,7 @@ TEST(WindowPlacement, TheFileAndTheWordsPlaceANewWindow) {
         controller.Shutdown();
     }
     {
-        Tessnet net;
+        QtTessnet net;
         QtSerialDevice serial;
         MainWindow window;
         AppController controller(window, net, serial);

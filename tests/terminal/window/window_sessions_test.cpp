@@ -15,7 +15,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "terminal/tools/http_request.h"
+#include "terminal/session/http_request.h"
 #include "window_fixture.h"
 
 namespace ostrel {

@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "ssh_peers.h"
+#include "terminal/bindings/tessan_library.h"
 #include "terminal/core/incoming_render.h"
-#include "terminal/session/tessan_library.h"
 #include "window_fixture.h"
 
 namespace ostrel {

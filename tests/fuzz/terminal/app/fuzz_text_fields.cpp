@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "terminal/app/startup_text.h"
+#include "terminal/core/paste_rule.h"
+#include "terminal/session/http_request.h"
 #include "terminal/session/status_text.h"
-#include "terminal/shell/startup_text.h"
-#include "terminal/tools/http_request.h"
-#include "terminal/tools/paste_rule.h"
 
 namespace {
 

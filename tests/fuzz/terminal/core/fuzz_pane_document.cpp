@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/shell/pane_document.h"
+#include "terminal/core/pane_document.h"
 
 namespace {
 
