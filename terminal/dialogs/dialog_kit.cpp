@@ -1,11 +1,13 @@
-#include "terminal/tools/dialog_kit.h"
+#include "terminal/dialogs/dialog_kit.h"
 
 #include <QDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
 
 #include "terminal/core/text_util.h"
-#include "terminal/tools/dollar_line_edit.h"
+#include "terminal/dialogs/dollar_line_edit.h"
 
 namespace ostrel {
 
@@ -13,6 +15,19 @@ void ApplyDialogFont(QDialog& dialog) {
     QFont font(QStringLiteral("MS Sans Serif"), 8);
     font.setStyleHint(QFont::SansSerif);
     dialog.setFont(font);
+}
+
+QFont TerminalFont() {
+    QFont font(QStringLiteral("Courier New"), 12);
+    font.setStyleHint(QFont::TypeWriter);
+    // Without this the match may fall back to a proportional family, and the columns of the
+    // pane and of the hex rows would no longer line up.
+    font.setFixedPitch(true);
+    if (!QFontInfo(font).fixedPitch()) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSize(12);
+    }
+    return font;
 }
 
 QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton** ok, QPushButton** cancel) {

@@ -1,7 +1,8 @@
-// Small pieces every new-session dialog uses: the dialogs' font, the "&OK" / "&Cancel" row, and
-// conversions between the record's byte strings and the boxes' text.
+// Small pieces the dialogs use, and the window with them: the fonts, the "&OK" / "&Cancel" row,
+// and conversions between the record's byte strings and the boxes' text.
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 #include <string>
@@ -17,6 +18,9 @@ class DollarLineEdit;
 
 // "MS Sans Serif" at 8 points (height -11 at 96 dots per inch), or the closest sans-serif font.
 void ApplyDialogFont(QDialog& dialog);
+// The font of the output pane, the input box and every box that holds device text: "Courier
+// New" at 12 points, or the system's fixed-pitch font at 12 points where that is not there.
+QFont TerminalFont();
 
 // A row with "&OK" (the default button, accepting) and "&Cancel" (rejecting).
 QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton** ok = nullptr,

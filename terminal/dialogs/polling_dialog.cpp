@@ -1,7 +1,5 @@
-#include "terminal/persist/polling_dialog.h"
+#include "terminal/dialogs/polling_dialog.h"
 
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,24 +7,11 @@
 #include <QPushButton>
 
 #include "terminal/core/text_util.h"
-#include "terminal/tools/dialog_kit.h"
-#include "terminal/tools/dollar_line_edit.h"
-#include "terminal/tools/http_request.h"
+#include "terminal/dialogs/dialog_kit.h"
+#include "terminal/dialogs/dollar_line_edit.h"
+#include "terminal/session/http_request.h"
 
 namespace ostrel {
-namespace {
-
-QFont PollTextFont() {
-    QFont font(QStringLiteral("Courier New"), 12);
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(12);
-    }
-    return font;
-}
-
-}  // namespace
 
 PollingDialog::PollingDialog(Polling& polling, QWidget* parent)
     : QDialog(parent), polling_(polling) {
@@ -37,7 +22,7 @@ PollingDialog::PollingDialog(Polling& polling, QWidget* parent)
 
     text_ = new QPlainTextEdit(this);
     text_->setObjectName(QStringLiteral("pollText"));
-    text_->setFont(PollTextFont());
+    text_->setFont(TerminalFont());
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The box holds plain LF line breaks; the poll text has CR LF.
     text_->setPlainText(FromBytes(RequestToBoxText(polling.Text())));

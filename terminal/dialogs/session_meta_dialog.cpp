@@ -1,14 +1,12 @@
-#include "terminal/tools/session_meta_dialog.h"
+#include "terminal/dialogs/session_meta_dialog.h"
 
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 #include "terminal/core/text_util.h"
-#include "terminal/tools/dialog_kit.h"
-#include "terminal/tools/http_request.h"
+#include "terminal/dialogs/dialog_kit.h"
+#include "terminal/session/http_request.h"
 
 namespace ostrel {
 
@@ -21,13 +19,7 @@ SessionMetaDialog::SessionMetaDialog(SessionSettings& settings, QWidget* parent)
 
     comment_ = new QPlainTextEdit(this);
     comment_->setObjectName(QStringLiteral("comment"));
-    QFont font(QStringLiteral("Courier New"), 12);
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(12);
-    }
-    comment_->setFont(font);
+    comment_->setFont(TerminalFont());
     comment_->setPlainText(FromBytes(RequestToBoxText(TrimBlanks(settings.comment))));
 
     auto* layout = new QVBoxLayout(this);

@@ -1,9 +1,10 @@
-// "New Secure Shell Client": host, port, login, password and time-out. The SSH session itself
-// is not part of this build yet; the dialog fills the record all the same.
+// "New Secure Shell Client": host, port, login, password and time-out. The time-out applies as
+// it is typed; "&OK" stores the rest and marks the record in use.
 #pragma once
 
 #include <QDialog>
 
+#include "terminal/dialogs/address_fields.h"
 #include "terminal/session/session_settings.h"
 
 namespace ostrel {
@@ -19,11 +20,9 @@ public:
 
 private:
     SessionSettings& settings_;
-    DollarLineEdit* host_ = nullptr;
-    DollarLineEdit* port_ = nullptr;
+    AddressFields address_;
     DollarLineEdit* login_ = nullptr;
     DollarLineEdit* password_ = nullptr;
-    DollarLineEdit* timeout_ = nullptr;
 };
 
 }  // namespace ostrel

@@ -1,4 +1,4 @@
-#include "terminal/tools/tcp_client_dialog.h"
+#include "terminal/dialogs/tcp_client_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,24 +9,22 @@
 #include <QVBoxLayout>
 
 #include "terminal/core/text_util.h"
-#include "terminal/tools/dialog_kit.h"
-#include "terminal/tools/dollar_line_edit.h"
-#include "terminal/tools/http_request.h"
+#include "terminal/dialogs/dialog_kit.h"
+#include "terminal/dialogs/dollar_line_edit.h"
+#include "terminal/session/http_request.h"
 
 namespace ostrel {
 
 TcpClientDialog::TcpClientDialog(SessionSettings& settings, QWidget* parent)
-    : QDialog(parent), settings_(settings) {
+    : QDialog(parent), settings_(settings), address_(*this, settings, "23") {
     setObjectName(QStringLiteral("FORM_OSTREL_FRMTCPCLIENT_CLASS"));
     setWindowTitle(QStringLiteral("New TCP Client"));
     setModal(true);
     ApplyDialogFont(*this);
 
-    const std::string port = TrimBlanks(settings.port).empty() ? "23" : settings.port;
-    host_ = MakeField(*this, QStringLiteral("host"), kHostCapacity, FromUtf8(settings.host));
-    port_ = MakeField(*this, QStringLiteral("port"), kPortCapacity, FromUtf8(port));
-    timeout_ = MakeField(*this, QStringLiteral("timeout"), 10,
-                         QString::number(settings.timeout));
+    auto* form = new QFormLayout;
+    address_.AddHostAndPortRows(*form);
+    address_.AddTimeoutRow(*form);
     http_ = new QCheckBox(QStringLiteral("Open as HTTP"), this);
     http_->setObjectName(QStringLiteral("http"));
     http_->setChecked(settings.httpMode);
@@ -46,10 +44,6 @@ TcpClientDialog::TcpClientDialog(SessionSettings& settings, QWidget* parent)
     generate_->setObjectName(QStringLiteral("generate"));
     generate_->setAutoDefault(false);
 
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("I.P. Address or URL"), host_);
-    form->addRow(QStringLiteral("Port"), port_);
-    form->addRow(QStringLiteral("Timeout in Seconds"), timeout_);
     auto* options = new QHBoxLayout;
     options->addWidget(http_);
     options->addWidget(secure_);
@@ -70,10 +64,9 @@ TcpClientDialog::TcpClientDialog(SessionSettings& settings, QWidget* parent)
         settings_.secure = checked;
         UpdateEnabling();
     });
-    connect(protocol_, &QComboBox::currentIndexChanged, this,
-            [this](int index) { settings_.tlsChoice = static_cast<TlsChoice>(std::max(index, 0)); });
-    connect(timeout_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { settings_.timeout = ReadNumber(ToUtf8(text)); });
+    connect(protocol_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        settings_.tlsChoice = static_cast<TlsChoice>(std::max(index, 0));
+    });
     connect(request_, &QPlainTextEdit::textChanged, this, [this] {
         settings_.httpRequest = RequestFromBoxText(ToBytes(request_->toPlainText()));
         if (settings_.httpRequest.size() > kHttpTextCapacity)
@@ -82,7 +75,7 @@ TcpClientDialog::TcpClientDialog(SessionSettings& settings, QWidget* parent)
     connect(generate_, &QPushButton::clicked, this, [this] { GenerateRequest(); });
 
     UpdateEnabling();
-    host_->setFocus();
+    address_.Host().setFocus();
     resize(420, 320);
 }
 
@@ -93,16 +86,14 @@ void TcpClientDialog::UpdateEnabling() {
 }
 
 void TcpClientDialog::GenerateRequest() {
-    const std::string request = GenerateHttpRequest(ToUtf8(host_->text()));
+    const std::string request = GenerateHttpRequest(ToUtf8(address_.Host().text()));
     request_->setPlainText(FromBytes(RequestToBoxText(request)));
     settings_.httpRequest = request;
 }
 
 void TcpClientDialog::accept() {
-    settings_.host = TrimmedUtf8(host_->text());
-    settings_.port = TrimmedUtf8(port_->text());
+    address_.Store(settings_);
     settings_.inUse = true;
-    settings_.timeout = ReadNumber(ToUtf8(timeout_->text()));
     QDialog::accept();
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include "terminal/dialogs/address_fields.h"
 #include "terminal/session/session_settings.h"
 
 class QCheckBox;
@@ -13,8 +14,6 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace ostrel {
-
-class DollarLineEdit;
 
 class TcpClientDialog final : public QDialog {
 public:
@@ -27,9 +26,7 @@ private:
     void GenerateRequest();
 
     SessionSettings& settings_;
-    DollarLineEdit* host_ = nullptr;
-    DollarLineEdit* port_ = nullptr;
-    DollarLineEdit* timeout_ = nullptr;
+    AddressFields address_;
     QCheckBox* http_ = nullptr;
     QCheckBox* secure_ = nullptr;
     QComboBox* protocol_ = nullptr;

@@ -4,11 +4,10 @@
 
 #include <QDialog>
 
+#include "terminal/dialogs/address_fields.h"
 #include "terminal/session/session_settings.h"
 
 namespace ostrel {
-
-class DollarLineEdit;
 
 class UdpClientDialog final : public QDialog {
 public:
@@ -18,9 +17,7 @@ public:
 
 private:
     SessionSettings& settings_;
-    DollarLineEdit* host_ = nullptr;
-    DollarLineEdit* port_ = nullptr;
-    DollarLineEdit* timeout_ = nullptr;
+    AddressFields address_;
 };
 
 }  // namespace ostrel

@@ -1,11 +1,9 @@
-#include "terminal/shell/main_window.h"
+#include "terminal/window/main_window.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -17,10 +15,11 @@
 #include <QStatusBar>
 #include <QUrl>
 
-#include "terminal/persist/polling_dialog.h"
-#include "terminal/persist/qt_file_choice.h"
-#include "terminal/shell/caps_lock.h"
-#include "terminal/tools/session_dialogs.h"
+#include "terminal/dialogs/dialog_kit.h"
+#include "terminal/dialogs/polling_dialog.h"
+#include "terminal/dialogs/qt_file_choice.h"
+#include "terminal/dialogs/session_dialogs.h"
+#include "terminal/window/caps_lock.h"
 
 namespace ostrel {
 namespace {
@@ -29,28 +28,9 @@ constexpr const char* kStatusTips[] = {"Port Configuration",     "Control System
                                        "View as Text or Hex",    "Line Terminator",
                                        "Local and/or Remote Echo", "Caps Lock"};
 
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
-QFont TerminalFont() {
-    QFont font(QStringLiteral("Courier New"), 12);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(12);
-    }
-    return font;
-}
-
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent),
-      pump_([this](unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-          if (controller_ != nullptr) controller_->OnPlatformMessage(message, wParam, lParam);
-      }) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("FORM_OSTREL_FRMMAIN_CLASS"));
     setWindowTitle(QStringLiteral("Ostrel"));
     createPanes();
