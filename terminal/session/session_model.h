@@ -19,7 +19,8 @@
 
 namespace ostrel {
 
-// Shown when a session type has no implementation in this build (the SSH client until it is added).
+// Shown when a session type has no implementation: the SSH client when no SSH library is
+// attached.
 inline constexpr std::string_view kSshNotAvailable = "SSH Client sessions are not available yet...";
 
 class SessionModel final : public SessionPort, public InetEventTarget, public SessionServices {
