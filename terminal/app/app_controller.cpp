@@ -20,7 +20,7 @@ AppController::AppController(FrontEnd& view, Tessnet& net, SerialDevice& serial)
       session_(settings_, net, serial, *this) {}
 
 AppController::~AppController() {
-    // The window outlives the controller; its last messages must not reach it.
+    // The platform window outlives the controller; its last messages must not reach it.
     if (sshEvents_ != nullptr) sshEvents_->SetHandler({});
 }
 
