@@ -1,67 +1,79 @@
-// Authenticated ciphers for SSH-2 packets: "chacha20-poly1305@openssh.com",
-// "aes128-gcm@openssh.com" and "aes256-gcm@openssh.com". Each one encrypts and authenticates a
-// whole packet, so the negotiated MAC is not used while one of them is active.
+// SSH-2 authenticated ciphers: the cipher and the MAC in one algorithm, negotiated as a cipher
+// name, after which the MAC negotiated beside it is not used.
 //
-// A packet on the wire is
-//     uint32 packet_length || body || tag
-// where body is the padding-length byte, the payload and the padding (packet_length bytes, a
-// multiple of the descriptor's blockSize; the length field does not count towards it) and tag
-// is tagLength bytes. What happens to the length field depends on the construction:
-//   - GCM: sent in clear and authenticated as associated data; the 12-byte nonce is the fixed
-//     field and the 64-bit invocation counter taken from SetIv, the counter advancing by one
-//     after every packet sealed or opened.
-//   - ChaCha20-Poly1305: encrypted on its own with the header key (the second 32 key bytes),
-//     the body with the main key (the first 32 key bytes); the nonce is the packet's sequence
-//     number, and the tag covers the encrypted length and the encrypted body.
+//   chacha20-poly1305@openssh.com  64 bytes of key: K_2 (the first 32, main key) and K_1 (the
+//       next 32, header key). The nonce is the packet sequence number as a big-endian uint64 in
+//       ChaCha20's original 64-bit layout. The 4-byte length field is encrypted with K_1 from
+//       block 0; the rest of the packet with K_2 from block 1; the Poly1305 key is the first 32
+//       bytes of K_2's block 0. The tag covers the encrypted length and the encrypted rest.
+//   aes128-gcm@openssh.com, aes256-gcm@openssh.com  AES-GCM with a 12-byte IV from the key
+//       exchange: a 4-byte fixed field and an 8-byte big-endian invocation counter that steps
+//       by one per packet (wrapping at 2^64). The length field goes in clear as the additional
+//       authenticated data; the rest of the packet is encrypted.
 //
-// Use, one context per direction: CreateContext(), SetKey() with keyBytes bytes, SetIv() with
-// ivBytes bytes (nothing to do when ivBytes is 0), then per packet either Seal, or PacketLength
-// followed by Open. `sequence` is the packet's sequence number in that direction; GCM ignores it.
+// Both append a 16-byte tag. In both the packet length field itself is not counted when the
+// packet is padded: packet_length (the bytes after the field) is a multiple of blockSize.
+//
+// Receiving: read the first 4 bytes, ask PacketLength() how many follow (a value not yet
+// authenticated: use it only to know how much to read, after checking its bounds), read
+// them and the tag, then Open() the whole packet. Sending: build the plaintext packet with its
+// length field and Seal() it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string_view>
 
 namespace tessan::crypto {
 
+// Per-direction state of an authenticated cipher.
 class AeadContext {
 public:
     virtual ~AeadContext() = default;
-    // Reads keyBytes bytes.
+    // Takes keyBytes bytes of key material.
     virtual void SetKey(const uint8_t* key) = 0;
-    // Reads ivBytes bytes.
+    // Takes ivBytes bytes (reads nothing when ivBytes is 0).
     virtual void SetIv(const uint8_t* iv) = 0;
-
-    // The packet_length of a received packet from its first four bytes as they arrived (left
-    // unchanged). Not yet authenticated: the caller only uses it to bound and size the read,
-    // and uses nothing of the packet before Open has succeeded.
-    virtual uint32_t PacketLength(const uint8_t* wire, uint32_t sequence) = 0;
-
-    // `packet` holds the plain length field (4 bytes) and the plain body (bodyLength bytes);
-    // encrypts them in place as the construction says and writes the tag at
-    // packet + 4 + bodyLength (the caller provides the room).
-    virtual void Seal(uint8_t* packet, size_t bodyLength, uint32_t sequence) = 0;
-
-    // `packet` holds a received packet as it arrived: the length field, bodyLength bytes of
-    // body and the tag. Checks the tag first, in constant time; when it matches, decrypts the
-    // body in place (packet + 4 onwards; the length field is left as it arrived) and returns
-    // true. Returns false, the body not decrypted, when the tag does not match.
-    virtual bool Open(uint8_t* packet, size_t bodyLength, uint32_t sequence) = 0;
+    // The packet length field of packet number `sequence` from the first 4 bytes received.
+    // Changes no state.
+    virtual uint32_t PacketLength(const uint8_t* packet, uint32_t sequence) const = 0;
+    // Encrypts packet[0, length) in place, length field included (GCM leaves it in clear), and
+    // writes tagLength bytes at packet + length (the caller provides the room).
+    virtual void Seal(uint8_t* packet, size_t length, uint32_t sequence) = 0;
+    // Checks the tag at packet + length over packet[0, length) in constant time and only when
+    // it matches decrypts packet[0, length) in place (length field included) and returns true.
+    // On false the packet holds no plaintext and the state has not advanced; the caller ends
+    // the connection.
+    virtual bool Open(uint8_t* packet, size_t length, uint32_t sequence) = 0;
 };
 
 struct AeadDescriptor {
     std::unique_ptr<AeadContext> (*createContext)();  // a fresh context; freed by destruction
-    size_t keyBytes;                                  // 64 for ChaCha20-Poly1305, 16 or 32 for GCM
-    size_t ivBytes;                                   // 0 for ChaCha20-Poly1305, 12 for GCM
-    size_t tagLength;                                 // 16
+    std::string_view name;                            // the SSH-2 cipher name offered and matched
+    size_t blockSize;                                 // padding multiple of packet_length
+    size_t keyBits;                                   // nominal key length
+    size_t keyBytes;                                  // key material SetKey reads
+    size_t ivBytes;                                   // IV material SetIv reads
+    size_t tagLength;                                 // bytes appended to each packet
+    std::string_view displayName;                     // for the security information call
 
     std::unique_ptr<AeadContext> CreateContext() const { return createContext(); }
 };
 
-// Defined next to their constructions.
-extern const AeadDescriptor kChaCha20Poly1305Aead;
-extern const AeadDescriptor kAes128GcmAead;
-extern const AeadDescriptor kAes256GcmAead;
+extern const AeadDescriptor kChaCha20Poly1305;
+extern const AeadDescriptor kAes128Gcm;
+extern const AeadDescriptor kAes256Gcm;
+
+// The authenticated ciphers in offer order: ChaCha20-Poly1305, AES-128-GCM, AES-256-GCM.
+std::span<const AeadDescriptor* const> AeadList();
+
+// The descriptor named `name` byte for byte, or nullptr.
+const AeadDescriptor* FindAead(std::string_view name);
+
+// The context constructors behind the descriptors.
+std::unique_ptr<AeadContext> CreateChaCha20Poly1305Context();
+std::unique_ptr<AeadContext> CreateAesGcmContext(size_t keyBytes);
 
 }  // namespace tessan::crypto

@@ -16,19 +16,15 @@
 #include <string_view>
 #include <vector>
 
-#include "crypto/aead.h"
-
 namespace tessan::crypto {
 
-// Family codes; 1 to 5 double as the cipher preference codes (0 is the warning marker).
-// ChaCha20 has no preference code: it is offered only among the modern ciphers.
+// Family codes; they double as the cipher preference codes (0 is the warning marker).
 enum class CipherFamily : int {
     kTripleDes = 1,
     kBlowfish = 2,
     kAes = 3,
     kSingleDes = 4,
     kArcfour = 5,
-    kChaCha20 = 6,
 };
 inline constexpr int kCipherWarnMarker = 0;
 
@@ -47,8 +43,6 @@ public:
     virtual void Decrypt(uint8_t* data, size_t length) = 0;
 };
 
-// An authenticated cipher (aead set) has no CipherContext: createContext is null, keyBytes and
-// blockSize are those of its AeadDescriptor, and packets are framed as aead.h describes.
 struct CipherDescriptor {
     std::unique_ptr<CipherContext> (*createContext)();  // a fresh context; freed by destruction
     CipherFamily family;
@@ -58,9 +52,6 @@ struct CipherDescriptor {
     size_t keyBytes;               // bytes SetKey reads (24 for triple DES, 8 for DES)
     bool cbc;                      // true for CBC; false for SDCTR and the stream cipher
     std::string_view displayName;  // for the security information call
-    const AeadDescriptor* aead = nullptr;
-
-    bool IsAead() const { return aead != nullptr; }
 
     std::unique_ptr<CipherContext> CreateContext() const { return createContext(); }
 };

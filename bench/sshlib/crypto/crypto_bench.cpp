@@ -161,20 +161,20 @@ void OurAead(benchmark::State& state, const AeadDescriptor* descriptor, bool ope
     const bool countsPackets = descriptor->ivBytes != 0;
     std::vector<uint8_t> sealed;
     if (open && !countsPackets) {
-        sender->Seal(packet.data(), body, 3);
+        sender->Seal(packet.data(), 4 + body, 3);
         sealed = packet;
     }
     for (auto _ : state) {
         if (!open) {
-            sender->Seal(packet.data(), body, 3);
+            sender->Seal(packet.data(), 4 + body, 3);
         } else if (countsPackets) {
             state.PauseTiming();
-            sender->Seal(packet.data(), body, 3);
+            sender->Seal(packet.data(), 4 + body, 3);
             state.ResumeTiming();
-            if (!receiver->Open(packet.data(), body, 3)) state.SkipWithError("open failed");
+            if (!receiver->Open(packet.data(), 4 + body, 3)) state.SkipWithError("open failed");
         } else {
             std::copy(sealed.begin(), sealed.end(), packet.begin());
-            if (!receiver->Open(packet.data(), body, 3)) state.SkipWithError("open failed");
+            if (!receiver->Open(packet.data(), 4 + body, 3)) state.SkipWithError("open failed");
         }
         benchmark::DoNotOptimize(packet.data());
     }
@@ -318,9 +318,9 @@ const bool kAeadRegistered = [] {
         size_t keyLength;
     };
     const Entry entries[] = {
-        {"AES-128-GCM", &kAes128GcmAead, EVP_aes_128_gcm, 16},
-        {"AES-256-GCM", &kAes256GcmAead, EVP_aes_256_gcm, 32},
-        {"ChaCha20-Poly1305", &kChaCha20Poly1305Aead, EVP_chacha20_poly1305, 32},
+        {"AES-128-GCM", &kAes128Gcm, EVP_aes_128_gcm, 16},
+        {"AES-256-GCM", &kAes256Gcm, EVP_aes_256_gcm, 32},
+        {"ChaCha20-Poly1305", &kChaCha20Poly1305, EVP_chacha20_poly1305, 32},
     };
     for (const Entry& e : entries) {
         for (const bool open : {false, true}) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "crypto/aead.h"
-#include "crypto/aead_ciphers.h"
 #include "crypto/bytes.h"
 #include "crypto/cpu_features.h"
 #include "test_support.h"
@@ -17,11 +16,10 @@ protected:
     void TearDown() override { ForcePortableCrypto(false); }
 };
 
-std::unique_ptr<AeadContext> Keyed(const CipherDescriptor& cipher, const Bytes& key,
-                                   const Bytes& iv) {
-    auto context = cipher.aead->CreateContext();
+std::unique_ptr<AeadContext> Keyed(const AeadDescriptor& aead, const Bytes& key, const Bytes& iv) {
+    auto context = aead.CreateContext();
     context->SetKey(key.data());
-    if (cipher.aead->ivBytes != 0) context->SetIv(iv.data());
+    if (aead.ivBytes != 0) context->SetIv(iv.data());
     return context;
 }
 
@@ -29,17 +27,16 @@ std::unique_ptr<AeadContext> Keyed(const CipherDescriptor& cipher, const Bytes& 
 // packet layer does: the length first, then the whole packet.
 void CheckPacket(AeadContext& sender, AeadContext& receiver, const Bytes& plain, const Bytes& wire,
                  uint32_t sequence) {
-    const size_t body = plain.size() - 4;
     Bytes sealed = plain;
     sealed.resize(wire.size());
-    sender.Seal(sealed.data(), body, sequence);
+    sender.Seal(sealed.data(), plain.size(), sequence);
     EXPECT_EQ(ToHex(sealed), ToHex(wire));
 
     Bytes received = wire;
     EXPECT_EQ(receiver.PacketLength(received.data(), sequence), LoadBe32(plain.data()));
-    ASSERT_TRUE(receiver.Open(received.data(), body, sequence));
-    EXPECT_EQ(ToHex(received.data() + 4, body), ToHex(plain.data() + 4, body));
-    EXPECT_EQ(ToHex(received.data(), 4), ToHex(wire.data(), 4)) << "length field not as arrived";
+    ASSERT_TRUE(receiver.Open(received.data(), plain.size(), sequence));
+    received.resize(plain.size());
+    EXPECT_EQ(ToHex(received), ToHex(plain));
 }
 
 TEST_P(SshAead, ChaCha20Poly1305DerivedPackets) {
@@ -65,12 +62,12 @@ TEST_P(SshAead, AesGcmDerivedPacketsStepTheInvocationCounter) {
     const nlohmann::json json = ReadJson("aead/aes_gcm_ssh_derived.json");
     for (const auto& test : json["tests"]) {
         const std::string name = test["name"].get<std::string>();
-        const CipherDescriptor& cipher = name == kAes128Gcm.name ? kAes128Gcm : kAes256Gcm;
-        ASSERT_EQ(cipher.name, name);
+        const AeadDescriptor* cipher = FindAead(name);
+        ASSERT_NE(cipher, nullptr) << name;
         const Bytes key = Hex(test["key"].get<std::string>());
         const Bytes iv = Hex(test["iv"].get<std::string>());
-        auto sender = Keyed(cipher, key, iv);
-        auto receiver = Keyed(cipher, key, iv);
+        auto sender = Keyed(*cipher, key, iv);
+        auto receiver = Keyed(*cipher, key, iv);
         uint32_t sequence = 0;
         for (const auto& p : test["packets"]) {
             SCOPED_TRACE(name + " packet " + std::to_string(sequence));
@@ -82,58 +79,50 @@ TEST_P(SshAead, AesGcmDerivedPacketsStepTheInvocationCounter) {
     EXPECT_EQ(packets, 16);
 }
 
-// A packet whose length field, body or tag differs in any bit is refused, whichever way it is
-// cut; so are a wrong sequence number (ChaCha20) and a shortened packet. A refusal leaves no
-// plaintext and does not disturb the next packet.
+// A packet whose length field, body or tag differs in any bit is refused; so are a wrong
+// sequence number (ChaCha20) and a shortened packet. A refusal leaves no plaintext and does not
+// disturb the next packet.
 TEST_P(SshAead, AnyChangeIsRefused) {
-    for (const CipherDescriptor* cipher : AeadCipherList()) {
-        SCOPED_TRACE(std::string(cipher->name));
-        const Bytes key = RandomBytesForTest(cipher->keyBytes);
+    for (const AeadDescriptor* aead : AeadList()) {
+        SCOPED_TRACE(std::string(aead->name));
+        const Bytes key = RandomBytesForTest(aead->keyBytes);
         const Bytes iv = RandomBytesForTest(12);
-        const size_t body = 3 * cipher->blockSize * 8;
-        Bytes plain = RandomBytesForTest(4 + body);
-        StoreBe32(plain.data(), static_cast<uint32_t>(body));
-        auto sender = Keyed(*cipher, key, iv);
+        const size_t length = 4 + 3 * aead->blockSize * 8;
+        Bytes plain = RandomBytesForTest(length);
+        StoreBe32(plain.data(), static_cast<uint32_t>(length - 4));
+        auto sender = Keyed(*aead, key, iv);
         Bytes wire = plain;
-        wire.resize(4 + body + cipher->aead->tagLength);
-        sender->Seal(wire.data(), body, 7);
+        wire.resize(length + aead->tagLength);
+        sender->Seal(wire.data(), length, 7);
 
-        auto receiver = Keyed(*cipher, key, iv);
+        auto receiver = Keyed(*aead, key, iv);
         for (size_t bit = 0; bit < 8 * wire.size(); ++bit) {
             Bytes forged = wire;
             forged[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
-            ASSERT_FALSE(receiver->Open(forged.data(), body, 7)) << "bit " << bit;
-            ASSERT_NE(ToHex(forged.data() + 4, body), ToHex(plain.data() + 4, body));
+            ASSERT_FALSE(receiver->Open(forged.data(), length, 7)) << "bit " << bit;
+            ASSERT_NE(ToHex(forged.data() + 4, length - 4), ToHex(plain.data() + 4, length - 4));
         }
         Bytes shortened = wire;
-        EXPECT_FALSE(receiver->Open(shortened.data(), body - cipher->blockSize, 7));
-        if (cipher == &kChaCha20Poly1305) {
+        EXPECT_FALSE(receiver->Open(shortened.data(), length - aead->blockSize, 7));
+        if (aead == &kChaCha20Poly1305) {
             Bytes replayed = wire;
-            EXPECT_FALSE(receiver->Open(replayed.data(), body, 8));
+            EXPECT_FALSE(receiver->Open(replayed.data(), length, 8));
         }
-        ASSERT_TRUE(receiver->Open(wire.data(), body, 7));
-        EXPECT_EQ(wire.size(), plain.size() + 16);
-        EXPECT_EQ(ToHex(wire.data() + 4, body), ToHex(plain.data() + 4, body));
+        ASSERT_TRUE(receiver->Open(wire.data(), length, 7));
+        wire.resize(length);
+        EXPECT_EQ(ToHex(wire), ToHex(plain));
     }
 }
 
-TEST(SshAeadDescriptors, SizesMatchTheConstructions) {
-    const struct {
-        const CipherDescriptor* cipher;
-        size_t blockSize, keyBytes, ivBytes;
-    } expected[] = {
-        {&kChaCha20Poly1305, 8, 64, 0}, {&kAes128Gcm, 16, 16, 12}, {&kAes256Gcm, 16, 32, 12}};
-    ASSERT_EQ(AeadCipherList().size(), std::size(expected));
-    for (size_t i = 0; i < std::size(expected); ++i) {
-        const CipherDescriptor& c = *AeadCipherList()[i];
-        EXPECT_EQ(&c, expected[i].cipher);
-        EXPECT_TRUE(c.IsAead());
-        EXPECT_EQ(c.blockSize, expected[i].blockSize);
-        EXPECT_EQ(c.keyBytes, c.aead->keyBytes);
-        EXPECT_EQ(c.aead->keyBytes, expected[i].keyBytes);
-        EXPECT_EQ(c.aead->ivBytes, expected[i].ivBytes);
-        EXPECT_EQ(c.aead->tagLength, 16u);
+TEST(SshAeadDescriptors, ListAndNames) {
+    const std::string_view names[] = {"chacha20-poly1305@openssh.com", "aes128-gcm@openssh.com",
+                                      "aes256-gcm@openssh.com"};
+    ASSERT_EQ(AeadList().size(), std::size(names));
+    for (size_t i = 0; i < std::size(names); ++i) {
+        EXPECT_EQ(AeadList()[i]->name, names[i]);
+        EXPECT_EQ(FindAead(names[i]), AeadList()[i]);
     }
+    EXPECT_EQ(FindAead("aes192-gcm@openssh.com"), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, SshAead, ::testing::Bool(), PathName);
