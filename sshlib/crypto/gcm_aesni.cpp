@@ -4,6 +4,8 @@
 // are independent, so the processor overlaps them.
 #include "crypto/gcm.h"
 
+#include "crypto/bytes.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include "crypto/aes_ni_rounds.h"
 #include "crypto/ghash_clmul_core.h"
@@ -162,6 +164,7 @@ TESSAN_GCM_TARGET void Run(const uint8_t* roundKeys, int rounds, const GhashKey&
             break;
     }
     Save(s, counter, y);
+    SecureWipe(&s, sizeof(s));  // the powers of H
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 // back down times 5. Limbs stay below 2^27 going into a product and the five-term sums below 2^60.
 #include "crypto/poly1305.h"
 
+#include "crypto/bytes.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
@@ -140,10 +142,10 @@ TESSAN_AVX2_INLINE Vector5 FiveTimes(const Vector5& r) {
 
 TESSAN_AVX2_TARGET void Poly1305Avx2Blocks(uint64_t h[3], uint64_t r0, uint64_t r1,
                                            const uint8_t* data, size_t blocks) {
-    const Limbs r = FromWords(r0, r1, 0);
-    const Limbs r2 = Multiply(r, r);
-    const Limbs r3 = Multiply(r2, r);
-    const Limbs r4 = Multiply(r3, r);
+    Limbs r = FromWords(r0, r1, 0);
+    Limbs r2 = Multiply(r, r);
+    Limbs r3 = Multiply(r2, r);
+    Limbs r4 = Multiply(r3, r);
     const Vector5 power4 = Broadcast(r4);
     const Vector5 five4 = FiveTimes(power4);
 
@@ -186,6 +188,10 @@ TESSAN_AVX2_TARGET void Poly1305Avx2Blocks(uint64_t h[3], uint64_t r0, uint64_t 
     w = (w >> 64) + (Wide{d[3]} << 14) + (Wide{d[4]} << 40);
     h[1] = static_cast<uint64_t>(w);
     h[2] = static_cast<uint64_t>(w >> 64);
+    SecureWipe(&r, sizeof(r));
+    SecureWipe(&r2, sizeof(r2));
+    SecureWipe(&r3, sizeof(r3));
+    SecureWipe(&r4, sizeof(r4));
 }
 
 }  // namespace tessan::crypto
