@@ -51,6 +51,7 @@ void ChaCha20::SetKey(const uint8_t key[kKeyLength]) {
     for (int i = 0; i < 8; ++i)
         state_[4 + i] = LoadLe32(key + 4 * i);
     avx2_ = UseAvx2();
+    avx512_ = UseAvx512();
 }
 
 void ChaCha20::SetNonce64(const uint8_t nonce[8], uint64_t counter) {
@@ -80,8 +81,17 @@ void ChaCha20::Crypt(const uint8_t* in, uint8_t* out, size_t length) {
         // The vector code varies word 12 only, so a run never crosses its wrap.
         const uint64_t untilWrap = (uint64_t{1} << 32) - state_[12];
         const size_t blocks = static_cast<size_t>(std::min<uint64_t>(length / 64, untilWrap));
-        size_t done = avx2_ ? ChaCha20Avx2Blocks(state_, in, out, blocks) : 0;
-        Advance(done);
+        size_t done = 0;
+        if (avx512_) {
+            done = ChaCha20Avx512Blocks(state_, in, out, blocks);
+            Advance(done);
+        }
+        if (avx2_) {
+            const size_t more =
+                ChaCha20Avx2Blocks(state_, in + 64 * done, out + 64 * done, blocks - done);
+            Advance(more);
+            done += more;
+        }
         for (; done < blocks; ++done) {
             uint8_t keystream[64];
             ChaCha20Block(state_, keystream);

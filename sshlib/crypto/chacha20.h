@@ -3,7 +3,7 @@
 //   14-15, which the SSH construction uses with the packet sequence number as nonce;
 // - RFC 8439's, a 32-bit block counter in word 12 and a 96-bit nonce in words 13-15, which the
 //   RFC's AEAD uses.
-// Uses AVX2 (eight blocks at once) when present, decided when the key is set.
+// Uses AVX-512 (sixteen blocks at once) or AVX2 (eight) when present, decided when the key is set.
 #pragma once
 
 #include <cstddef>
@@ -40,6 +40,7 @@ private:
     uint32_t state_[16] = {};
     bool wideCounter_ = true;
     bool avx2_ = false;
+    bool avx512_ = false;
 };
 
 // One 64-byte keystream block of `state` (the state itself is not changed).
@@ -49,5 +50,8 @@ void ChaCha20Block(const uint32_t state[16], uint8_t out[64]);
 // into whole 64-byte blocks, eight at a time, and returns how many blocks it did (a multiple
 // of 8, at most `blocks`). Only word 12 varies: the caller keeps it from wrapping in the range.
 size_t ChaCha20Avx2Blocks(const uint32_t state[16], const uint8_t* in, uint8_t* out, size_t blocks);
+// The same sixteen at a time on AVX-512 (chacha20_avx512.cpp).
+size_t ChaCha20Avx512Blocks(const uint32_t state[16], const uint8_t* in, uint8_t* out,
+                            size_t blocks);
 
 }  // namespace tessan::crypto

@@ -26,17 +26,20 @@ CpuFeatures Detect() {
     features.clmul = pclmul && ssse3 && sse41;
     // The 256-bit registers are usable only when the system saves them on a context switch
     // (XCR0 bits 1 and 2: SSE and AVX state).
-    bool ymmSaved = false;
+    // Likewise the 512-bit ones need bits 5-7 (mask registers and both halves of the ZMM state).
+    bool ymmSaved = false, zmmSaved = false;
     if (osxsave && avx) {
         unsigned xcr0Low = 0, xcr0High = 0;
         __asm__("xgetbv" : "=a"(xcr0Low), "=d"(xcr0High) : "c"(0));
         ymmSaved = (xcr0Low & 6u) == 6u;
+        zmmSaved = (xcr0Low & 0xe6u) == 0xe6u;
     }
     if (maxLeaf >= 7) {
         __cpuid_count(7, 0, eax, ebx, ecx, edx);
         const bool sha = (ebx & (1u << 29)) != 0;
         features.shaNi = sha && ssse3 && sse41;
         features.avx2 = ymmSaved && (ebx & (1u << 5)) != 0;
+        features.avx512 = zmmSaved && (ebx & (1u << 16)) != 0;
     }
 #endif
     return features;
@@ -63,6 +66,10 @@ bool UseClmul() {
 }
 bool UseAvx2() {
     return !portableOnly.load(std::memory_order_relaxed) && DetectedCpuFeatures().avx2;
+}
+
+bool UseAvx512() {
+    return !portableOnly.load(std::memory_order_relaxed) && DetectedCpuFeatures().avx512;
 }
 
 void ForcePortableCrypto(bool value) {

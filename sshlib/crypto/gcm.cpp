@@ -106,18 +106,24 @@ void AesGcm::Tag(const uint8_t j0[16], GhashElement y, size_t aadLength, size_t 
     SecureWipe(mask, sizeof(mask));
 }
 
-bool AesGcm::Encrypt(const uint8_t* iv, size_t ivLength, const uint8_t* aad, size_t aadLength,
-                     const uint8_t* in, uint8_t* out, size_t length,
-                     uint8_t tag[kTagLength]) const {
-    if (ivLength == 0) return false;
+void AesGcm::Run(bool encrypt, const uint8_t* iv, size_t ivLength, const uint8_t* aad,
+                 size_t aadLength, const uint8_t* in, uint8_t* out, size_t length,
+                 uint8_t tag[kTagLength]) const {
     uint8_t j0[16], counter[16];
     InitialCounter(iv, ivLength, j0);
     std::memcpy(counter, j0, 16);
     Increment32(counter);
     GhashElement y;
     Hash(y, aad, aadLength);
-    CryptAndHash(true, counter, in, out, length, y);
+    CryptAndHash(encrypt, counter, in, out, length, y);
     Tag(j0, y, aadLength, length, tag);
+}
+
+bool AesGcm::Encrypt(const uint8_t* iv, size_t ivLength, const uint8_t* aad, size_t aadLength,
+                     const uint8_t* in, uint8_t* out, size_t length,
+                     uint8_t tag[kTagLength]) const {
+    if (ivLength == 0) return false;
+    Run(true, iv, ivLength, aad, aadLength, in, out, length, tag);
     return true;
 }
 
@@ -125,15 +131,8 @@ bool AesGcm::Decrypt(const uint8_t* iv, size_t ivLength, const uint8_t* aad, siz
                      const uint8_t* in, uint8_t* out, size_t length,
                      const uint8_t tag[kTagLength]) const {
     if (ivLength == 0) return false;
-    uint8_t j0[16], counter[16];
-    InitialCounter(iv, ivLength, j0);
-    std::memcpy(counter, j0, 16);
-    Increment32(counter);
-    GhashElement y;
-    Hash(y, aad, aadLength);
-    CryptAndHash(false, counter, in, out, length, y);
     uint8_t expected[kTagLength];
-    Tag(j0, y, aadLength, length, expected);
+    Run(false, iv, ivLength, aad, aadLength, in, out, length, expected);
     const bool valid = ConstantTimeEqual(expected, tag, kTagLength);
     if (!valid) SecureWipe(out, length);
     return valid;

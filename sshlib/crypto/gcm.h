@@ -47,6 +47,9 @@ private:
                       size_t length, GhashElement& y) const;
     void Tag(const uint8_t j0[16], GhashElement y, size_t aadLength, size_t length,
              uint8_t tag[kTagLength]) const;
+    // The whole operation; `tag` receives the tag computed over aad and the ciphertext.
+    void Run(bool encrypt, const uint8_t* iv, size_t ivLength, const uint8_t* aad, size_t aadLength,
+             const uint8_t* in, uint8_t* out, size_t length, uint8_t tag[kTagLength]) const;
 
     Aes aes_;
     GhashKey ghashKey_;

@@ -4,6 +4,8 @@
 // are independent, so the processor overlaps them.
 #include "crypto/gcm.h"
 
+#include "crypto/bytes.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include "crypto/aes_ni_rounds.h"
 #include "crypto/ghash_clmul_core.h"
@@ -51,24 +53,56 @@ TESSAN_GCM_TARGET inline void NextCounters(Bulk& s, __m128i* b, int n) {
     s.counter = _mm_add_epi32(s.counter, _mm_set_epi32(n, 0, 0, 0));
 }
 
+// Encrypts the next eight counter blocks while hashing the eight ciphertext blocks of the
+// previous round of the loop (in register form in h): one block's multiply between two AES
+// rounds, so both units work at once. The eighth product and the reduction follow the rounds.
+template <int R>
+TESSAN_GCM_TARGET inline void EncryptLanesHashing(Bulk& s, const __m128i* k, __m128i* b,
+                                                  const __m128i* h) {
+    constexpr int n = GhashKey::kPowers;
+    static_assert(R - 1 >= n - 1, "every multiply but the first finds a round to share");
+#pragma GCC unroll 8
+    for (int j = 0; j < kLanes; ++j)
+        b[j] = _mm_xor_si128(b[j], k[0]);
+    clmul::Product sum = clmul::Multiply(_mm_xor_si128(s.y, h[0]), s.powers[n - 1]);
+#pragma GCC unroll 16
+    for (int i = 1; i < R; ++i) {
+        const __m128i key = _mm_load_si128(k + i);
+#pragma GCC unroll 8
+        for (int j = 0; j < kLanes; ++j)
+            b[j] = _mm_aesenc_si128(b[j], key);
+        if (i < n) clmul::Accumulate(sum, h[i], s.powers[n - 1 - i]);
+    }
+#pragma GCC unroll 8
+    for (int j = 0; j < kLanes; ++j)
+        b[j] = _mm_aesenclast_si128(b[j], k[R]);
+    s.y = clmul::Reduce(sum);
+}
+
 template <int R>
 TESSAN_GCM_TARGET void Encrypt(Bulk& s, const __m128i* k, const uint8_t* in, uint8_t* out,
                                size_t blocks) {
     __m128i b[kLanes], h[kLanes];
+    bool hashPending = false;  // h holds ciphertext not yet hashed
     while (blocks >= kLanes) {
         NextCounters(s, b, kLanes);
-        aesni::EncryptLanes<R>(k, b);
+        if (hashPending) {
+            EncryptLanesHashing<R>(s, k, b, h);
+        } else {
+            aesni::EncryptLanes<R>(k, b);
+        }
 #pragma GCC unroll 8
         for (int j = 0; j < kLanes; ++j) {
             const __m128i c = _mm_xor_si128(LoadBlock(in + 16 * j), b[j]);
             StoreBlock(out + 16 * j, c);
             h[j] = clmul::ByteReverse(c);
         }
-        s.y = clmul::HashBlocks(s.y, h, kLanes, s.powers);
+        hashPending = true;
         in += 16 * kLanes;
         out += 16 * kLanes;
         blocks -= kLanes;
     }
+    if (hashPending) s.y = clmul::HashBlocks(s.y, h, kLanes, s.powers);
     if (blocks == 0) return;
     const int n = static_cast<int>(blocks);
     NextCounters(s, b, n);
@@ -90,9 +124,8 @@ TESSAN_GCM_TARGET void Decrypt(Bulk& s, const __m128i* k, const uint8_t* in, uin
             c[j] = LoadBlock(in + 16 * j);
             h[j] = clmul::ByteReverse(c[j]);
         }
-        s.y = clmul::HashBlocks(s.y, h, kLanes, s.powers);
         NextCounters(s, b, kLanes);
-        aesni::EncryptLanes<R>(k, b);
+        EncryptLanesHashing<R>(s, k, b, h);
 #pragma GCC unroll 8
         for (int j = 0; j < kLanes; ++j)
             StoreBlock(out + 16 * j, _mm_xor_si128(c[j], b[j]));
@@ -131,6 +164,7 @@ TESSAN_GCM_TARGET void Run(const uint8_t* roundKeys, int rounds, const GhashKey&
             break;
     }
     Save(s, counter, y);
+    SecureWipe(&s, sizeof(s));  // the powers of H
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Poly1305 (RFC 8439 section 2.5): the one-time authenticator. A key must never authenticate
+// Poly1305 (RFC 8439 section 2.5): the one-time authenticator, on AVX2 four blocks at a time for
+// long messages when present (decided when the object is made). A key must never authenticate
 // two different messages; both constructions that use it derive a fresh key per message.
 #pragma once
 
@@ -32,7 +33,13 @@ private:
     uint64_t s0_ = 0, s1_ = 0;
     uint8_t pending_[16] = {};
     size_t pendingLength_ = 0;
+    bool avx2_ = false;
 };
+
+// AVX2 implementation (poly1305_avx2.cpp): h = h0, h1, h2 as the scalar code keeps it (h2 at
+// most 6) is advanced over `blocks` whole blocks with the 2^128 bit, a multiple of 4.
+void Poly1305Avx2Blocks(uint64_t h[3], uint64_t r0, uint64_t r1, const uint8_t* data,
+                        size_t blocks);
 
 // Poly1305 of one whole message.
 void Poly1305Tag(const uint8_t key[32], const uint8_t* data, size_t length, uint8_t tag[16]);

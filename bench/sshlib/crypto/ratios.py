@@ -5,7 +5,7 @@ For throughput benchmarks the ratio is our bytes per second over OpenSSL's; for 
 (modular exponentiation) it is OpenSSL's time over ours, so above 1 always means faster. A row
 without an OpenSSL twin (the portable fallbacks) is printed alone. A row that cannot be read (an
 error, a missing figure, an OpenSSL row without ours) is named on standard error and the script
-exits nonzero.
+exits nonzero, as does a pair of REQUIRED that the run lacks.
 """
 import os
 import sys
@@ -13,10 +13,20 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 import bench_rows  # noqa: E402
 
+# The authenticated ciphers' pairs, which must all be in the run.
+REQUIRED = [
+    f"{cipher}-{direction}-{size}"
+    for cipher in ("AES-128-GCM", "AES-256-GCM", "ChaCha20-Poly1305")
+    for direction in ("seal", "open")
+    for size in ("16K", "32K")
+]
 
 def main():
     problems = bench_rows.Problems()
     groups = bench_rows.load(sys.stdin.read(), problems)
+    for target in REQUIRED:
+        if target not in groups:
+            problems.add(f"{target}: missing from the run")
     print(f"{'benchmark':34} {'ours':>14} {'openssl':>14} {'ratio':>7}")
     for target, sides in groups.items():
         for side in sides:
