@@ -187,6 +187,13 @@ void Transport::FeedPackets(const uint8_t* data, size_t length) {
             case PacketReader::Result::kNeedMore:
                 break;
             case PacketReader::Result::kPacket:
+                // Numbering that wraps before the first exchange is over would let 2^32 packets
+                // slipped in ahead of it go unnoticed by the strict check of the server's first
+                // packet: no server needs that many, so none gets them.
+                if (!kex_.FirstDone() && reader_.NextSequence() == 0) {
+                    Fail(kDisconnectProtocolError, "Sequence number wrapped before the keys");
+                    break;
+                }
                 incomingBytes_ += reader_.PacketWireLength();
                 Dispatch(reader_.Packet());
                 CheckDataLimit();
