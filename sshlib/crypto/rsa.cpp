@@ -75,6 +75,11 @@ public:
                 std::span<const uint8_t> data) const override {
         return VerifyBlob(key_, name_, digest_, signatureBlob, data);
     }
+    std::string Weakness() const override {
+        if (Bits() >= kMinRsaHostKeyBits) return {};
+        return "RSA host key of " + std::to_string(Bits()) + " bits refused (at least " +
+               std::to_string(kMinRsaHostKeyBits) + " are needed)";
+    }
 
 private:
     RsaPublicKey key_;

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "crypto/secure_memory.h"
+
 namespace tessan::transport {
 
 class ZlibCompressor {
@@ -44,7 +46,7 @@ private:
     std::unique_ptr<State> s_;
     // The window and the current payload as one run of bytes: history_[0] is stream position
     // base_, so a match can be compared without caring where the window ends.
-    std::vector<uint8_t> history_;
+    SecureBytes history_;  // plaintext: every block it gives back is wiped
     uint64_t base_ = 0;
     std::vector<uint8_t>* out_ = nullptr;
     uint64_t bits_ = 0;

@@ -4,6 +4,7 @@
 
 #include "terminal/app/app_controller.h"
 #include "terminal/app/startup_text.h"
+#include "terminal/core/text_util.h"
 #include "terminal/core/user_folder.h"
 
 #ifndef OSTREL_WEB_PAGE
@@ -38,6 +39,7 @@ const AppController::Route AppController::kRoutes[] = {
     {C::SessionSshClient, &AppController::OnOpenSession},
     {C::SessionClose, &AppController::OnClose},
     {C::SessionRestart, &AppController::OnRestart},
+    {C::SessionForgetHostKey, &AppController::OnForgetHostKey},
     {C::EchoLocal, &AppController::OnEcho},
     {C::EchoRemote, &AppController::OnEcho},
     {C::Polling, &AppController::OnPolling},
@@ -119,6 +121,27 @@ void AppController::OnClose(CommandId) {
 void AppController::OnRestart(CommandId) {
     session_.Restart();
     RefreshStatus();
+}
+
+// Accepting a device's new host key: the SSH session's host and port are forgotten, so the
+// next connection remembers whatever key it is shown.
+void AppController::OnForgetHostKey(CommandId) {
+    if (settings_.type != SessionType::SshClient || TrimBlanks(settings_.host).empty()) {
+        ShowStatus("Forget Host Key applies to the host of an SSH Client session...");
+        return;
+    }
+    const std::string host(TrimBlanks(settings_.host));
+    const int port = ReadNumber(TrimBlanks(settings_.port));
+    const std::string where = host + " port " + std::to_string(port);
+    std::string error;
+    const int removed = hostKeys_->Forget(host, port, error);
+    if (removed < 0)
+        ShowStatus("The host key of " + where + " could not be forgotten: " + error + "...");
+    else if (removed == 0)
+        ShowStatus("No host key is remembered for " + where + "...");
+    else
+        ShowStatus("The host key of " + where +
+                   " is forgotten; the next connection remembers the key it is shown...");
 }
 
 void AppController::OnEcho(CommandId id) {

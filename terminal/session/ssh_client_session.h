@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "terminal/session/host_keys.h"
@@ -52,6 +53,7 @@ private:
     void OnDisconnected();
     void ReadEvent();
     void ShowHostKey(int handle);
+    void ShowRefusedHostKey(const std::string& detail);
     void ReleaseCredentials();
 
     SessionServices& services_;
@@ -63,6 +65,8 @@ private:
     // The host and port of the connection the connect event belongs to.
     std::string host_;
     int port_ = 0;
+    // What the host key file held for them when the connect started.
+    std::optional<HostKeyEntry> remembered_;
     bool connecting_ = false;      // inside AsyncConnect
     bool abandoned_ = false;       // the waiting connect was ended by Close
     bool openRequested_ = false;   // an open asked for while a connect waited
