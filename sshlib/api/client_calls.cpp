@@ -2,6 +2,8 @@
 // SshGetStatus, SshGetTimeout, SshSetTimeout, SshCancel, SshControl, SshGetExitCode and
 // SshAttachThread.
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "platform/system.h"
 #include "sshlib/api/client.h"
@@ -77,9 +79,15 @@ TESSAN_API INT SSHAPI SshCancel(HCLIENT hClient) {
     const DWORD busy = client->busyThread;
     if (busy == PlatformGetCurrentThreadId()) {
         if (client->inBlocking && net::IsInBlockingWait()) net::CancelBlockingWait();
-    } else if (busy != 0 && client->inBlocking) {
-        // A free-threaded handle waiting on another thread: that wait ends as cancelled.
-        net::CancelWaitOfThread(busy);
+    } else if (busy != 0) {
+        // A free-threaded handle in a blocking call on another thread: that wait ends as
+        // cancelled. The call may be between two waits when asked, so it is asked again until
+        // a wait takes the request or the call is over.
+        for (int round = 0; round < 1000 && client->inBlocking && client->busyThread == busy;
+             ++round) {
+            if (net::CancelWaitOfThread(busy)) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
     return 0;
 }
