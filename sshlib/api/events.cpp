@@ -149,7 +149,7 @@ void OnSocketNotification(const ClientPtr& client, UINT event, UINT error) {
         client->closed = true;
         client->status = SSH_STATUS_IDLE;
         const DWORD failure = client->session ? client->session->Transport().Failure().error : 0;
-        DispatchEvent(client, SSH_EVENT_DISCONNECT, failure ? KX_ERROR_BASE | failure : 0);
+        DispatchEvent(client, SSH_EVENT_DISCONNECT, ApiError(failure));
         return;
     }
     // A write refused as would-block is answered by SSH_EVENT_WRITE once the backlog has gone

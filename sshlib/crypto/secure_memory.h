@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,10 @@ inline void SecureWipe(std::string& text) {
     text.clear();
 }
 
+// A block for WipingAllocator, and its release: wiped, then freed.
+void* AllocateSecure(size_t bytes);
+void FreeSecure(void* block, size_t bytes);
+
 // For containers that hold secrets: every block is wiped before it goes back to the heap, so
 // growing, shrinking or destroying the container leaves no copy behind.
 template <typename T>
@@ -29,11 +32,8 @@ struct WipingAllocator {
     WipingAllocator() = default;
     template <typename U>
     WipingAllocator(const WipingAllocator<U>&) {}
-    T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T))); }
-    void deallocate(T* p, size_t n) {
-        SecureWipe(p, n * sizeof(T));
-        ::operator delete(p);
-    }
+    T* allocate(size_t n) { return static_cast<T*>(AllocateSecure(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) { FreeSecure(p, n * sizeof(T)); }
     template <typename U>
     bool operator==(const WipingAllocator<U>&) const {
         return true;

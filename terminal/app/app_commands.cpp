@@ -4,7 +4,6 @@
 
 #include "terminal/app/app_controller.h"
 #include "terminal/app/startup_text.h"
-#include "terminal/core/text_util.h"
 #include "terminal/core/user_folder.h"
 
 #ifndef OSTREL_WEB_PAGE
@@ -123,15 +122,15 @@ void AppController::OnRestart(CommandId) {
     RefreshStatus();
 }
 
-// Accepting a device's new host key: the SSH session's host and port are forgotten, so the
-// next connection remembers whatever key it is shown.
+// Accepting a device's new host key: the host and port of the latest SSH connect (the one just
+// refused, typically) are forgotten, so the next connection remembers whatever key it is shown.
 void AppController::OnForgetHostKey(CommandId) {
-    if (settings_.type != SessionType::SshClient || TrimBlanks(settings_.host).empty()) {
-        ShowStatus("Forget Host Key applies to the host of an SSH Client session...");
+    if (sshSession_ == nullptr || sshSession_->LastHost().empty()) {
+        ShowStatus("Forget Host Key applies to the host of the latest SSH Client connection...");
         return;
     }
-    const std::string host(TrimBlanks(settings_.host));
-    const int port = ReadNumber(TrimBlanks(settings_.port));
+    const std::string& host = sshSession_->LastHost();
+    const int port = sshSession_->LastPort();
     const std::string where = host + " port " + std::to_string(port);
     std::string error;
     const int removed = hostKeys_->Forget(host, port, error);

@@ -45,6 +45,9 @@ public:
 
     // The handle held, -1 when none.
     int Handle() const { return handle_; }
+    // The host and port of the latest connect (also when it failed); empty before the first.
+    const std::string& LastHost() const { return host_; }
+    int LastPort() const { return port_; }
     bool Connecting() const { return connecting_; }
 
 private:

@@ -1,8 +1,8 @@
 // No plaintext left behind: this program replaces free and realloc for the whole process
 // (operator delete ends in free), and while a test watches, every block handed back to the heap
-// is searched for the password. A real login against sshd, and one with "zlib" compression
-// against AsyncSSH, must leave no freed block holding it; nor may freeing credentials whose
-// record the caller changed.
+// is searched for the password. A real login against sshd, one with "zlib" compression against
+// AsyncSSH and a protocol-1 login must leave no freed block holding it; nor may freeing
+// credentials whose record the caller changed.
 //
 // Not built with the sanitizers, which replace the allocator themselves.
 #include <execinfo.h>
@@ -103,23 +103,36 @@ TEST_F(FreedMemory, LoginToSshdLeavesNoPasswordInFreedBlocks) {
     EXPECT_EQ(watch.Found(), 0);
 }
 
-TEST(FreedMemoryCompressed, LoginWithZlibLeavesNoPasswordInFreedBlocks) {
-    Library library;
-    peers::AsyncSshOptions options;
-    options.compression = "zlib";
-    // Longer than a string keeps inline, so every copy is a heap block.
-    options.password = "a-password-long-enough-for-the-heap-0123456789";
-    peers::AsyncSshPeer peer;
-    ASSERT_TRUE(peer.Start(options)) << peer.Error();
+// A login as "tester" to a server script on `port` that runs `command` and answers "hello",
+// watched from the connect to the disconnect.
+void ExpectNoPasswordLeftByLogin(int port, const std::string& password, const char* command) {
     SSHOPTIONS record{};
     record.dwSize = sizeof record;
-    std::strcpy(record.szCommandLine, "hello");  // the script answers "hello"
-    FreedMemoryWatch watch(options.password);
-    HCLIENT client = SshConnectA("127.0.0.1", peer.Port(), "tester", options.password.c_str(), 15,
+    std::strcpy(record.szCommandLine, command);
+    FreedMemoryWatch watch(password);
+    HCLIENT client = SshConnectA("127.0.0.1", port, "tester", password.c_str(), 15,
                                  SSH_OPTION_COMMAND, &record, nullptr);
-    ASSERT_NE(client, INVALID_CLIENT) << LastErrorText() << peer.Log();
+    ASSERT_NE(client, INVALID_CLIENT) << LastErrorText();
     EXPECT_NE(RunAndDisconnect(client).find("hello"), std::string::npos);
     EXPECT_EQ(watch.Found(), 0);
+}
+
+TEST(FreedMemoryScripts, LoginsWithZlibAndWithProtocol1LeaveNoPasswordInFreedBlocks) {
+    Library library;
+    // Longer than a string keeps inline, so every copy is a heap block.
+    const std::string password = "a-password-long-enough-for-the-heap-0123456789";
+    peers::AsyncSshOptions compressed;
+    compressed.compression = "zlib";
+    compressed.password = password;
+    peers::AsyncSshPeer zlibServer;
+    ASSERT_TRUE(zlibServer.Start(compressed)) << zlibServer.Error();
+    ExpectNoPasswordLeftByLogin(zlibServer.Port(), password, "hello");
+
+    peers::Ssh1Options protocol1;
+    protocol1.password = password;
+    peers::Ssh1Peer ssh1Server;
+    ASSERT_TRUE(ssh1Server.Start(protocol1)) << ssh1Server.Error();
+    ExpectNoPasswordLeftByLogin(ssh1Server.Port(), password, "print hello");
 }
 
 TEST(FreedMemoryCredentials, RecordChangedByTheCallerIsStillWipedWhole) {
