@@ -28,6 +28,7 @@ public:
     int Read(int handle, std::span<char> buffer) override;
     int Write(int handle, std::string_view data) override;
     int Disconnect(int handle) override;
+    bool Backlogged(int handle) override;
     std::string Fingerprint(int handle) override;
     int LastError() override;
     // Codes of 1 to 65535 (the error number of an event) are read as library codes.

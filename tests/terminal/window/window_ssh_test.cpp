@@ -45,6 +45,7 @@ public:
     }
     int Write(int handle, std::string_view data) override { return real_.Write(handle, data); }
     int Disconnect(int handle) override { return real_.Disconnect(handle); }
+    bool Backlogged(int handle) override { return real_.Backlogged(handle); }
     std::string Fingerprint(int handle) override { return real_.Fingerprint(handle); }
     int LastError() override { return real_.LastError(); }
     int ErrorString(int code, std::span<char> buffer) override {
