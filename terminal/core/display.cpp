@@ -64,8 +64,6 @@ void Display::ShowText(std::string_view text, DisplayCategory category) {
         logSink_->LogAppend(log_);
         report = logSink_->TakeReport();
     }
-    // Shown once this call's own log text is done with (the nested call reuses the buffer).
-    if (!report.empty()) ShowText(report, DisplayCategory::Status);
 
     if (pane_.Length() > kPaneLimit) {
         pane_.KeepTail(kPaneKeep);
@@ -74,6 +72,9 @@ void Display::ShowText(std::string_view text, DisplayCategory category) {
 
     if (--freezeDepth_ == 0) pane_.Unfreeze();
     previous_ = category;
+    // Shown once this call is complete: it reuses the log buffer, and what follows it starts a
+    // line of its own.
+    if (!report.empty()) ShowText(report, DisplayCategory::Status);
 }
 
 void Display::ShowIncoming(std::string_view data) {
