@@ -35,6 +35,7 @@ TEST(SerialPorts, ListingOpensNoPort) {
     QtSerialDevice holder;
     std::string reason;
     ASSERT_TRUE(holder.Open(pair.TerminalEnd(), &reason));
+    EXPECT_GT(::read(watch, events, sizeof events), 0) << "an open is seen";
     EXPECT_TRUE(Listed(AvailableSerialPorts({pair.TerminalEnd()}), pair.TerminalEnd()));
     EXPECT_EQ(AvailableSerialPorts({"/dev/no-such-serial-port"}), AvailableSerialPorts());
     ::close(watch);
