@@ -108,18 +108,7 @@ std::optional<std::string> Utf8ToWindows1252(std::string_view text, std::string&
 
 std::string PaneTextOfUtf8(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();) {
-        char32_t c = 0;
-        const std::size_t length = DecodeUtf8(text, at, &c);
-        if (length == 0) {
-            out += text[at++];
-            continue;
-        }
-        const int byte = ByteOf(c);
-        out += byte >= 0 ? static_cast<char>(byte) : '?';
-        at += length;
-    }
+    Utf8ToWindows1252(text, out);
     return out;
 }
 
