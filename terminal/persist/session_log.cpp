@@ -1,6 +1,7 @@
 #include "terminal/persist/session_log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +21,14 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
         if (c != suffix[i]) return false;
     }
     return true;
+}
+
+// Whether the open descriptor is the file the path names now.
+bool SameFile(int fd, const std::string& path) {
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 // Writes all of data; false with errno set.
@@ -105,8 +114,8 @@ bool SessionLog::StartFile(const std::string& path) {
     return true;
 }
 
-int SessionLog::FileFor(const std::string& path) {
-    if (fd_ >= 0 && path == openPath_) return fd_;
+int SessionLog::FileFor(const std::string& path, bool recheck) {
+    if (fd_ >= 0 && path == openPath_ && (!recheck || SameFile(fd_, path))) return fd_;
     CloseFile();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0) return -1;
@@ -123,12 +132,16 @@ void SessionLog::LogAppend(std::string_view text) {
     }
     const std::string path = LogPartPath(settings_.file, settings_.part);
     if (path.empty()) return;
-    const int fd = FileFor(path);
+    entry_ = FormatDateTime(clock_.Now());
+    // Once a second the open file is checked to still be the one the path names (a log
+    // removed or moved away meanwhile is made anew rather than written into unseen).
+    const bool recheck = entry_ != checkedAt_;
+    if (recheck) checkedAt_ = entry_;
+    const int fd = FileFor(path, recheck);
     if (fd < 0) {
         Failed(path, errno);
         return;
     }
-    entry_ = FormatDateTime(clock_.Now());
     entry_ += ">>";
     entry_ += text;
     if (!WriteAll(fd, entry_)) {

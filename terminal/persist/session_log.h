@@ -51,9 +51,10 @@ public:
     // Adds the text's length to the count of the current part; when the count reaches the
     // roll-over size the next part begins (with this text) and the count starts again at 0.
     // Then appends "mm-dd-yyyy hh:mm:ss>>" and the text to the part's file, creating it when
-    // missing. The file stays open from one entry to the next. An entry that cannot be written
-    // is dropped, and the first failure is reported through TakeReport; after an entry that is
-    // written again, a later failure is reported again.
+    // missing. The file stays open from one entry to the next (checked once a second to still
+    // be the file the path names). An entry that cannot be written is dropped, and the first
+    // failure is reported through TakeReport; after an entry that is written again, a later failure
+    // is reported again.
     void LogAppend(std::string_view text) override;
     std::string TakeReport() override;
 
@@ -61,9 +62,10 @@ public:
 
 private:
     void CloseFile();
-    // The open descriptor of path, opening it for appending when another (or none) is open;
-    // -1 with errno set when it cannot be opened.
-    int FileFor(const std::string& path);
+    // The open descriptor of path, opening it for appending when another (or none) is open,
+    // or (recheck) when the path no longer names the open file; -1 with errno set when it
+    // cannot be opened.
+    int FileFor(const std::string& path, bool recheck);
     void Failed(const std::string& path, int error);
 
     const Clock& clock_;
@@ -71,9 +73,10 @@ private:
     LogSettings settings_;
     int fd_ = -1;
     std::string openPath_;
-    std::string entry_;     // reused: the stamp and the text of one entry
-    bool failing_ = false;  // the last entry was lost, and that was reported
-    std::string report_;    // waiting for TakeReport
+    std::string entry_;      // reused: the stamp and the text of one entry
+    std::string checkedAt_;  // the stamp of the last check of the open file
+    bool failing_ = false;   // the last entry was lost, and that was reported
+    std::string report_;     // waiting for TakeReport
 };
 
 }  // namespace ostrel

@@ -123,6 +123,13 @@ TEST(SessionLog, TheFileStaysOpenFromOneEntryToTheNext) {
     ::close(watch);
     EXPECT_EQ(opens, 5);  // one per new part
     EXPECT_EQ(folder.Read("log_4.txt").size(), 10u * 31);
+
+    // A log removed while open is made anew with the next second's first entry.
+    std::filesystem::remove(folder.File("log_5.txt"));
+    log.LogAppend("lost");
+    clock.now.second += 1;
+    log.LogAppend("found");
+    EXPECT_EQ(folder.Read("log_5.txt"), "03-07-2024 09:05:03>>found");
 }
 
 TEST(SessionLog, LogFilesASessionFileMayName) {
