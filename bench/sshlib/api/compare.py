@@ -2,7 +2,8 @@
 """Runs session_bench against three sshd servers started here (aes128-ctr with group14-sha1,
 3des-cbc, aes128-ctr with group-exchange-sha256; hmac-sha1 and ssh-rsa everywhere) and prints
 every figure of the library next to OpenSSH's ssh client with their ratios, then the peak
-memory of a 1 GB transfer. Needs root for sshd and the password account (made when missing).
+memory of a 1 GB transfer. A row that cannot be read is named on standard error and makes the
+script exit nonzero. Needs root for sshd and the password account (made when missing).
 
 usage: compare.py path/to/session_bench
 """
@@ -15,12 +16,18 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+import bench_rows  # noqa: E402
+
 USER, PASSWORD = "tessantest", "Tessan-Test-7"
 SERVERS = {
     "AES": ("diffie-hellman-group14-sha1", "aes128-ctr"),
     "3DES": ("diffie-hellman-group14-sha1", "3des-cbc"),
     "GEX": ("diffie-hellman-group-exchange-sha256", "aes128-ctr"),
 }
+# Every pair session_bench runs; one that does not come back is a failure, not a blank.
+EXPECTED_GROUPS = ["Receive/aes128ctr_hmacsha1", "Receive/3descbc_hmacsha1",
+                   "ConnectTrue/group14sha1", "ConnectTrue/gexsha256"]
 
 
 def free_port():
@@ -76,35 +83,49 @@ def main():
                 process, port = start_sshd(folder, name.lower(), kex, cipher)
                 servers.append(process)
                 env[f"TESSAN_BENCH_PORT_{name}"] = str(port)
-            run = json.loads(subprocess.run([bench, "--benchmark_format=json"], env=env,
-                                            check=True, capture_output=True, text=True).stdout)
+            run_text = subprocess.run([bench, "--benchmark_format=json"], env=env,
+                                      check=True, capture_output=True, text=True).stdout
             memory = json.loads(subprocess.run([bench, "--peak-memory", str(10**9)], env=env,
                                                check=True, capture_output=True, text=True).stdout)
         finally:
             for process in servers:
                 process.terminate()
                 process.wait()
+    report(run_text, memory)
 
-    results = {}
-    for b in run["benchmarks"]:
-        # "Receive/aes128ctr_hmacsha1/ours/iterations:3/real_time"
-        kind, case, side = b["name"].split("/")[:3]
-        results.setdefault(f"{kind}/{case}", {})[side] = b
+
+def report(run_text, memory):
+    problems = bench_rows.Problems()
+    groups = bench_rows.load(run_text, problems)
+    for group in EXPECTED_GROUPS:
+        if group not in groups:
+            problems.add(f"{group}: missing from the run")
     print(f"{'benchmark':34} {'ours':>12} {'ssh':>12} {'ratio':>8}")
-    for group, sides in results.items():
+    for group, sides in groups.items():
+        for side in sides:
+            if side not in ("ours", "ssh"):
+                problems.add(f"{group}/{side}: unknown side")
         ours, ssh = sides.get("ours"), sides.get("ssh")
-        if not ours or not ssh or "error_message" in ours or "error_message" in ssh:
-            print(f"{group:34} failed: {ours and ours.get('error_message')} "
-                  f"{ssh and ssh.get('error_message')}")
+        if ours is None or ssh is None:
+            problems.add(f"{group}: needs both ours and ssh, has {', '.join(sides)}")
             continue
-        if "bytes_per_second" in ours:
-            a, b = ours["bytes_per_second"] / 1e6, ssh["bytes_per_second"] / 1e6
-            print(f"{group:34} {a:9.1f} MB/s {b:7.1f} MB/s {a / b:8.2f}  (ours/ssh, higher is better)")
+        key = "bytes_per_second" if group.startswith("Receive/") else "real_time"
+        a = bench_rows.figure(ours, key, f"{group}/ours", problems)
+        b = bench_rows.figure(ssh, key, f"{group}/ssh", problems)
+        if a is None or b is None:
+            continue
+        if key == "bytes_per_second":
+            print(f"{group:34} {a / 1e6:7.1f} MB/s {b / 1e6:7.1f} MB/s {a / b:8.2f}"
+                  "  (ours/ssh, higher is better)")
         else:
-            a, b = ours["real_time"], ssh["real_time"]
             print(f"{group:34} {a:9.1f} ms {b:9.1f} ms {a / b:8.2f}  (ours/ssh, lower is better)")
-    print(f"{'peak memory, 1 GB through SshRead':34} {memory['ours_kib'] / 1024:9.1f} MiB "
-          f"{memory['ssh_kib'] / 1024:7.1f} MiB")
+    ours_kib, ssh_kib = memory.get("ours_kib", -1), memory.get("ssh_kib", -1)
+    if ours_kib > 0 and ssh_kib > 0:
+        print(f"{'peak memory, 1 GB through SshRead':34} {ours_kib / 1024:7.1f} MiB "
+              f"{ssh_kib / 1024:7.1f} MiB")
+    else:
+        problems.add(f"peak memory: a transfer failed (ours {ours_kib} KiB, ssh {ssh_kib} KiB)")
+    problems.finish()
 
 
 if __name__ == "__main__":
