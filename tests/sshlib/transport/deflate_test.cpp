@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sshlib/transport/huffman_encoder.h"
 #include "sshlib/transport/zlib_compressor.h"
 #include "sshlib/transport/zlib_decompressor.h"
 
@@ -219,6 +220,43 @@ TEST(ZlibCompressor, DisabledPayloadIsStoredWithTheAnnouncedOverheadThenCompress
     EXPECT_EQ(out.size(), big.size() + 2 + 3 * 5);
     ASSERT_TRUE(inflater.Inflate(out, decoded));
     EXPECT_EQ(decoded, big);
+}
+
+// Code lengths stay within the limit and fill the code space exactly (decoders reject both a
+// longer code and an incomplete one), however uneven the counts.
+TEST(HuffmanEncoder, CodeLengthsAreLimitedAndComplete) {
+    struct Case {
+        const char* name;
+        std::vector<uint32_t> counts;
+        int limit;
+    };
+    std::vector<uint32_t> fibonacci(30, 1), lopsided(286, 0), one(30, 0), none(19, 0);
+    for (size_t i = 2; i < fibonacci.size(); ++i)
+        fibonacci[i] = fibonacci[i - 1] + fibonacci[i - 2];
+    lopsided[256] = 1;
+    lopsided['e'] = 1'000'000;
+    for (int s = 'a'; s < 'a' + 20; ++s)
+        lopsided[s] = 1 + s % 3;
+    one[17] = 5;
+    const std::vector<Case> cases = {
+        {"fibonacci, 15 bits", fibonacci, 15},
+        {"fibonacci, 7 bits", {fibonacci.begin(), fibonacci.begin() + 19}, 7},
+        {"one symbol far ahead", lopsided, 15},
+        {"a single symbol", one, 15},
+        {"no symbol", none, 7}};
+    for (const Case& c : cases) {
+        std::vector<uint8_t> lengths(c.counts.size());
+        BuildCodeLengths(c.counts, c.limit, lengths);
+        double space = 0;
+        for (size_t s = 0; s < lengths.size(); ++s) {
+            EXPECT_LE(lengths[s], c.limit) << c.name;
+            if (c.counts[s]) {
+                EXPECT_GT(lengths[s], 0) << c.name << " symbol " << s;
+            }
+            if (lengths[s]) space += 1.0 / (1u << lengths[s]);
+        }
+        EXPECT_DOUBLE_EQ(space, 1.0) << c.name;
+    }
 }
 
 TEST(ZlibDecompressor, DecodesZlibAtEveryLevelAndStrategy) {
