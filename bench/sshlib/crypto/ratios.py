@@ -19,13 +19,10 @@ def main():
     groups = bench_rows.load(sys.stdin.read(), problems)
     print(f"{'benchmark':34} {'ours':>14} {'openssl':>14} {'ratio':>7}")
     for target, sides in groups.items():
-        for side in sides:
-            if side not in ("ours", "openssl"):
-                problems.add(f"{target}/{side}: unknown side")
-        ours, theirs = sides.get("ours"), sides.get("openssl")
-        if ours is None:
-            problems.add(f"{target}: no row of ours beside {', '.join(sides)}")
+        both = bench_rows.pair(target, sides, "openssl", problems, reference_optional=True)
+        if both is None:
             continue
+        ours, theirs = both
         if "bytes_per_second" in ours:
             a = bench_rows.figure(ours, "bytes_per_second", f"{target}/ours", problems)
             if theirs is None:
