@@ -180,6 +180,53 @@ TEST(ZlibCompressor, HeaderOnlyOnceAndShortTailsAreMatchedLater) {
               "QJ" + std::string(tail.begin(), tail.end()));
 }
 
+// A stream many windows long: the compressor drops history it no longer needs and keeps its
+// hash chains pointing at the right bytes; stored payloads in between still feed the window.
+TEST(ZlibCompressor, LongStreamStaysDecodable) {
+    std::mt19937 rng(13);
+    ZlibCompressor compressor;
+    ZlibInflater inflater;
+    size_t in = 0, out = 0;
+    for (int i = 0; i < 160; ++i) {
+        Bytes payload = TextLike(rng, 4096);
+        if (i % 37 == 36) compressor.DisableCompression();
+        Bytes compressed, decoded;
+        compressor.Compress(payload.data(), payload.size(), compressed);
+        ASSERT_TRUE(inflater.Inflate(compressed, decoded)) << "payload " << i;
+        ASSERT_EQ(decoded, payload) << "payload " << i;
+        in += payload.size();
+        out += compressed.size();
+    }
+    EXPECT_LT(out * 3, in);
+}
+
+// Matches that overlap what they copy, for every short period: the decoder copies them in
+// words where the distance allows and byte by byte below that, and from the window of earlier
+// calls when fed one byte at a time.
+TEST(ZlibDecompressor, OverlappingMatchesOfEveryPeriod) {
+    ZlibDeflater deflater(9, Z_DEFAULT_STRATEGY, Z_SYNC_FLUSH);
+    ZlibCompressor compressor;
+    Bytes expected, theirs, ours;
+    for (size_t period = 1; period <= 40; ++period) {
+        Bytes payload;
+        for (size_t i = 0; payload.size() < 700; ++i)
+            payload.push_back(static_cast<uint8_t>('a' + (i % period) * 7 % 26));
+        expected.insert(expected.end(), payload.begin(), payload.end());
+        Bytes packet = deflater.Deflate(payload);
+        theirs.insert(theirs.end(), packet.begin(), packet.end());
+        compressor.Compress(payload.data(), payload.size(), ours);
+    }
+    for (const Bytes* stream : {&theirs, &ours}) {
+        ZlibDecompressor whole, byteByByte;
+        Bytes out, slow;
+        ASSERT_TRUE(whole.Decompress(stream->data(), stream->size(), out, kNoLimit));
+        for (uint8_t b : *stream)
+            ASSERT_TRUE(byteByByte.Decompress(&b, 1, slow, kNoLimit));
+        EXPECT_EQ(out, expected);
+        EXPECT_EQ(slow, expected);
+    }
+}
+
 TEST(ZlibCompressor, DisabledPayloadIsStoredWithTheAnnouncedOverheadThenCompressionResumes) {
     std::mt19937 rng(3);
     for (int trial = 0; trial < 40; ++trial) {
