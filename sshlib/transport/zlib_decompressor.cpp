@@ -46,8 +46,10 @@ void ZlibDecompressor::Refill() {
 }
 
 void ZlibDecompressor::Grow(size_t count) {
-    // Room ahead in large steps, so that resizing is rare; never far beyond the limit.
-    const size_t wanted = std::max(outEnd_ + count, std::min(outLimit_, outEnd_ + 65536));
+    // Room ahead as much as this call has decoded so far (4 KiB at first), so that resizing is
+    // rare for a large packet and a small one zero-fills little; never far beyond the limit.
+    const size_t step = std::max<size_t>(4096, outEnd_ - callStart_);
+    const size_t wanted = std::max(outEnd_ + count, std::min(outLimit_, outEnd_ + step));
     out_->resize(wanted);
 }
 
