@@ -91,6 +91,15 @@ void AttachSession(Client& client, const transport::TransportSettings& transport
 // blocking call meanwhile. After it returns the caller checks `destroyed`.
 DWORD RunBlocking(Client& client, const std::function<bool()>& done, int timeoutMs);
 
+// The failure of a call's blocking wait (`error` from RunBlocking) as the call's last error
+// and event: KX_ERROR_INVALID_HANDLE (destroyed meanwhile), KX_ERROR_OPERATION_TIMEOUT with
+// SSH_EVENT_TIMEOUT, KX_ERROR_OPERATION_CANCELED with SSH_EVENT_CANCEL (also when SshCancel
+// was called), KX_ERROR_CONNECTION_CLOSED (the socket went), or the mapped error. SSH_ERROR.
+INT FailWait(const ClientPtr& client, DWORD error);
+// A call that finds SshCancel's request: the request is cleared, KX_ERROR_OPERATION_CANCELED
+// and SSH_EVENT_CANCEL. SSH_ERROR.
+INT FailCancelled(const ClientPtr& client);
+
 // Takes up to `size` bytes from the receive buffer (consumes them unless `peek`).
 size_t TakeReceived(Client& client, void* out, size_t size, bool peek);
 

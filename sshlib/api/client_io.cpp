@@ -5,6 +5,7 @@
 #include "sshlib/api/client.h"
 #include "sshlib/api/events.h"
 #include "sshlib/transport/net_errors.h"
+#include "sshlib/transport/trace_records.h"
 
 namespace tessan {
 namespace {
@@ -18,8 +19,29 @@ size_t OutgoingBacklog(const Client& client) {
     return client.session->QueuedOutgoing() + client.session->Transport().PendingOutput().size();
 }
 
-// The failure of a blocking wait, reported as the call's error (and event).
-INT WaitFailed(const ClientPtr& client, DWORD error) {
+// Steps shared by SshRead and SshPeek: false when the call is over (`result` holds its value).
+bool CheckReadArguments(const ClientPtr& client, LPVOID buffer, INT size, INT& result) {
+    if (!buffer) {
+        SshSetLastError(KX_ERROR_INVALID_BUFFER);
+        result = SSH_ERROR;
+        return false;
+    }
+    if (size <= 0) {
+        SshSetLastError(KX_ERROR_BUFFER_TOO_SMALL);
+        result = SSH_ERROR;
+        return false;
+    }
+    if (client->Buffered() == 0 && (client->closed || !client->Alive())) {
+        if (!client->closed) MarkClosed(*client);
+        result = 0;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+INT FailWait(const ClientPtr& client, DWORD error) {
     client->status = SSH_STATUS_IDLE;
     if (client->destroyed) {
         SshSetLastError(KX_ERROR_INVALID_HANDLE);
@@ -45,34 +67,12 @@ INT WaitFailed(const ClientPtr& client, DWORD error) {
     return SSH_ERROR;
 }
 
-INT Cancelled(const ClientPtr& client) {
+INT FailCancelled(const ClientPtr& client) {
     client->cancel = false;
     SshSetLastError(KX_ERROR_OPERATION_CANCELED);
     DispatchEvent(client, SSH_EVENT_CANCEL, KX_ERROR_OPERATION_CANCELED);
     return SSH_ERROR;
 }
-
-// Steps shared by SshRead and SshPeek: false when the call is over (`result` holds its value).
-bool CheckReadArguments(const ClientPtr& client, LPVOID buffer, INT size, INT& result) {
-    if (!buffer) {
-        SshSetLastError(KX_ERROR_INVALID_BUFFER);
-        result = SSH_ERROR;
-        return false;
-    }
-    if (size <= 0) {
-        SshSetLastError(KX_ERROR_BUFFER_TOO_SMALL);
-        result = SSH_ERROR;
-        return false;
-    }
-    if (client->Buffered() == 0 && (client->closed || !client->Alive())) {
-        if (!client->closed) MarkClosed(*client);
-        result = 0;
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 }  // namespace tessan
 
@@ -85,7 +85,7 @@ TESSAN_API INT SSHAPI SshRead(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer) {
     if (!client) return SSH_ERROR;
     INT result = 0;
     if (!CheckReadArguments(client, lpBuffer, cbBuffer, result)) return result;
-    if (client->cancel) return Cancelled(client);
+    if (client->cancel) return FailCancelled(client);
     if (client->Buffered() == 0 && client->EventDriven()) {
         SshSetLastError(KX_ERROR_OPERATION_WOULD_BLOCK);
         return SSH_ERROR;
@@ -95,9 +95,9 @@ TESSAN_API INT SSHAPI SshRead(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer) {
         Client* c = client.get();
         DWORD error = RunBlocking(
             *client, [c] { return c->Buffered() > 0; }, client->timeout * 1000);
-        if (client->destroyed) return WaitFailed(client, error);
+        if (client->destroyed) return FailWait(client, error);
         client->status = SSH_STATUS_IDLE;
-        if (error != 0) return WaitFailed(client, error);
+        if (error != 0) return FailWait(client, error);
         if (client->Buffered() == 0) {
             MarkClosed(*client);
             return 0;
@@ -132,7 +132,7 @@ TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer) 
         SshSetLastError(KX_ERROR_BUFFER_TOO_SMALL);
         return SSH_ERROR;
     }
-    if (client->cancel) return Cancelled(client);
+    if (client->cancel) return FailCancelled(client);
     if (!client->EventDriven() && client->Alive() &&
         OutgoingBacklog(*client) >= kWriteBacklogLimit) {
         client->status = SSH_STATUS_WRITE;
@@ -140,15 +140,17 @@ TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer) 
         DWORD error = RunBlocking(
             *client, [c] { return OutgoingBacklog(*c) < kWriteBacklogLimit; },
             client->timeout * 1000);
-        if (client->destroyed) return WaitFailed(client, error);
+        if (client->destroyed) return FailWait(client, error);
         client->status = SSH_STATUS_IDLE;
-        if (error != 0) return WaitFailed(client, error);
+        if (error != 0) return FailWait(client, error);
     }
     if (!client->Alive() || !client->session->Write(std::span(static_cast<const uint8_t*>(lpBuffer),
                                                               static_cast<size_t>(cbBuffer)))) {
         SshSetLastError(KX_ERROR_NOT_CONNECTED);
         return 0;
     }
+    trace::Text(TRACE_INFO, "encrypted %ld bytes of data", static_cast<long>(cbBuffer));
+    trace::Data(lpBuffer, static_cast<size_t>(cbBuffer));
     client->link->Flush();
     return cbBuffer;
 }

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <bit>
 #include <mutex>
+#include <utility>
 
 #include "platform/messages.h"
 #include "platform/socket_notify.h"
 #include "platform/system.h"
 #include "sshlib/api/lifecycle.h"
+#include "sshlib/transport/socket_table.h"
 
 namespace tessan {
 namespace {
@@ -185,8 +187,8 @@ bool SetNotificationWindow(Client& client, HWND window) {
         return false;
     }
     client.notifyWindow = window;
-    if (client.Socket() >= 0 && PlatformAsyncSelect(client.Socket(), window, SSH_NOTIFY_MESSAGE,
-                                                    PLATFORM_FD_ALL_EVENTS) != 0) {
+    if (client.Socket() >= 0 && net::AsyncSelect(client.Socket(), window, SSH_NOTIFY_MESSAGE,
+                                                 PLATFORM_FD_ALL_EVENTS) != 0) {
         DWORD error = PlatformGetLastError();
         ReleaseNotificationWindow(client);
         SshSetLastError(error ? error : KX_ERROR_INVALID_PARAMETER);
@@ -199,7 +201,7 @@ bool SetNotificationWindow(Client& client, HWND window) {
 void ReleaseNotificationWindow(Client& client) {
     HWND window = client.notifyWindow;
     if (!window) return;
-    if (client.Socket() >= 0) PlatformAsyncSelect(client.Socket(), nullptr, 0, 0);
+    if (client.Socket() >= 0) net::AsyncSelect(client.Socket(), nullptr, 0, 0);
     PlatformKillTimer(window, kTimerBase + static_cast<UINT_PTR>(client.handle));
     client.notifyWindow = nullptr;
     client.pendingSocketEvents = 0;
@@ -259,6 +261,27 @@ LRESULT DispatchEvent(const ClientPtr& client, UINT eventId, DWORD error) {
         Thaw(client, false);
     }
     return result;
+}
+
+EventSuspension::EventSuspension(ClientPtr client)
+    : client_(std::move(client)),
+      notifyWindow_(client_->notifyWindow),
+      eventMask_(client_->eventMask) {
+    ReleaseNotificationWindow(*client_);
+    client_->eventMask = 0;
+}
+
+EventSuspension::~EventSuspension() {
+    if (client_->destroyed) return;
+    client_->eventMask = eventMask_;
+    // The window may have gone meanwhile (its destruction detaches handles anyway).
+    if (!notifyWindow_ || !PlatformIsWindow(notifyWindow_)) return;
+    const DWORD callError = SshGetLastError();  // the suspended call's result stands
+    if (SetNotificationWindow(*client_, notifyWindow_) &&
+        (client_->Buffered() > 0 || !client_->Alive())) {
+        AnnounceBufferedData(*client_);
+    }
+    SshSetLastError(callError);
 }
 
 void RedispatchRead(const ClientPtr& client) {

@@ -31,6 +31,23 @@ void RedispatchRead(const ClientPtr& client);
 // has closed), so that data already buffered and the end of the session are announced.
 void AnnounceBufferedData(Client& client);
 
+// Switches a handle's events off for a call that waits for data on its own (the line and
+// search calls): meanwhile the handle is in blocking mode and no event is delivered. The end of
+// the suspension gives the notification window and the event mask back and announces data
+// (or the session's end) that the call left unread.
+class EventSuspension {
+public:
+    explicit EventSuspension(ClientPtr client);
+    ~EventSuspension();
+    EventSuspension(const EventSuspension&) = delete;
+    EventSuspension& operator=(const EventSuspension&) = delete;
+
+private:
+    ClientPtr client_;
+    HWND notifyWindow_;
+    UINT eventMask_;
+};
+
 // Re-arms the window timer that drives the time-based re-key in event-driven mode.
 void ScheduleEventTimer(Client& client);
 

@@ -8,6 +8,7 @@
 #include "sshlib/api/events.h"
 #include "sshlib/api/lifecycle.h"
 #include "sshlib/transport/secure_wipe.h"
+#include "sshlib/transport/trace_records.h"
 
 namespace tessan {
 namespace {
@@ -107,6 +108,8 @@ void AttachSession(Client& client, const transport::TransportSettings& transport
     Client* self = &client;
     connection::SessionHooks hooks;
     hooks.data = [self](std::span<const uint8_t> data) {
+        trace::Text(TRACE_INFO, "decrypted %ld bytes of data", static_cast<long>(data.size()));
+        trace::Data(data.data(), data.size());
         std::vector<uint8_t>& buffer = self->receive;
         // Grow in steps of about 64 KiB; first move the unread bytes to the front.
         if (self->receiveStart > 0 && buffer.size() + data.size() > buffer.capacity()) {

@@ -9,6 +9,7 @@
 #include "sshlib/api/events.h"
 #include "sshlib/api/tessan.h"
 #include "sshlib/api/text_convert.h"
+#include "sshlib/api/tracing.h"
 #include "sshlib/transport/socket_table.h"
 
 namespace tessan {
@@ -22,7 +23,7 @@ std::atomic<int> gLoadCount{0};
 std::atomic<DWORD> gHandleBase{4096};
 int gInitCount = 0;
 
-// Steps of the last SshUninitialize, in order (tracing adds its step when it comes).
+// Steps of the last SshUninitialize, in order.
 void (*const kFinalTeardown[])() = {
     [] {
         // Every window the library subclassed gets its chain back (with the link go the re-key
@@ -38,6 +39,7 @@ void (*const kFinalTeardown[])() = {
             DestroyClient(client);
         }
     },
+    [] { EndTracing(); },
     [] { net::CleanupSocketSubsystem(); },
 };
 

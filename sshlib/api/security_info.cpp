@@ -8,9 +8,8 @@ using namespace tessan;
 
 namespace {
 
-DWORD CipherCode(const crypto::CipherDescriptor* cipher) {
-    if (!cipher) return SECURITY_CIPHER_UNKNOWN;
-    switch (cipher->family) {
+DWORD CipherCode(crypto::CipherFamily family) {
+    switch (family) {
         case crypto::CipherFamily::kTripleDes:
             return SECURITY_CIPHER_DES3;
         case crypto::CipherFamily::kBlowfish:
@@ -32,6 +31,31 @@ const char* DigestPart(const std::string& fingerprint) {
     return second == std::string::npos ? fingerprint.c_str() : fingerprint.c_str() + second + 1;
 }
 
+bool KeysEstablished(const connection::SshConnection& session) {
+    if (const connection::Ssh1Session* ssh1 = session.Ssh1()) return ssh1->Cipher() != nullptr;
+    return session.Transport().CompletedKeyExchanges() > 0;
+}
+
+// The host key's fingerprint text ("ssh-rsa <bits> <digest>").
+const std::string& Fingerprint(const connection::SshConnection& session) {
+    const connection::Ssh1Session* ssh1 = session.Ssh1();
+    return ssh1 ? ssh1->Fingerprint() : session.Transport().Fingerprint();
+}
+
+// Protocol-1 key bits: triple DES 168, Blowfish 128, single DES 56.
+DWORD Ssh1KeyBits(crypto::CipherFamily family) {
+    switch (family) {
+        case crypto::CipherFamily::kTripleDes:
+            return 168;
+        case crypto::CipherFamily::kBlowfish:
+            return 128;
+        case crypto::CipherFamily::kSingleDes:
+            return 56;
+        default:
+            return 0;
+    }
+}
+
 // Fills everything but the fingerprint; the client when the record could be filled.
 ClientPtr Fill(HCLIENT hClient, DWORD* record, DWORD size, DWORD fullSize) {
     ClientPtr client = FindClient(hClient);
@@ -43,7 +67,7 @@ ClientPtr Fill(HCLIENT hClient, DWORD* record, DWORD size, DWORD fullSize) {
     std::memset(record, 0, size);
     record[0] = fullSize;
     // The record describes the connection, also after the server has ended it.
-    if (!client->session || client->session->Transport().CompletedKeyExchanges() == 0) {
+    if (!client->session || !KeysEstablished(*client->session)) {
         SshSetLastError(KX_ERROR_NOT_CONNECTED);
         return nullptr;
     }
@@ -56,9 +80,14 @@ void FillFields(Info& info, const Client& client) {
     info.dwProtocol = t.Protocol() == 2   ? SECURITY_PROTOCOL_SSH2
                       : t.Protocol() == 1 ? SECURITY_PROTOCOL_SSH1
                                           : SECURITY_PROTOCOL_UNKNOWN;
-    const crypto::CipherDescriptor* cipher = t.Algorithms().cipher[0];
-    info.dwCipher = CipherCode(cipher);
-    info.dwCipherStrength = cipher ? static_cast<DWORD>(cipher->keyBits) : 0;
+    if (const connection::Ssh1Session* ssh1 = client.session->Ssh1()) {
+        info.dwCipher = CipherCode(ssh1->Cipher()->family);
+        info.dwCipherStrength = Ssh1KeyBits(ssh1->Cipher()->family);
+    } else {
+        const crypto::CipherDescriptor* cipher = t.Algorithms().cipher[0];
+        info.dwCipher = cipher ? CipherCode(cipher->family) : SECURITY_CIPHER_UNKNOWN;
+        info.dwCipherStrength = cipher ? static_cast<DWORD>(cipher->keyBits) : 0;
+    }
     info.dwHash = SECURITY_HASH_SHA;
     info.dwHashStrength = 160;
     info.dwKeyExchange = SECURITY_KEYEX_DH;
@@ -76,7 +105,7 @@ TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINF
     if (!client) return FALSE;
     FillFields(*lpSecurityInfo, *client);
     // The copy lives until the next exchange replaces the fingerprint or the handle goes.
-    client->fingerprint = client->session->Transport().Fingerprint();
+    client->fingerprint = Fingerprint(*client->session);
     lpSecurityInfo->lpszFingerprint = DigestPart(client->fingerprint);
     return TRUE;
 }
@@ -87,7 +116,7 @@ TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient, LPSECURITYINF
         Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size, sizeof(SECURITYINFOW));
     if (!client) return FALSE;
     FillFields(*lpSecurityInfo, *client);
-    client->fingerprint = client->session->Transport().Fingerprint();
+    client->fingerprint = Fingerprint(*client->session);
     client->wideFingerprint = Utf8ToWide(DigestPart(client->fingerprint));
     lpSecurityInfo->lpszFingerprint = client->wideFingerprint.c_str();
     return TRUE;

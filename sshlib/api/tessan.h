@@ -27,10 +27,7 @@
  * (SECURITYINFO, SECURITYCREDENTIALS) have their native size, sizeof(...), which the dwSize
  * checks use.
  *
- * Availability. This header declares the whole interface. Functions are marked
- * [available] when the library of this version exports them; the others are declared so that
- * the interface stays stable and are added by later versions without change to their
- * declaration.
+ * Availability. Every function declared here is exported (marked [available]).
  *
  * What the library guarantees:
  * - All protocol, compression and cryptographic code is its own; it needs nothing but the C
@@ -179,78 +176,8 @@ TESSAN_API INT SSHAPI SshGetErrorStringA(DWORD dwError, LPSTR lpszError, INT nMa
 /* [available] As SshGetErrorStringA with a UTF-16 buffer of `nMaxLength` characters. */
 TESSAN_API INT SSHAPI SshGetErrorStringW(DWORD dwError, LPWSTR lpszError, INT nMaxLength);
 
-/* Error codes: 0x80040000 + n. n from 10000 to 11004 follows the Windows Sockets numbering
- * (a socket-style error number n becomes a code by OR with 0x80040000), library codes start at
- * 12001. Every code below has a text. The codes 12251-12365 that other libraries of the same
- * family use are not carried (except the two this library raises, CONNECTION_CLOSED and
- * FEATURE_NOT_SUPPORTED), nor numbers of the ranges that have no meaning here; their text is
- * empty. */
-#define KX_ERROR_BASE 0x80040000UL
-#define KX_ERROR_FROM_SOCKET(n) (KX_ERROR_BASE | (DWORD)(n))
-
-/* general */
-#define KX_ERROR_NONE 0x80042710UL                      /* 10000 No error */
-#define KX_ERROR_NOT_HANDLE_OWNER 0x80042711UL          /* 10001 */
-#define KX_ERROR_OPERATION_CANCELED 0x80042714UL        /* 10004 */
-#define KX_ERROR_OUT_OF_MEMORY 0x8004271CUL             /* 10012 */
-#define KX_ERROR_ACCESS_DENIED 0x8004271DUL             /* 10013 */
-#define KX_ERROR_INVALID_PARAMETER 0x8004271EUL         /* 10014 */
-#define KX_ERROR_INVALID_BUFFER 0x80042726UL            /* 10022 */
-#define KX_ERROR_BUFFER_TOO_SMALL 0x80042727UL          /* 10023 */
-#define KX_ERROR_TOO_MANY_SOCKETS 0x80042728UL          /* 10024 */
-/* network */
-#define KX_ERROR_OPERATION_WOULD_BLOCK 0x80042733UL     /* 10035 */
-#define KX_ERROR_OPERATION_IN_PROGRESS 0x80042734UL     /* 10036 */
-#define KX_ERROR_ALREADY_IN_PROGRESS 0x80042735UL       /* 10037 */
-#define KX_ERROR_INVALID_HANDLE 0x80042736UL            /* 10038 */
-#define KX_ERROR_ADDRESS_REQUIRED 0x80042737UL          /* 10039 */
-#define KX_ERROR_MESSAGE_TOO_LONG 0x80042738UL          /* 10040 */
-#define KX_ERROR_INVALID_PROTOCOL 0x80042739UL          /* 10041 */
-#define KX_ERROR_PROTOCOL_NOT_AVAILABLE 0x8004273AUL    /* 10042 */
-#define KX_ERROR_PROTOCOL_NOT_SUPPORTED 0x8004273BUL    /* 10043 */
-#define KX_ERROR_SOCKET_NOT_SUPPORTED 0x8004273CUL      /* 10044 */
-#define KX_ERROR_OPERATION_NOT_SUPPORTED 0x8004273DUL   /* 10045 */
-#define KX_ERROR_PROTOCOL_FAMILY_NOT_SUPPORTED 0x8004273EUL /* 10046 */
-#define KX_ERROR_ADDRESS_FAMILY_NOT_SUPPORTED 0x8004273FUL  /* 10047 */
-#define KX_ERROR_ADDRESS_IN_USE 0x80042740UL            /* 10048 */
-#define KX_ERROR_ADDRESS_NOT_AVAILABLE 0x80042741UL     /* 10049 */
-#define KX_ERROR_NETWORK_DOWN 0x80042742UL              /* 10050 */
-#define KX_ERROR_NETWORK_UNREACHABLE 0x80042743UL       /* 10051 */
-#define KX_ERROR_NETWORK_RESET 0x80042744UL             /* 10052 */
-#define KX_ERROR_CONNECTION_ABORTED 0x80042745UL        /* 10053 */
-#define KX_ERROR_CONNECTION_RESET 0x80042746UL          /* 10054 */
-#define KX_ERROR_NO_BUFFER_SPACE 0x80042747UL           /* 10055 */
-#define KX_ERROR_ALREADY_CONNECTED 0x80042748UL         /* 10056 */
-#define KX_ERROR_NOT_CONNECTED 0x80042749UL             /* 10057 */
-#define KX_ERROR_CONNECTION_SHUTDOWN 0x8004274AUL       /* 10058 */
-#define KX_ERROR_OPERATION_TIMEOUT 0x8004274CUL         /* 10060 */
-#define KX_ERROR_CONNECTION_REFUSED 0x8004274DUL        /* 10061 */
-#define KX_ERROR_HOST_DOWN 0x80042750UL                 /* 10064 */
-#define KX_ERROR_HOST_UNREACHABLE 0x80042751UL          /* 10065 */
-#define KX_ERROR_TOO_MANY_PROCESSES 0x80042753UL        /* 10067 */
-#define KX_ERROR_NETWORK_NOT_AVAILABLE 0x8004276BUL     /* 10091 */
-#define KX_ERROR_INVALID_VERSION 0x8004276CUL           /* 10092 */
-#define KX_ERROR_NETWORK_NOT_INITIALIZED 0x8004276DUL   /* 10093 */
-#define KX_ERROR_GRACEFUL_DISCONNECT 0x80042775UL       /* 10101 */
-/* name resolution */
-#define KX_ERROR_INVALID_HOSTNAME 0x80042AF9UL          /* 11001 */
-#define KX_ERROR_HOSTNAME_TRY_AGAIN 0x80042AFAUL        /* 11002 */
-#define KX_ERROR_HOSTNAME_NO_RECOVERY 0x80042AFBUL      /* 11003 */
-#define KX_ERROR_HOSTNAME_NO_ADDRESS 0x80042AFCUL       /* 11004 */
-/* security: the transport's key exchange and packet checks */
-#define KX_ERROR_KEY_EXCHANGE_FAILED 0x80042F45UL       /* 12101 no common algorithm, unusable
-                                                           group or value, refused exchange */
-#define KX_ERROR_HOST_KEY_NOT_VERIFIED 0x80042F46UL     /* 12102 bad host key or signature */
-#define KX_ERROR_MESSAGE_AUTHENTICATION 0x80042F47UL    /* 12103 a packet failed its MAC */
-/* protocol, proxy and authentication */
-#define KX_ERROR_UNEXPECTED_SERVER_RESPONSE 0x80042FADUL /* 12205 */
-#define KX_ERROR_INVALID_PROXY_TYPE 0x80042FB2UL        /* 12210 */
-#define KX_ERROR_INVALID_COMMAND 0x80042FB6UL           /* 12214 */
-#define KX_ERROR_INVALID_USERNAME 0x80042FBEUL          /* 12222 */
-#define KX_ERROR_INVALID_PASSWORD 0x80042FBFUL          /* 12223 */
-#define KX_ERROR_AUTHENTICATION_FAILED 0x80042FC6UL     /* 12230 */
-#define KX_ERROR_CONNECTION_CLOSED 0x80042FE0UL         /* 12256 */
-#define KX_ERROR_FEATURE_NOT_SUPPORTED 0x8004302AUL     /* 12330 */
+/* Error codes (KX_ERROR_...): see tessan_errors.h. */
+#include "tessan_errors.h"
 
 /* ======================================================================================
  * Client handles and connections
@@ -406,7 +333,12 @@ typedef struct _SECURITYINFOW {
  * `uEventMsg` (at least WM_USER); SSH_EVENT_CONNECT is delivered before the call returns.
  * The session: a pseudo-terminal (type, 80 x 25 unless SSH_OPTION_TERMINAL) and a shell, or
  * with SSH_OPTION_COMMAND the command without a terminal; SSH_OPTION_NOPTY drops the
- * terminal, SSH_OPTION_NOSHELL opens no session at all (the connection only stays up). The
+ * terminal, SSH_OPTION_NOSHELL opens no session at all (the connection only stays up).
+ * A server that speaks only protocol 1 (version below 1.99) gets the protocol-1 login and
+ * session, unless the credentials ask for protocol 2 only: the session key under the server's
+ * two RSA keys, Blowfish, triple DES or DES as the preferences and the server allow, and the
+ * password sent among ignore messages of every nearby length that hide its length (one
+ * plain message to servers known to need it; SSH_OPTION_NOPWDNUL forces that). The
  * arguments are checked in this order, before any network activity:
  *   KX_ERROR_INVALID_HOSTNAME       host NULL, empty or longer than 255 characters
  *   KX_ERROR_PROTOCOL_NOT_AVAILABLE SSH_OPTION_IPV6 without IPv6 TCP
@@ -424,9 +356,10 @@ typedef struct _SECURITYINFOW {
  *   KX_ERROR_INVALID_HOSTNAME (the name does not resolve), KX_ERROR_CONNECTION_REFUSED and
  *   other mapped socket errors, KX_ERROR_UNEXPECTED_SERVER_RESPONSE (a proxy refused, or the
  *   server broke the protocol or refused the session channel, shell or command),
- *   KX_ERROR_PROTOCOL_NOT_SUPPORTED (no common protocol version), KX_ERROR_FEATURE_NOT_SUPPORTED
- *   (the server speaks only protocol 1), KX_ERROR_KEY_EXCHANGE_FAILED,
- *   KX_ERROR_HOST_KEY_NOT_VERIFIED, KX_ERROR_MESSAGE_AUTHENTICATION,
+ *   KX_ERROR_PROTOCOL_NOT_SUPPORTED (no common protocol version), KX_ERROR_KEY_EXCHANGE_FAILED
+ *   (also protocol 1: unusable server keys, no common cipher), KX_ERROR_HOST_KEY_NOT_VERIFIED,
+ *   KX_ERROR_MESSAGE_AUTHENTICATION, KX_ERROR_PACKET_CORRUPTED and KX_ERROR_ATTACK_DETECTED
+ *   (protocol 1: a packet failed its CRC-32, or carried the CRC-32 compensation attack),
  *   KX_ERROR_AUTHENTICATION_FAILED (the password was refused, or the server offers no password
  *   login; at once, as soon as the server answers), KX_ERROR_CONNECTION_CLOSED (the server
  *   ended the connection), KX_ERROR_OPERATION_TIMEOUT (nTimeout passed), KX_ERROR_OPERATION_CANCELED
@@ -538,14 +471,16 @@ TESSAN_API INT SSHAPI SshCancel(HCLIENT hClient);
 
 /* [available] Sends a control operation to the session (no reply is requested): break, a
  * keep-alive ignore message, end of input (held until the session runs), a key re-exchange,
- * or one of the thirteen signals. Other codes do nothing. 0 while the session is alive
+ * or one of the thirteen signals (over protocol 1 only end of input and the keep-alives exist;
+ * the others do nothing). Other codes do nothing. 0 while the session is alive
  * afterwards, else SSH_ERROR with KX_ERROR_NOT_CONNECTED. */
 TESSAN_API INT SSHAPI SshControl(HCLIENT hClient, DWORD dwControlCode, LPVOID lpvReserved,
                                  DWORD dwReserved);
 /* [available] The remote program's exit code once the connection has ended: its exit status,
  * or 128 plus the number of the signal that ended it ("INT" 2, "ILL" 4, "FPE" 8, "SEGV" 11,
  * "TERM" 15, "ABRT" 22, other names 0), 0 after a clean end without either, 0x7FFFFFFF when
- * the connection broke before one arrived. SSH_ERROR while the connection is still open (no
+ * the connection broke before one arrived (protocol 1: the exit status, or 0x7FFFFFFF when
+ * none arrived). SSH_ERROR while the connection is still open (no
  * error set) or without a session (KX_ERROR_NOT_CONNECTED). */
 TESSAN_API INT SSHAPI SshGetExitCode(HCLIENT hClient);
 /* [available] Makes `dwThreadId` (0: the calling thread) the handle's owner; any thread may
@@ -574,7 +509,8 @@ TESSAN_API void SSHAPI SshDeleteSecurityCredentialsW(LPSECURITYCREDENTIALS* lppC
 /* [available] Fills the record: the caller sets dwSize to at least sizeof(SECURITYINFO) (else
  * KX_ERROR_INVALID_PARAMETER); the record is cleared for dwSize bytes and dwSize set to
  * sizeof(SECURITYINFO). The fingerprint is the host key's MD5 digest as 16 colon-separated hex
- * pairs. It describes the connection, also after the server has ended it. Non-zero on
+ * pairs (protocol 1: of the host key in its "ssh-rsa" form; the cipher strength is 168 bits
+ * for triple DES, 128 for Blowfish, 56 for DES). It describes the connection, also after the server has ended it. Non-zero on
  * success; 0 with KX_ERROR_NOT_CONNECTED when the handle has no connection. */
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINFO lpSecurityInfo);
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient,
@@ -633,39 +569,87 @@ TESSAN_API INT SSHAPI SshRegisterEvent(HCLIENT hClient, UINT nEventId,
 #define TRACE_HEXDUMP 0x0004
 #define TRACE_PROCESS 0x1000
 
-/* Starts tracing socket calls and session data into a file through the trace library; 0 when
- * tracing is unavailable (no SshInitialize yet, trace library missing or of another version).*/
+/* Tracing goes through the trace library libquorn.so, which is loaded from the folder this
+ * library was loaded from on the first SshEnableTrace and kept until the process ends (it is
+ * used only when it reports version 7.0, build 7000 or later). While tracing is enabled it
+ * receives every socket call (after the call, with its result and arguments), a line for every
+ * packet (protocol, direction, message number and length, never the contents), and the session
+ * data: "encrypted N bytes of data" with the bytes for every SshWrite, "decrypted N bytes of
+ * data" with the bytes for every block received. The shipped trace library writes stamped lines
+ * to the file; TRACE_HEXDUMP adds hex dumps of the data, TRACE_ERROR or TRACE_WARNING limit
+ * socket calls to those that failed, TRACE_PROCESS adds the process id to each line. Tracing
+ * never changes what a connection does. */
+
+/* [available] Starts (one more) tracing into `lpszTraceFile` (appended to) with `dwTraceFlags`,
+ * which go to the trace library unchanged. Returns the trace library's answer, non-zero when
+ * tracing into the file works (each such call needs one SshDisableTrace), or 0: no
+ * SshInitialize yet, the trace library missing or of another version, or the file not
+ * writable. The last error is not changed. */
 TESSAN_API INT SSHAPI SshEnableTraceA(LPCSTR lpszTraceFile, DWORD dwTraceFlags);
+/* [available] As SshEnableTraceA with a UTF-16 file name. */
 TESSAN_API INT SSHAPI SshEnableTraceW(LPCWSTR lpszTraceFile, DWORD dwTraceFlags);
-/* Ends one SshEnableTrace; 0 when tracing was not enabled. */
+/* [available] Ends one SshEnableTrace that worked; the last one closes the trace file. Returns
+ * the trace library's answer, or 0 when no tracing was enabled. The last SshUninitialize ends
+ * every enable still open. */
 TESSAN_API INT SSHAPI SshDisableTrace(void);
 
 /* ======================================================================================
  * Lines, searches and commands
  * ====================================================================================== */
 
-/* Reads one line (without its line end) into lpszLine; *lpnLength: in the buffer size, out
- * the line length. Non-zero on success. */
+/* [available] Reads one line. `lpnLength`: in the size of `lpszLine` in characters (at least
+ * 1), out the length of the line stored. Waits (in blocking mode, also for an event-driven
+ * handle, whose events are held meanwhile and come back afterwards) until a line feed has
+ * arrived, the session ends, or the handle's timeout passes (0: no limit). At most size - 1
+ * bytes are taken (the rest stays for the next read; the W form never cuts a character in
+ * two); one trailing line feed and then one carriage return are dropped; the line is
+ * zero-terminated. At the end of the session the rest of the data counts as the last line.
+ * Non-zero on success; 0 with KX_ERROR_INVALID_BUFFER (NULL line), KX_ERROR_INVALID_PARAMETER
+ * (NULL lpnLength), KX_ERROR_BUFFER_TOO_SMALL (size below 1), KX_ERROR_NOT_CONNECTED (no
+ * session), KX_ERROR_CONNECTION_CLOSED (the session ended and everything was read),
+ * KX_ERROR_OPERATION_TIMEOUT (SSH_EVENT_TIMEOUT; what arrived of the line is still stored),
+ * KX_ERROR_OPERATION_CANCELED (SshCancel; SSH_EVENT_CANCEL), a mapped socket error. */
 TESSAN_API BOOL SSHAPI SshReadLineA(HCLIENT hClient, LPSTR lpszLine, LPINT lpnLength);
 TESSAN_API BOOL SSHAPI SshReadLineW(HCLIENT hClient, LPWSTR lpszLine, LPINT lpnLength);
-/* Writes the line and a carriage return and line feed; *lpnLength (may be NULL) receives all
- * bytes written. Non-zero on success. */
+/* [available] Writes the line with SshWrite in pieces of at most 8192 bytes, then a carriage
+ * return and a line feed (also after an empty line; not after a piece that failed).
+ * `*lpnLength` (may be NULL) receives every byte written, the terminator included. Non-zero
+ * when everything was written; 0 with KX_ERROR_INVALID_BUFFER (NULL line) or SshWrite's error. */
 TESSAN_API BOOL SSHAPI SshWriteLineA(HCLIENT hClient, LPCSTR lpszLine, LPINT lpnLength);
 TESSAN_API BOOL SSHAPI SshWriteLineW(HCLIENT hClient, LPCWSTR lpszLine, LPINT lpnLength);
-/* Reads until lpszString has been received; the data read go to a global memory block or the
- * caller's buffer as described by the manual of SshSearchA. Non-zero when found. */
+/* [available] Reads byte by byte (SshRead; events held as for SshReadLineA) until the bytes of
+ * `lpszString` have arrived in a row, the data end, a read fails (a time-out just ends the
+ * search) or the maximum was read. Matching: a byte equal to the next expected one advances the
+ * match, any other byte starts it over (that byte is not compared with the first one again).
+ * `lpdwLength` (may be NULL): in the maximum (0: none), out the bytes handed over. The bytes
+ * read go, with `lpBuffer` NULL, nowhere; with `lpdwLength` NULL, to a global memory block
+ * whose handle is stored at *(HGLOBAL*)lpBuffer; with a maximum, into lpBuffer itself (at most
+ * that many bytes; reading stops there); otherwise to a block at *(HGLOBAL*)lpBuffer with its
+ * size at *lpdwLength. The caller frees a block with PlatformGlobalFree. Non-zero when the
+ * string was found; 0 otherwise, with KX_ERROR_OPERATION_IN_PROGRESS (a blocking call of the
+ * handle is running), KX_ERROR_INVALID_PARAMETER (NULL or empty string), or the last read's
+ * error. `dwReserved` is not used. */
 TESSAN_API BOOL SSHAPI SshSearchA(HCLIENT hClient, LPCSTR lpszString, LPVOID lpBuffer,
                                   LPDWORD lpdwLength, DWORD dwReserved);
 TESSAN_API BOOL SSHAPI SshSearchW(HCLIENT hClient, LPCWSTR lpszString, LPVOID lpBuffer,
                                   LPDWORD lpdwLength, DWORD dwReserved);
-/* Connects, runs one command, collects its output and disconnects. *lpdwLength non-zero: the
- * size of the buffer lpvBuffer (receives up to that many bytes, *lpdwLength the count); 0:
- * *(HGLOBAL*)lpvBuffer receives a global memory block the caller frees. Returns the remote exit
- * code, or SSH_ERROR. */
+/* [available] Connects (SshAsyncConnectA without a window, SSH_OPTION_COMMAND with
+ * `lpszCommandLine`, SSH_OPTION_TERMINAL ignored), reads the command's output to its end,
+ * disconnects and returns the remote exit code (SshGetExitCode). Output that holds no 0 byte
+ * and no escape, has a line feed and whose first line feed follows no carriage return gets
+ * carriage return and line feed for every line feed, and a final pair when it does not end
+ * with one. `*lpdwLength` non-zero: the size of the buffer lpvBuffer, which receives up to that
+ * many bytes, their count going to *lpdwLength; 0: a global memory block with the output is
+ * stored at *(HGLOBAL*)lpvBuffer and its size at *lpdwLength (the caller frees it). No output
+ * leaves both untouched. SSH_ERROR on failure: KX_ERROR_INVALID_HOSTNAME, _USERNAME or
+ * _PASSWORD (NULL or empty), KX_ERROR_INVALID_COMMAND (NULL, empty or 512 characters or
+ * more), KX_ERROR_INVALID_BUFFER (NULL lpvBuffer), KX_ERROR_INVALID_PARAMETER (NULL
+ * lpdwLength), then every error of SshAsyncConnectA and SshRead. */
 TESSAN_API INT SSHAPI SshExecuteA(LPCSTR lpszHostName, INT nRemotePort, LPCSTR lpszUserName,
                                   LPCSTR lpszPassword, LPCSTR lpszCommandLine, UINT nTimeout,
                                   DWORD dwOptions, LPVOID lpvBuffer, LPDWORD lpdwLength,
                                   LPSECURITYCREDENTIALS lpCredentials);
+/* [available] As SshExecuteA with UTF-16 strings; the output stays bytes. */
 TESSAN_API INT SSHAPI SshExecuteW(LPCWSTR lpszHostName, INT nRemotePort, LPCWSTR lpszUserName,
                                   LPCWSTR lpszPassword, LPCWSTR lpszCommandLine, UINT nTimeout,
                                   DWORD dwOptions, LPVOID lpvBuffer, LPDWORD lpdwLength,

@@ -54,6 +54,9 @@ SshConnection::SshConnection(const transport::TransportSettings& transportSettin
                              transport::Transport::Clock clock, RandomSource random)
     : settings_(std::move(settings)), hooks_(std::move(hooks)), random_(std::move(random)) {
     transport::Transport::Callbacks callbacks;
+    callbacks.versionExchanged = [this, ciphers = transportSettings.kex.cipherPreference] {
+        if (transport_->Protocol() == 1) StartProtocol1(ciphers);
+    };
     callbacks.keysReady = [this] { OnKeysReady(); };
     callbacks.packet = [this](const IncomingPacket& packet) { Step(packet); };
     callbacks.closed = [this](const transport::TransportFailure& f) { OnClosed(f); };
@@ -67,6 +70,7 @@ SshConnection::SshConnection(const transport::TransportSettings& transportSettin
 }
 
 SshConnection::~SshConnection() {
+    ssh1_.reset();
     channels_.reset();
     auth_.reset();
     WipePassword();
@@ -80,6 +84,21 @@ void SshConnection::OnKeysReady() {
     phase_ = Phase::kAuthenticating;
     auth_ = std::make_unique<UserAuth>(*transport_, settings_.user, settings_.password, random_);
     auth_->Start();
+}
+
+void SshConnection::StartProtocol1(const crypto::CipherPreference& ciphers) {
+    phase_ = Phase::kAuthenticating;
+    Ssh1SessionHooks hooks;
+    hooks.data = hooks_.data;
+    hooks.loggedIn = [this] { WipePassword(); };
+    hooks.running = [this] {
+        phase_ = Phase::kRunning;
+        started_ = true;
+    };
+    ssh1_ = std::make_unique<Ssh1Session>(*transport_, settings_, ciphers, random_,
+                                          std::move(hooks));
+    WipePassword();  // the login holds its own copy
+    ssh1_->Start();
 }
 
 // The one dispatch point of the step routine.
@@ -217,6 +236,7 @@ void SshConnection::Refused(std::string_view what) {
 
 bool SshConnection::Write(std::span<const uint8_t> data) {
     if (phase_ != Phase::kRunning || !HasSession()) return false;
+    if (ssh1_) return ssh1_->Write(data);
     channels_->Write(data);
     return true;
 }
@@ -226,6 +246,7 @@ void SshConnection::DataTaken() {
 }
 
 void SshConnection::Control(uint32_t code) {
+    if (ssh1_) return ssh1_->Control(code);
     const bool setUp = phase_ >= Phase::kOpeningSession && phase_ != Phase::kClosed;
     switch (code) {
         case kControlBreak:

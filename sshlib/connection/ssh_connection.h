@@ -1,6 +1,8 @@
 // One SSH-2 connection above the transport: user authentication, then the session channel
 // with its pseudo-terminal and shell or command, the caller's data in both directions, the
-// control operations and the exit code. A machine without I/O like the transport it owns: the
+// control operations and the exit code. When the server speaks only protocol 1, the
+// protocol-1 login and session (ssh1_session.h) take the place of all this behind the same
+// calls. A machine without I/O like the transport it owns: the
 // owner feeds received bytes to Transport() and writes out its pending output (socket_link.h).
 //
 // The step routine (one state, one dispatch point) receives every packet that neither the
@@ -19,6 +21,7 @@
 
 #include "sshlib/connection/channels.h"
 #include "sshlib/connection/concealed_send.h"
+#include "sshlib/connection/ssh1_session.h"
 #include "sshlib/connection/user_auth.h"
 #include "sshlib/transport/ssh_transport.h"
 
@@ -90,8 +93,10 @@ public:
     // The session ran at some point (a command may have ended in the same burst it started).
     bool Started() const { return started_; }
     bool Alive() const { return phase_ != Phase::kClosed; }
-    bool HasSession() const { return channels_ && channels_->Session() != nullptr; }
-    bool HasTerminal() const { return terminal_; }
+    bool HasSession() const {
+        return ssh1_ ? ssh1_->HasSession() : channels_ && channels_->Session() != nullptr;
+    }
+    bool HasTerminal() const { return ssh1_ ? ssh1_->HasTerminal() : terminal_; }
 
     // Queues session data; returns false (nothing queued) without a running session.
     bool Write(std::span<const uint8_t> data);
@@ -102,13 +107,18 @@ public:
     // Performs control code 1..18; other codes do nothing.
     void Control(uint32_t code);
     // The recorded exit code, -1 while none was received.
-    int64_t ExitCode() const { return channels_ ? channels_->ExitCode() : -1; }
+    int64_t ExitCode() const {
+        return ssh1_ ? ssh1_->ExitCode() : channels_ ? channels_->ExitCode() : -1;
+    }
     // Why the connection ended ("All channels closed" for the clean end of the session).
     const std::string& EndReason() const { return endReason_; }
     const UserAuth* Auth() const { return auth_.get(); }
+    // The protocol-1 login and session when the server speaks protocol 1 (else NULL).
+    const Ssh1Session* Ssh1() const { return ssh1_.get(); }
 
 private:
     void OnKeysReady();
+    void StartProtocol1(const crypto::CipherPreference& ciphers);
     void Step(const transport::IncomingPacket& packet);
     void OnAuthenticated();
     void RequestPty();
@@ -126,6 +136,7 @@ private:
     std::unique_ptr<transport::Transport> transport_;
     std::unique_ptr<UserAuth> auth_;
     std::unique_ptr<Channels> channels_;
+    std::unique_ptr<Ssh1Session> ssh1_;
     Phase phase_ = Phase::kHandshake;
     bool terminal_ = false;
     bool started_ = false;

@@ -136,6 +136,9 @@ int WaitForSockets(WaitItem* items, size_t count, int timeoutMs) {
     }
     tFlags &= ~(kFlagInWait | kFlagCancel);
     if (result < 0) SetSocketError(error);
+    TraceSocketCall(SocketCall::kPoll, result,
+                    {reinterpret_cast<intptr_t>(fds.data()), static_cast<intptr_t>(count),
+                     timeoutMs});
     return finish(result);
 }
 

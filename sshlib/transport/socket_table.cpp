@@ -84,6 +84,10 @@ int SocketUserCount() { return gUsers.load(); }
 
 void SetSocketTraceHook(SocketTraceHook hook) { gHook = hook; }
 
+void TraceSocketCall(SocketCall call, intptr_t result, std::initializer_list<intptr_t> args) {
+    Trace(call, result, args);
+}
+
 #define TESSAN_NEED(entry, failure)           \
     if (!gTable.entry) {                      \
         SetSocketError(kErrNotInitialised);   \
@@ -186,10 +190,16 @@ int Poll(pollfd* fds, nfds_t count, int timeoutMs) {
     return r;
 }
 
+int AsyncSelect(int s, HWND window, UINT message, LONG events) {
+    int r = PlatformAsyncSelect(s, window, message, events);
+    Trace(SocketCall::kAsyncSelect, r, {s, P(window), message, events});
+    return r;
+}
+
 int CloseSocket(int s) {
     TESSAN_NEED(close, -1);
     CancelBlockingWaitForClose();
-    PlatformAsyncSelect(s, nullptr, 0, 0);
+    AsyncSelect(s, nullptr, 0, 0);
     int listening = 0;
     if (GetSockOpt(s, SOL_SOCKET, SO_ACCEPTCONN, &listening) == 0 && !listening && gTable.shutdown)
         gTable.shutdown(s, SHUT_WR);

@@ -54,10 +54,12 @@ int SocketUserCount();
 
 // Trace hook: called after every traced call with the call, its result and its arguments.
 enum class SocketCall { kAccept, kBind, kClose, kConnect, kListen, kPoll, kRecv, kSend,
-                        kSetsockopt, kSocket, kShutdown, kNonBlocking };
+                        kSetsockopt, kSocket, kShutdown, kNonBlocking, kAsyncSelect };
 using SocketTraceHook = void (*)(SocketCall call, intptr_t result, const intptr_t* args,
                                  size_t count);
 void SetSocketTraceHook(SocketTraceHook hook);
+// Calls the trace hook for a call made outside the wrappers (the pumping wait's select).
+void TraceSocketCall(SocketCall call, intptr_t result, std::initializer_list<intptr_t> args);
 
 // Wrappers. Each calls the table entry; on failure it records the socket-style error
 // (LastSocketError) and returns -1; an empty entry records 10093 and returns -1.
@@ -75,6 +77,9 @@ int GetSockName(int s, sockaddr* address, socklen_t* length);
 int SetNonBlocking(int s, bool on);
 int Shutdown(int s, int how);
 int Poll(pollfd* fds, nfds_t count, int timeoutMs);
+// Asks for the socket's events to be posted to `window` as `message` (NULL window: no more
+// posting); see platform/socket_notify.h.
+int AsyncSelect(int s, HWND window, UINT message, LONG events);
 // Closes a socket: cancels the calling thread's blocking wait if it is in one (the wait may be
 // for this very socket), withdraws window notifications of the socket, and shuts down sending
 // first unless the socket is listening, so the peer sees an orderly end.

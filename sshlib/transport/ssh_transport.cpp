@@ -4,6 +4,7 @@
 
 #include "crypto/random_pool.h"
 #include "sshlib/transport/ssh_constants.h"
+#include "sshlib/transport/trace_records.h"
 
 namespace tessan::transport {
 namespace {
@@ -70,6 +71,7 @@ Transport::Transport(const TransportSettings& settings, Callbacks callbacks, Clo
     : settings_(settings),
       callbacks_(std::move(callbacks)),
       clock_(std::move(clock)),
+      random_(random),
       builder_(random),
       kex_(*this, settings.kex, random) {
     crypto::RandomAddReference();
@@ -139,13 +141,12 @@ void Transport::FeedVersion(const uint8_t* data, size_t length, size_t& consumed
         Close({kErrProtocolMismatch, 0, "Protocol version not supported", true, false});
         return;
     }
+    quirks_ = DetectQuirks(settings_.quirks, versionReader_.SoftwareVersion());
     if (*protocol == 1) {
-        // Protocol-1 framing and login are not part of this build.
-        Close({kErrFeatureNotSupported, 0, "Protocol 1 is not available", true, false});
+        StartProtocol1();
         return;
     }
     protocol_ = 2;
-    quirks_ = DetectQuirks(settings_.quirks, versionReader_.SoftwareVersion());
     std::string line = ClientLine(2, versionReader_.ProtocolVersion());
     output_.insert(output_.end(), line.begin(), line.end());
     clientLine_ = line.substr(0, line.size() - 2);  // without CR LF, for the exchange hash
@@ -155,7 +156,26 @@ void Transport::FeedVersion(const uint8_t* data, size_t length, size_t& consumed
     if (!IsClosed()) kex_.Start();
 }
 
+void Transport::StartProtocol1() {
+    protocol_ = 1;
+    std::string line = ClientLine(1, versionReader_.ProtocolVersion());
+    output_.insert(output_.end(), line.begin(), line.end());
+    clientLine_ = line.substr(0, line.size() - 1);
+    Ssh1Transport::Hooks hooks;
+    hooks.output = [this](const std::vector<uint8_t>& bytes) {
+        if (!IsClosed()) AppendOutput(bytes);
+    };
+    hooks.failed = [this](TransportFailure failure) { Close(std::move(failure)); };
+    ssh1_ = std::make_unique<Ssh1Transport>(std::move(hooks), random_);
+    phase_ = Phase::kKeyExchange;
+    if (callbacks_.versionExchanged) callbacks_.versionExchanged();
+}
+
 void Transport::FeedPackets(const uint8_t* data, size_t length) {
+    if (ssh1_) {
+        ssh1_->Feed(data, length);
+        return;
+    }
     size_t offset = 0;
     while (offset < length && !IsClosed()) {
         size_t consumed = 0;
@@ -187,6 +207,7 @@ void Transport::FeedPackets(const uint8_t* data, size_t length) {
 void Transport::Dispatch(const IncomingPacket& packet) {
     if (IsClosed()) return;
     const uint8_t type = packet.Type();
+    trace::Packet(2, false, type, packet.Payload().size());
     if (handlers_[type]) {
         handlers_[type](packet);
         return;
@@ -261,6 +282,7 @@ void Transport::SendPacket(OutgoingPacket&& packet) {
         SendDeferred();
         return;
     }
+    trace::Packet(2, true, packet.Type(), packet.Payload().size());
     outgoingBytes_ += builder_.Build(packet, output_);
     CheckDataLimit();
 }
@@ -277,6 +299,7 @@ void Transport::DeferPacket(OutgoingPacket&& packet) {
         ignore.AddString(std::string_view());
         deferredCounted_ += builder_.Build(ignore, deferred_);
     }
+    trace::Packet(2, true, packet.Type(), packet.Payload().size());
     deferredCounted_ += builder_.Build(packet, deferred_);
 }
 
@@ -313,6 +336,7 @@ uint32_t Transport::SendKexPacket(OutgoingPacket&& packet) {
         outgoingBytes_ += builder_.Build(ignore, output_);
     }
     uint32_t sequence = builder_.NextSequence();
+    trace::Packet(2, true, packet.Type(), packet.Payload().size());
     outgoingBytes_ += builder_.Build(packet, output_);
     return sequence;
 }
@@ -368,7 +392,9 @@ void Transport::Fail(uint32_t reason, std::string_view text) {
 
 void Transport::Disconnect(uint32_t reason, std::string_view text, bool clean, DWORD error) {
     if (IsClosed()) return;
-    if (!text.empty() && phase_ != Phase::kVersionExchange) {
+    if (ssh1_ && !text.empty()) {
+        ssh1_->SendDisconnect(text);
+    } else if (!text.empty() && phase_ != Phase::kVersionExchange) {
         OutgoingPacket message(kMsgDisconnect);
         message.AddUint32(reason).AddString(text).AddString(std::string_view("en"));
         SendKexPacket(std::move(message));

@@ -20,6 +20,8 @@
 //     DeferredLength and OutgoingBlockSize serve the length-concealing password send.
 //   - Disconnect ends the connection; Callbacks::closed reports every end with its error.
 //   - SessionId, Algorithms, Fingerprint and Protocol feed the security information call.
+//   - Protocol 1: versionExchanged fires with Protocol() == 1 and Ssh1() the packet layer the
+//     login and session run on; the SSH-2 packet calls do nothing then.
 //   - MillisecondsToTimer / CheckTimer drive the time-based re-key from the caller's waits or
 //     a window timer.
 // Callbacks run inside Feed, CheckTimer and the send calls; they may send, set handlers and
@@ -42,6 +44,7 @@
 #include "sshlib/transport/packet_builder.h"
 #include "sshlib/transport/packet_reader.h"
 #include "sshlib/transport/quirks.h"
+#include "sshlib/transport/ssh1_transport.h"
 #include "sshlib/transport/transport_errors.h"
 #include "sshlib/transport/version_exchange.h"
 
@@ -152,6 +155,9 @@ public:
     const std::string& Fingerprint() const { return kex_.Fingerprint(); }
     const NegotiatedAlgorithms& Algorithms() const { return kex_.Algorithms(); }
     const KeyExchange& Kex() const { return kex_; }
+    // The protocol-1 packet layer once the server was found to speak protocol 1 (else NULL).
+    Ssh1Transport* Ssh1() { return ssh1_.get(); }
+    const Ssh1Transport* Ssh1() const { return ssh1_.get(); }
     uint64_t IncomingBytes() const { return incomingBytes_; }
     uint64_t OutgoingBytes() const { return outgoingBytes_; }
     uint64_t DataLimit() const { return dataLimit_; }
@@ -171,6 +177,7 @@ private:
     void KeyExchangeFailed(uint32_t reason, DWORD error, std::string_view text) override;
 
     void FeedVersion(const uint8_t* data, size_t length, size_t& consumed);
+    void StartProtocol1();
     void FeedPackets(const uint8_t* data, size_t length);
     void Dispatch(const IncomingPacket& packet);
     void InstallInitialHandlers();
@@ -188,6 +195,7 @@ private:
     TransportSettings settings_;
     Callbacks callbacks_;
     Clock clock_;
+    PacketBuilder::RandomSource random_;
     Phase phase_ = Phase::kVersionExchange;
     ServerLineReader versionReader_;
     std::string clientLine_;
@@ -196,6 +204,7 @@ private:
 
     PacketReader reader_;
     PacketBuilder builder_;
+    std::unique_ptr<Ssh1Transport> ssh1_;
     KeyExchange kex_;
     std::array<Handler, 256> handlers_;
 

@@ -24,7 +24,7 @@ inline constexpr DWORD kErrProtocol = 12205;
 inline constexpr DWORD kErrProtocolMismatch = 10043;
 // The server closed the connection or sent a disconnect message.
 inline constexpr DWORD kErrConnectionClosed = 12256;
-// The server speaks only protocol 1, which this build does not provide.
+// A feature the library does not provide (a user name in the credentials: public-key login).
 inline constexpr DWORD kErrFeatureNotSupported = 12330;
 
 // The error number for a disconnect we send with `reason`.

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "terminal/app/app_controller.h"
 #include "terminal/console/script_lines.h"
-#include "terminal/shell/app_controller.h"
 
 namespace ostrel {
 
@@ -27,6 +27,11 @@ ConsoleApp::ConsoleApp(const Input& input, const ConsoleOptions& options,
     QObject::connect(&holdTimer_, &QTimer::timeout, [this] { CheckHeldBack(); });
     waitTimer_.setSingleShot(true);
     QObject::connect(&waitTimer_, &QTimer::timeout, [this] { Finish(); });
+}
+
+void ConsoleApp::Attach(AppController& controller) {
+    controller_ = &controller;
+    controller.WatchSession(this);
 }
 
 void ConsoleApp::Message(std::string_view text) {
@@ -271,8 +276,7 @@ void ConsoleApp::ShowEchoState() {
 }
 
 bool ConsoleApp::SessionOpening() const {
-    const SessionSettings& s = controller_->Settings();
-    return s.inUse && s.type == SessionType::TcpClient && sockets_->Connecting(s.handle);
+    return opening_ && controller_->Settings().inUse;
 }
 
 void ConsoleApp::HoldBack() {
@@ -302,7 +306,12 @@ void ConsoleApp::CheckHeldBack() {
     ProcessLines();
 }
 
-void ConsoleApp::OnReceived(std::string_view data) {
+void ConsoleApp::OnSessionOpenFailed() {
+    opening_ = false;
+    openFailed_ = true;
+}
+
+void ConsoleApp::OnSessionReceived(std::string_view data) {
     expectations_.Feed(data);
     // Not from inside the session's read: finishing closes that session.
     if (draining_ && !expectations_.Empty() && expectations_.AllMatched())

@@ -18,8 +18,8 @@
 #include "terminal/console/console_view.h"
 #include "terminal/console/expectations.h"
 #include "terminal/console/line_editor.h"
-#include "terminal/console/session_taps.h"
 #include "terminal/console/terminal_mode.h"
+#include "terminal/session/session_host.h"
 
 namespace ostrel {
 
@@ -29,7 +29,9 @@ class AppController;
 // (the system's limit applies to it, about two minutes).
 inline constexpr int kLongestOpenWaitSeconds = 150;
 
-class ConsoleApp final : public SessionTapListener {
+// Watches the session through the controller: whether a connect is under way, whether an open
+// failed (for the exit status) and the bytes received (for --expect).
+class ConsoleApp final : public SessionEvents {
 public:
     struct Input {
         int fd = 0;
@@ -42,19 +44,19 @@ public:
                ConsoleScreen& screen, LineEditor& editor, ConsoleView& view,
                TerminalMode& terminal);
 
-    // The controller runs the lines; the sockets tell which connect is under way.
-    void Attach(AppController& controller, const WatchedSockets& sockets) {
-        controller_ = &controller;
-        sockets_ = &sockets;
-    }
+    // The controller runs the lines and reports what becomes of the session.
+    void Attach(AppController& controller);
 
     // Start-up has run (started: the socket library could be used); from here on the input is
     // read. The event loop ends with the exit status through QCoreApplication::exit.
     void Begin(bool started);
 
-    // SessionTapListener.
-    void OnReceived(std::string_view data) override;
-    void OnOpenFailed() override { openFailed_ = true; }
+    // SessionEvents.
+    void OnSessionOpening() override { opening_ = true; }
+    void OnSessionOpened() override { opening_ = false; }
+    void OnSessionOpenFailed() override;
+    void OnSessionClosed() override { opening_ = false; }
+    void OnSessionReceived(std::string_view data) override;
 
     int ExitStatus() const;
 
@@ -89,7 +91,6 @@ private:
     ConsoleView& view_;
     TerminalMode& terminal_;
     AppController* controller_ = nullptr;
-    const WatchedSockets* sockets_ = nullptr;
 
     std::unique_ptr<QSocketNotifier> notifier_;
     QTimer holdTimer_;
@@ -104,6 +105,7 @@ private:
     bool finished_ = false;
     bool startFailed_ = false;
     bool openFailed_ = false;
+    bool opening_ = false;  // a connect was started and has not ended yet
 };
 
 }  // namespace ostrel

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "terminal/app/command_table.h"
 #include "terminal/core/core_types.h"
 #include "terminal/session/session_settings.h"
-#include "terminal/shell/command_table.h"
 
 namespace ostrel {
 

@@ -1,6 +1,6 @@
 #include "terminal/console/console_view.h"
 
-#include "terminal/shell/app_controller.h"
+#include "terminal/app/app_controller.h"
 
 namespace ostrel {
 

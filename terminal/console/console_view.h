@@ -1,5 +1,5 @@
 // The console's stand-in for the main window: the application controller drives it through the
-// same ShellView calls as the window. The pane writes to the screen, the input box is the line
+// same FrontEnd calls as the window. The pane writes to the screen, the input box is the line
 // being sent, the window timers are QTimers, and the dialogs are answered with what the current
 // "/" command gave (a command without an answer cancels, as closing a dialog would).
 #pragma once
@@ -12,10 +12,10 @@
 #include <optional>
 #include <string>
 
+#include "terminal/app/front_end.h"
 #include "terminal/console/console_commands.h"
 #include "terminal/console/console_screen.h"
 #include "terminal/console/line_editor.h"
-#include "terminal/shell/shell_view.h"
 
 namespace ostrel {
 
@@ -59,7 +59,7 @@ public:
     bool SetText(std::string_view) override { return false; }
 };
 
-class ConsoleView final : public ShellView {
+class ConsoleView final : public FrontEnd {
 public:
     ConsoleView(ConsoleScreen& screen, LineEditor& editor);
     ~ConsoleView() override;
@@ -82,7 +82,7 @@ public:
     // The status bar's parts joined by " | ", empty parts left out.
     std::string StatusLine() const;
 
-    // ShellView.
+    // FrontEnd.
     OutputPane& Pane() override { return pane_; }
     InputBox& Input() override { return input_; }
     Clipboard& SystemClipboard() override { return clipboard_; }

@@ -9,16 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "terminal/app/app_controller.h"
+#include "terminal/app/startup_text.h"
 #include "terminal/console/console_app.h"
 #include "terminal/console/console_options.h"
 #include "terminal/console/terminal_mode.h"
 #include "terminal/persist/placement.h"
-#include "terminal/session/platform_event_pump.h"
-#include "terminal/session/qt_serial_device.h"
-#include "terminal/session/tessan_library.h"
-#include "terminal/session/tessnet.h"
-#include "terminal/shell/app_controller.h"
-#include "terminal/shell/startup_text.h"
 
 namespace ostrel {
 namespace {
@@ -41,7 +37,7 @@ void WarnAboutIgnoredFile(const std::vector<std::string>& arguments, ConsoleScre
 
 }  // namespace
 
-int RunConsole(int argc, char** argv, bool announceHeadless) {
+int RunConsole(int argc, char** argv, bool announceHeadless, const MakeBindings& makeBindings) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     std::string error;
     const std::optional<ConsoleOptions> options = ParseConsoleOptions(arguments, &error);
@@ -90,21 +86,12 @@ int RunConsole(int argc, char** argv, bool announceHeadless) {
 
     ConsoleView view(screen, editor);
     ConsoleApp app(input, *options, std::move(*expectations), screen, editor, view, terminal);
-    Tessnet net;
-    QtSerialDevice serial;
-    WatchedSockets sockets(net, app);
-    WatchedSerial serialTap(serial, app);
-    TessanLibrary ssh;
-    WatchedSsh sshTap(ssh, app);
-    AppController controller(view, sockets, serialTap);
-    // The SSH library's events arrive through the platform queue, which Qt's loop drives.
-    PlatformEventPump pump([&controller](unsigned message, std::uintptr_t wParam,
-                                         std::intptr_t lParam) {
-        controller.OnPlatformMessage(message, wParam, lParam);
-    });
+    const std::unique_ptr<SessionBindings> bindings = makeBindings();
+    AppController controller(view, bindings->Net(), bindings->Serial());
     view.Attach(controller);
-    controller.AttachSsh(sshTap, pump.Window());
-    app.Attach(controller, sockets);
+    // The SSH library's events arrive through the platform queue, which Qt's loop drives.
+    controller.AttachSsh(bindings->Ssh(), &bindings->Events());
+    app.Attach(controller);
 
     const bool started = controller.Start(options->startArguments);
     app.Begin(started);

@@ -1,11 +1,11 @@
 // Texts of the socket library: error messages and address formatting. Pure functions, shared by
-// every implementation of SocketLibrary.
+// every implementation of Tessnet.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "terminal/session/socket_library.h"
+#include "terminal/session/tessnet.h"
 
 namespace ostrel {
 

@@ -5,14 +5,17 @@
 
 namespace ostrel {
 
-NetworkSession::NetworkSession(SessionServices& services, SocketLibrary& net,
-                               SocketErrors& errors, InetEventTarget& target)
+NetworkSession::NetworkSession(SessionServices& services, Tessnet& net, TessnetErrors& errors,
+                               InetEventTarget& target)
     : services_(services), net_(net), errors_(errors), target_(target) {}
 
 int NetworkSession::Close() {
     if (!held_) return 0;
     held_ = false;
-    return net_.InetDisconnect(handle_);
+    const int result = net_.InetDisconnect(handle_);
+    // A session whose state follows the disconnect notification reports its end there.
+    if (result == 0 && !StateFollowsDisconnectEvent()) services_.Host().OnSessionClosed();
+    return result;
 }
 
 long NetworkSession::Write(std::string_view data) {
@@ -45,6 +48,7 @@ void NetworkSession::ReadEvent() {
         if (services_.RemoteEcho() && net_.InetWrite(handle_, piece) == -1)
             services_.ShowErrorText(0);
     } while (count >= 1);
+    if (!chunk.empty()) services_.Host().OnSessionReceived(chunk);
     services_.Show(chunk, DisplayCategory::Incoming);
 }
 

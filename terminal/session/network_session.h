@@ -5,28 +5,28 @@
 #include <span>
 #include <string_view>
 
-#include "terminal/session/socket_library.h"
-#include "terminal/session/transport.h"
+#include "terminal/session/session.h"
+#include "terminal/session/tessnet.h"
 
 namespace ostrel {
 
 // The socket library's errors as the session model reports them.
-class SocketErrors final : public ErrorSource {
+class TessnetErrors final : public ErrorSource {
 public:
-    explicit SocketErrors(SocketLibrary& net) : net_(net) {}
+    explicit TessnetErrors(Tessnet& net) : net_(net) {}
     int LastError() override { return net_.InetGetLastError(); }
     int ErrorString(int code, std::span<char> buffer) override {
         return net_.InetGetErrorStringA(code, buffer);
     }
 
 private:
-    SocketLibrary& net_;
+    Tessnet& net_;
 };
 
 // Size of the buffer each read call fills.
 inline constexpr std::size_t kReceiveBufferSize = 4096;
 
-class NetworkSession : public Transport {
+class NetworkSession : public Session {
 public:
     // Disconnects the handle the session holds; 0 when it holds none.
     int Close() override;
@@ -43,7 +43,7 @@ public:
     void ReadEvent();
 
 protected:
-    NetworkSession(SessionServices& services, SocketLibrary& net, SocketErrors& errors,
+    NetworkSession(SessionServices& services, Tessnet& net, TessnetErrors& errors,
                    InetEventTarget& target);
     // Before a new open: a handle still held (Restart opens without closing first) is closed
     // quietly, so that an old connection neither leaks nor keeps delivering data.
@@ -52,8 +52,8 @@ protected:
     void Adopt(int handle);
 
     SessionServices& services_;
-    SocketLibrary& net_;
-    SocketErrors& errors_;
+    Tessnet& net_;
+    TessnetErrors& errors_;
     InetEventTarget& target_;
     int handle_ = -1;
     bool held_ = false;

@@ -30,6 +30,8 @@ void SerialSession::Open() {
         if (!alreadyOpen) s.handle = -1;
         services_.Show(CantOpenLine(port, -1));
         if (!reason.empty()) services_.Show("   " + reason);
+        // A port that is ours already stays open and working: that open did not fail.
+        if (!alreadyOpen) services_.Host().OnSessionOpenFailed();
         return;
     }
 
@@ -47,11 +49,14 @@ void SerialSession::Open() {
     s.type = SessionType::Serial;
     services_.Host().StartTimer(TimerId::SerialRead, kSerialReadPeriod);
     services_.Host().RefreshStatus();
+    services_.Host().OnSessionOpened();
 }
 
 int SerialSession::Close() {
     services_.Host().StopTimer(TimerId::SerialRead);
+    const bool wasOpen = device_.IsOpen();
     device_.Close();
+    if (wasOpen) services_.Host().OnSessionClosed();
     return 0;
 }
 
@@ -66,6 +71,7 @@ void SerialSession::OnReadTimer() {
     const std::size_t waiting = device_.BytesWaiting();
     if (waiting == 0) return;
     const std::string data = device_.Read(waiting);
+    if (!data.empty()) services_.Host().OnSessionReceived(data);
     services_.Show(data, DisplayCategory::Incoming);
     if (services_.RemoteEcho() && !data.empty() && device_.IsOpen()) device_.Write(data);
 }
@@ -79,6 +85,7 @@ void SerialSession::OnDeviceLost(const std::string& reason) {
         s.handle = -1;
     }
     services_.Host().RefreshStatus();
+    services_.Host().OnSessionClosed();
 }
 
 }  // namespace ostrel

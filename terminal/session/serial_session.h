@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "terminal/session/serial_device.h"
-#include "terminal/session/transport.h"
+#include "terminal/session/session.h"
 
 namespace ostrel {
 
-class SerialSession final : public Transport {
+class SerialSession final : public Session {
 public:
     SerialSession(SessionServices& services, SerialDevice& device);
 

@@ -20,7 +20,7 @@ std::string UndefinedErrorText(int code) {
     return std::string("Undefined error 0x") + hex;
 }
 
-SessionModel::SessionModel(SessionSettings& settings, SocketLibrary& net, SerialDevice& serial,
+SessionModel::SessionModel(SessionSettings& settings, Tessnet& net, SerialDevice& serial,
                            SessionHost& host)
     : settings_(settings),
       host_(host),
@@ -30,21 +30,21 @@ SessionModel::SessionModel(SessionSettings& settings, SocketLibrary& net, Serial
       tcpServer_(*this, net, socketErrors_),
       udpClient_(*this, net, socketErrors_, *this),
       udpServer_(*this, net, socketErrors_, *this) {
-    transports_[IndexOf(SessionType::Serial)] = &serial_;
-    transports_[IndexOf(SessionType::TcpClient)] = &tcpClient_;
-    transports_[IndexOf(SessionType::TcpServer)] = &tcpServer_;
-    transports_[IndexOf(SessionType::UdpClient)] = &udpClient_;
-    transports_[IndexOf(SessionType::UdpServer)] = &udpServer_;
+    sessions_[IndexOf(SessionType::Serial)] = &serial_;
+    sessions_[IndexOf(SessionType::TcpClient)] = &tcpClient_;
+    sessions_[IndexOf(SessionType::TcpServer)] = &tcpServer_;
+    sessions_[IndexOf(SessionType::UdpClient)] = &udpClient_;
+    sessions_[IndexOf(SessionType::UdpServer)] = &udpServer_;
 }
 
-void SessionModel::RegisterTransport(SessionType type, Transport& transport) {
-    if (IndexOf(type) < transports_.size() && type != SessionType::None)
-        transports_[IndexOf(type)] = &transport;
+void SessionModel::RegisterSession(SessionType type, Session& session) {
+    if (IndexOf(type) < sessions_.size() && type != SessionType::None)
+        sessions_[IndexOf(type)] = &session;
 }
 
-Transport* SessionModel::TransportOf(SessionType type) const {
+Session* SessionModel::SessionOf(SessionType type) const {
     const std::size_t index = IndexOf(type);
-    return index < transports_.size() ? transports_[index] : nullptr;
+    return index < sessions_.size() ? sessions_[index] : nullptr;
 }
 
 void SessionModel::OpenFromMenu(SessionType type) {
@@ -70,8 +70,8 @@ void SessionModel::OpenFromMenu(SessionType type) {
         Show("Attempting TCP Client Connection...");
     if (confirmed && type == SessionType::SshClient) Show("Attempting SSH Client Connection...");
 
-    Transport* transport = TransportOf(type);
-    if (transport == nullptr) {
+    Session* session = SessionOf(type);
+    if (session == nullptr) {
         if (s.inUse) Show(kSshNotAvailable);
         s.inUse = false;
         s.type = SessionType::None;
@@ -82,14 +82,14 @@ void SessionModel::OpenFromMenu(SessionType type) {
         host_.RefreshStatus();
         return;
     }
-    transport->Open();
+    session->Open();
 }
 
 void SessionModel::Close() {
     host_.StopTimer(TimerId::SerialRead);
-    Transport* transport = TransportOf(settings_.type);
-    if (transport == nullptr) return;
-    const int result = transport->Close();
+    Session* session = SessionOf(settings_.type);
+    if (session == nullptr) return;
+    const int result = session->Close();
     if (settings_.type == SessionType::Serial) return;
     if (result != 0) {
         ShowErrorText(result);
@@ -98,8 +98,7 @@ void SessionModel::Close() {
     settings_.inUse = false;
     // Datagram sockets and listeners send no notification when closed here, so nothing else
     // would take the state back to 0 (and a write would go to a handle that no longer exists).
-    if (!transport->StateFollowsDisconnectEvent())
-        settings_.state = ConnectionState::Disconnected;
+    if (!session->StateFollowsDisconnectEvent()) settings_.state = ConnectionState::Disconnected;
 }
 
 void SessionModel::Restart() {
@@ -108,14 +107,14 @@ void SessionModel::Restart() {
 }
 
 void SessionModel::OpenCurrent() {
-    if (Transport* transport = TransportOf(settings_.type)) transport->Open();
+    if (Session* session = SessionOf(settings_.type)) session->Open();
 }
 
 void SessionModel::ShowErrorText(int code) {
     if (settings_.type == SessionType::Serial) return;
     ErrorSource* source = &socketErrors_;
     if (settings_.type == SessionType::SshClient) {
-        Transport* ssh = TransportOf(SessionType::SshClient);
+        Session* ssh = SessionOf(SessionType::SshClient);
         source = ssh != nullptr ? ssh->Errors() : nullptr;
         if (source == nullptr) return;
     }
@@ -151,10 +150,12 @@ void SessionModel::OnSocketMessage(unsigned message, int handle, std::uint32_t p
     const std::uint16_t error = InetErrorOf(param);
     switch (InetEventOf(param)) {
         case kInetEventConnect:
-            if (error != 0)
+            if (error != 0) {
+                host_.OnSessionOpenFailed();
                 ShowErrorText(error);
-            else if (session == &tcpClient_)
+            } else if (session == &tcpClient_) {
                 tcpClient_.OnConnected();
+            }
             break;
         case kInetEventDisconnect:
             if (session == &tcpClient_) tcpClient_.OnDisconnected();
@@ -168,13 +169,13 @@ void SessionModel::OnSocketMessage(unsigned message, int handle, std::uint32_t p
 }
 
 bool SessionModel::PortOpen() const {
-    const Transport* transport = TransportOf(settings_.type);
-    return transport != nullptr && transport->PortOpen();
+    const Session* session = SessionOf(settings_.type);
+    return session != nullptr && session->PortOpen();
 }
 
 long SessionModel::Write(std::string_view data) {
-    Transport* transport = TransportOf(settings_.type);
-    return transport != nullptr ? transport->Write(data) : -1;
+    Session* session = SessionOf(settings_.type);
+    return session != nullptr ? session->Write(data) : -1;
 }
 
 void SessionModel::RestartWithPendingHttpLine(std::string line) {

@@ -10,26 +10,26 @@
 #include "terminal/core/session_port.h"
 #include "terminal/session/network_session.h"
 #include "terminal/session/serial_session.h"
+#include "terminal/session/session.h"
 #include "terminal/session/session_settings.h"
-#include "terminal/session/socket_library.h"
 #include "terminal/session/tcp_client_session.h"
 #include "terminal/session/tcp_server_session.h"
-#include "terminal/session/transport.h"
+#include "terminal/session/tessnet.h"
 #include "terminal/session/udp_sessions.h"
 
 namespace ostrel {
 
-// Shown when a session type has no transport in this build (the SSH client until it is added).
+// Shown when a session type has no implementation: the SSH client when no SSH library is
+// attached.
 inline constexpr std::string_view kSshNotAvailable = "SSH Client sessions are not available yet...";
 
 class SessionModel final : public SessionPort, public InetEventTarget, public SessionServices {
 public:
     // All references must outlive the model.
-    SessionModel(SessionSettings& settings, SocketLibrary& net, SerialDevice& serial,
-                 SessionHost& host);
+    SessionModel(SessionSettings& settings, Tessnet& net, SerialDevice& serial, SessionHost& host);
 
-    // Gives a session type its transport (the SSH client); replaces what was there.
-    void RegisterTransport(SessionType type, Transport& transport);
+    // Gives a session type its implementation (the SSH client); replaces what was there.
+    void RegisterSession(SessionType type, Session& transport);
 
     // A Session menu item: closes the current session, shows the type's dialog and, when it is
     // confirmed, opens the new session. An HTTP-mode TCP Client without a request text waits for
@@ -67,23 +67,23 @@ public:
     void ShowLastErrorText() override { ShowErrorText(0); }
     void RestartWithPendingHttpLine(std::string line) override;
 
-    // SessionServices: what the transports use.
+    // SessionServices: what the session types use.
     SessionSettings& Settings() override { return settings_; }
     SessionHost& Host() override { return host_; }
 
 private:
-    Transport* TransportOf(SessionType type) const;
+    Session* SessionOf(SessionType type) const;
     NetworkSession* NetworkSessionWithHandle(int handle);
 
     SessionSettings& settings_;
     SessionHost& host_;
-    SocketErrors socketErrors_;
+    TessnetErrors socketErrors_;
     SerialSession serial_;
     TcpClientSession tcpClient_;
     TcpServerSession tcpServer_;
     UdpClientSession udpClient_;
     UdpServerSession udpServer_;
-    std::array<Transport*, 7> transports_{};
+    std::array<Session*, 7> sessions_{};
     bool remoteEcho_ = false;
 };
 

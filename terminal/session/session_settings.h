@@ -1,6 +1,6 @@
 // The one program-wide record of the current session: what kind it is, whether the user has it
 // open, its connection state and everything needed to open it again. The dialogs edit it, the
-// session model and the transports read and update it, session files store it.
+// session model and the session types read and update it, session files store it.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "terminal/core/core_types.h"
-#include "terminal/session/socket_library.h"
+#include "terminal/session/tessnet.h"
 
 namespace ostrel {
 

@@ -50,6 +50,7 @@ void SshClientSession::Connect() {
         credentials_ = nullptr;
         services_.Show("Error creating security credentials..");
         services_.ShowErrorText(0);
+        services_.Host().OnSessionOpenFailed();
         return;
     }
     services_.Show("Security credentials created...");
@@ -60,6 +61,7 @@ void SshClientSession::Connect() {
     s.state = ConnectionState::Connecting;
     services_.Host().RefreshStatus();
     services_.Host().RepaintOutput();
+    services_.Host().OnSessionOpening();
 
     SshConnectRequest request;
     request.host = host;
@@ -82,8 +84,13 @@ void SshClientSession::Connect() {
     }
     handle_ = handle;
     s.handle = handle;
-    if (s.state == ConnectionState::Connecting) s.state = ConnectionState::Disconnected;
+    // A connect returns after its connect event; without one, what was opening is over all the
+    // same, and its listeners must not wait for it.
+    const bool unreported = s.state == ConnectionState::Connecting;
+    if (unreported) s.state = ConnectionState::Disconnected;
+    if (unreported && handle != -1) services_.Host().OnSessionClosed();
     if (handle == -1) {
+        services_.Host().OnSessionOpenFailed();
         ShowOpenFailure(services_, "SSH Client FAILED to open!", host, port);
         services_.ShowErrorText(0);
         ReleaseCredentials();
@@ -105,6 +112,7 @@ int SshClientSession::Close() {
             library_.AbortConnect();
         }
         s.state = ConnectionState::Disconnected;
+        services_.Host().OnSessionClosed();
         return 0;
     }
     if (handle_ != -1) {
@@ -160,6 +168,7 @@ void SshClientSession::OnConnected(int handle) {
     s.state = ConnectionState::Connected;
     services_.Host().RefreshStatus();
     services_.Show("SSH Client Connected...");
+    services_.Host().OnSessionOpened();
     disconnectShown_ = false;
     ShowHostKey(handle);
 }
@@ -170,6 +179,7 @@ void SshClientSession::OnDisconnected() {
     services_.Host().RefreshStatus();
     services_.Show("SSH Client Disconnected...");
     ReleaseCredentials();
+    services_.Host().OnSessionClosed();
     disconnectShown_ = true;
 }
 
@@ -185,6 +195,7 @@ void SshClientSession::ReadEvent() {
         if (count > 0 && services_.RemoteEcho() && library_.Write(handle_, piece) <= 0)
             services_.ShowErrorText(0);
     } while (count >= 1);
+    if (!chunk.empty()) services_.Host().OnSessionReceived(chunk);
     services_.Show(chunk, DisplayCategory::Incoming);
 }
 

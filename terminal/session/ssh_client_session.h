@@ -12,15 +12,15 @@
 #include <string>
 
 #include "terminal/session/host_keys.h"
+#include "terminal/session/session.h"
 #include "terminal/session/ssh_library.h"
-#include "terminal/session/transport.h"
 
 namespace ostrel {
 
 // Size of the buffer each read fills.
 inline constexpr std::size_t kSshReadSize = 4096;
 
-class SshClientSession final : public Transport {
+class SshClientSession final : public Session {
 public:
     // The services, library and host key store must outlive the session. Events go to
     // `window`, which the front end forwards to OnEvent.

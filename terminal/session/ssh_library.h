@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "terminal/session/transport.h"
+#include "terminal/session/error_source.h"
 
 namespace ostrel {
 

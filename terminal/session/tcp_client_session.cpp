@@ -18,8 +18,8 @@ std::string SecurityInfoLine(const InetSecurityInfo& info) {
     return line;
 }
 
-TcpClientSession::TcpClientSession(SessionServices& services, SocketLibrary& net,
-                                   SocketErrors& errors, InetEventTarget& target)
+TcpClientSession::TcpClientSession(SessionServices& services, Tessnet& net, TessnetErrors& errors,
+                                   InetEventTarget& target)
     : NetworkSession(services, net, errors, target) {}
 
 void TcpClientSession::Open() {
@@ -52,6 +52,7 @@ void TcpClientSession::Open() {
     Adopt(handle);
 
     if (handle == -1) {
+        services_.Host().OnSessionOpenFailed();
         ShowOpenFailure(services_, "TCP Client FAILED to open!", host, port);
         services_.ShowErrorText(0);
         ReleaseCredentials();
@@ -67,6 +68,7 @@ void TcpClientSession::Open() {
     services_.Host().RepaintOutput();
     s.lastHandle = handle;
     services_.Host().RefreshStatus();
+    services_.Host().OnSessionOpening();
 }
 
 void TcpClientSession::OnConnected() {
@@ -74,6 +76,7 @@ void TcpClientSession::OnConnected() {
     s.state = ConnectionState::Connected;
     services_.Host().RefreshStatus();
     services_.Show("TCP Client Connected...");
+    services_.Host().OnSessionOpened();
     if (InetSecurityInfo info; s.secure && net_.InetGetSecurityInfo(handle_, &info))
         services_.Show(SecurityInfoLine(info));
 
@@ -104,6 +107,7 @@ void TcpClientSession::OnDisconnected() {
     services_.Host().RefreshStatus();
     services_.Show("TCP Client Connection Closed...");
     ReleaseCredentials();
+    services_.Host().OnSessionClosed();
 }
 
 void TcpClientSession::ReleaseCredentials() {

@@ -9,7 +9,7 @@ namespace ostrel {
 
 class TcpClientSession final : public NetworkSession {
 public:
-    TcpClientSession(SessionServices& services, SocketLibrary& net, SocketErrors& errors,
+    TcpClientSession(SessionServices& services, Tessnet& net, TessnetErrors& errors,
                      InetEventTarget& target);
 
     // Starts connecting to the record's host and port (creating TLS credentials first when

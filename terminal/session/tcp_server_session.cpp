@@ -7,8 +7,7 @@
 
 namespace ostrel {
 
-TcpServerSession::TcpServerSession(SessionServices& services, SocketLibrary& net,
-                                   SocketErrors& errors)
+TcpServerSession::TcpServerSession(SessionServices& services, Tessnet& net, TessnetErrors& errors)
     : services_(services), net_(net), errors_(errors) {}
 
 void TcpServerSession::Open() {
@@ -26,6 +25,7 @@ void TcpServerSession::Open() {
         kSocketMessage);
     s.handle = server_;
     if (server_ == -1) {
+        services_.Host().OnSessionOpenFailed();
         services_.Show("Error Opening TCP Server:");
         services_.ShowErrorText(0);
         s.inUse = false;
@@ -38,12 +38,14 @@ void TcpServerSession::Open() {
                        "...");
     }
     services_.Host().RefreshStatus();
+    if (server_ != -1) services_.Host().OnSessionOpened();
 }
 
 int TcpServerSession::Close() {
     if (server_ == -1) return 0;
     const int result = net_.InetDisconnect(server_);
     server_ = -1;
+    if (result == 0) services_.Host().OnSessionClosed();
     return result;
 }
 
@@ -76,6 +78,7 @@ void TcpServerSession::OnClientEvent(int client, int event, int error) {
                 break;
             }
             const std::string_view data(buffer.data(), static_cast<std::size_t>(count));
+            if (count > 0) services_.Host().OnSessionReceived(data);
             if (services_.RemoteEcho() && count > 0 && net_.InetWrite(client, data) == -1)
                 services_.ShowErrorText(0);
             services_.Show(data, DisplayCategory::Incoming);

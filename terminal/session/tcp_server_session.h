@@ -14,9 +14,9 @@ inline constexpr int kServerStallSeconds = 20;
 inline constexpr int kServerReserved1 = 2;
 inline constexpr int kServerReserved2 = 8;
 
-class TcpServerSession final : public Transport {
+class TcpServerSession final : public Session {
 public:
-    TcpServerSession(SessionServices& services, SocketLibrary& net, SocketErrors& errors);
+    TcpServerSession(SessionServices& services, Tessnet& net, TessnetErrors& errors);
 
     void Open() override;
     // Stops listening and disconnects every client.
@@ -30,8 +30,8 @@ public:
 
 private:
     SessionServices& services_;
-    SocketLibrary& net_;
-    SocketErrors& errors_;
+    Tessnet& net_;
+    TessnetErrors& errors_;
     int server_ = -1;
 };
 

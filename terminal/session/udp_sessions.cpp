@@ -6,8 +6,8 @@
 
 namespace ostrel {
 
-UdpClientSession::UdpClientSession(SessionServices& services, SocketLibrary& net,
-                                   SocketErrors& errors, InetEventTarget& target)
+UdpClientSession::UdpClientSession(SessionServices& services, Tessnet& net, TessnetErrors& errors,
+                                   InetEventTarget& target)
     : NetworkSession(services, net, errors, target) {}
 
 void UdpClientSession::Open() {
@@ -22,6 +22,7 @@ void UdpClientSession::Open() {
                                               0, &target_, kSocketMessage);
     Adopt(handle);
     if (handle == -1) {
+        services_.Host().OnSessionOpenFailed();
         ShowOpenFailure(services_, "UDP Client FAILED to open!", host, port);
         services_.ShowErrorText(0);
         s.inUse = false;
@@ -34,10 +35,11 @@ void UdpClientSession::Open() {
         s.type = SessionType::UdpClient;
     }
     services_.Host().RefreshStatus();
+    if (handle != -1) services_.Host().OnSessionOpened();
 }
 
-UdpServerSession::UdpServerSession(SessionServices& services, SocketLibrary& net,
-                                   SocketErrors& errors, InetEventTarget& target)
+UdpServerSession::UdpServerSession(SessionServices& services, Tessnet& net, TessnetErrors& errors,
+                                   InetEventTarget& target)
     : NetworkSession(services, net, errors, target) {}
 
 void UdpServerSession::Open() {
@@ -53,6 +55,7 @@ void UdpServerSession::Open() {
                                                 portNumber, 0, &target_, kSocketMessage);
     Adopt(handle);
     if (handle == -1) {
+        services_.Host().OnSessionOpenFailed();
         services_.Show("UDP Server FAILED to open!");
         services_.ShowErrorText(0);
         s.inUse = false;
@@ -65,6 +68,7 @@ void UdpServerSession::Open() {
         s.type = SessionType::UdpServer;
     }
     services_.Host().RefreshStatus();
+    if (handle != -1) services_.Host().OnSessionOpened();
 }
 
 }  // namespace ostrel

@@ -9,7 +9,7 @@ namespace ostrel {
 // Sends to and receives from the record's host and port.
 class UdpClientSession final : public NetworkSession {
 public:
-    UdpClientSession(SessionServices& services, SocketLibrary& net, SocketErrors& errors,
+    UdpClientSession(SessionServices& services, Tessnet& net, TessnetErrors& errors,
                      InetEventTarget& target);
     void Open() override;
 };
@@ -17,7 +17,7 @@ public:
 // Receives datagrams from every sender on the record's port.
 class UdpServerSession final : public NetworkSession {
 public:
-    UdpServerSession(SessionServices& services, SocketLibrary& net, SocketErrors& errors,
+    UdpServerSession(SessionServices& services, Tessnet& net, TessnetErrors& errors,
                      InetEventTarget& target);
     void Open() override;
 };

@@ -11,6 +11,29 @@ EventWindowGuard::~EventWindowGuard() {
     if (PlatformIsWindow(window_)) PlatformDestroyWindow(window_);
 }
 
+peers::SshdPeer* SshdSuite::server_ = nullptr;
+bool SshdSuite::started_ = false;
+
+void SshdSuite::SetUpTestSuite() {
+    server_ = new peers::SshdPeer;
+    started_ = server_->Start(peers::QuickSshdOptions());
+}
+
+void SshdSuite::TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+}
+
+void SshdSuite::SetUp() {
+    TESSAN_REQUIRE_ACCOUNT();
+    ASSERT_TRUE(started_) << server_->Error();
+    ASSERT_TRUE(library_.Ok());
+}
+
+int SshdSuite::Port() {
+    return server_->Port();
+}
+
 std::string ReadAll(HCLIENT client, int* lastResult) {
     std::string out;
     char buffer[4096];

@@ -45,6 +45,22 @@ private:
         }                                                                              \
     } while (0)
 
+// A test suite whose cases share one sshd with the quick algorithm set: each case needs the
+// password account and the server, and has the library initialised.
+class SshdSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    static int Port();
+
+    Library library_;
+
+private:
+    static peers::SshdPeer* server_;
+    static bool started_;
+};
+
 // Reads until the session ends (or a read fails): the bytes, and the last result.
 std::string ReadAll(HCLIENT client, int* lastResult = nullptr);
 // Reads until `marker` has been received (or the session ends / a read fails).

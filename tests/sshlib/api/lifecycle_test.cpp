@@ -1,17 +1,13 @@
 // Library lifecycle and errors: initialisation counting, the INITDATA records, last-error
-// mapping, error texts (exact strings, lengths, buffer sizes) and the W forms.
+// mapping and the W forms' text conversion.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "platform/system.h"
-#include "sshlib/api/error_text.h"
 #include "sshlib/api/lifecycle.h"
 #include "sshlib/api/tessan.h"
 #include "sshlib/api/text_convert.h"
@@ -114,81 +110,6 @@ TEST(LastError, ValuesAreMappedAndKeptPerThread) {
     });
     other.join();
     EXPECT_EQ(SshGetLastError(), KX_ERROR_INVALID_HOSTNAME);
-}
-
-struct TextCase {
-    DWORD code;
-    int bufferSize;  // -1: NULL buffer
-    int expected;
-    const char* text;
-};
-
-TEST(ErrorText, ExactTextsLengthsAndBufferSizes) {
-    SshSetLastError(0);
-    const TextCase cases[] = {
-        {KX_ERROR_OPERATION_TIMEOUT, 64, 37, "The specified operation has timed out"},
-        {KX_ERROR_OPERATION_TIMEOUT, -1, 37, ""},
-        {KX_ERROR_OPERATION_TIMEOUT, 38, 37, "The specified operation has timed out"},
-        {KX_ERROR_OPERATION_TIMEOUT, 37, 0, ""},  // no room for the terminating zero
-        {KX_ERROR_OPERATION_TIMEOUT, 1, 0, ""},
-        {0, 64, 0, ""},                           // no error pending
-        {KX_ERROR_NONE, 64, 8, "No error"},
-        {KX_ERROR_NOT_HANDLE_OWNER, 64, 38, "Handle not owned by the current thread"},
-        {KX_ERROR_OPERATION_CANCELED, 64, 40, "The blocking operation has been canceled"},
-        {KX_ERROR_INVALID_PARAMETER, 64, 35, "Invalid argument passed to function"},
-        {KX_ERROR_INVALID_BUFFER, 64, 41, "Invalid memory address passed to function"},
-        {KX_ERROR_NETWORK_NOT_AVAILABLE, 64, 56, "The networking subsystem is not available on this system"},
-        {KX_ERROR_INVALID_HOSTNAME, 64, 58, "The specified hostname is invalid or could not be resolved"},
-        {KX_ERROR_UNEXPECTED_SERVER_RESPONSE, 64, 45, "Unexpected response code returned from server"},
-        {KX_ERROR_CONNECTION_CLOSED, 64, 29, "Server closed data connection"},
-        {KX_ERROR_FEATURE_NOT_SUPPORTED, 64, 38, "The specified feature is not supported"},
-        {0x80049999, 64, 0, ""},  // not in the table
-        {0x80042FE1, 64, 0, ""},  // a code of other libraries of the family
-        {5, 64, 0, ""},           // not a library code
-    };
-    for (const TextCase& c : cases) {
-        char buffer[64];
-        std::memset(buffer, 'x', sizeof buffer);
-        int result = SshGetErrorStringA(c.code, c.bufferSize < 0 ? nullptr : buffer, c.bufferSize < 0 ? 0 : c.bufferSize);
-        EXPECT_EQ(result, c.expected) << std::hex << c.code << " size " << c.bufferSize;
-        if (c.bufferSize > 0) {
-            EXPECT_STREQ(buffer, c.text) << std::hex << c.code;
-        }
-
-        char16_t wide[64];
-        int wideResult = SshGetErrorStringW(c.code, c.bufferSize < 0 ? nullptr : wide, c.bufferSize < 0 ? 0 : c.bufferSize);
-        EXPECT_EQ(wideResult, c.expected);
-        if (c.bufferSize > 0) {
-            EXPECT_EQ(tessan::WideToUtf8(wide), c.text);
-        }
-    }
-    // Error 0 stands for the pending error; the text call leaves it unchanged.
-    SshSetLastError(10061);
-    char buffer[80];
-    EXPECT_EQ(SshGetErrorStringA(0, buffer, sizeof buffer), 45);
-    EXPECT_STREQ(buffer, "The connection was refused by the remote host");
-    EXPECT_EQ(SshGetLastError(), KX_ERROR_CONNECTION_REFUSED);
-}
-
-TEST(ErrorText, EveryCodeOfTheHeaderHasATextAndNoOtherCodeHasOne) {
-    const char* root = std::getenv("OSTREL_SOURCE_DIR");
-    ASSERT_NE(root, nullptr);
-    std::ifstream file(std::string(root) + "/sshlib/api/tessan.h");
-    std::stringstream text;
-    text << file.rdbuf();
-    std::string header = text.str();
-    std::regex define(R"(#define (KX_ERROR_[A-Z_]+) (0x8004[0-9A-F]{4})UL)");
-    int declared = 0;
-    for (auto it = std::sregex_iterator(header.begin(), header.end(), define); it != std::sregex_iterator(); ++it) {
-        if ((*it)[1].str() == "KX_ERROR_BASE") continue;
-        DWORD code = std::stoul((*it)[2].str(), nullptr, 16);
-        EXPECT_GT(SshGetErrorStringA(code, nullptr, 0), 0) << (*it)[1].str();
-        ++declared;
-    }
-    int withText = 0;
-    for (DWORD n = 0; n <= 0xFFFF; ++n) withText += tessan::ErrorText(KX_ERROR_BASE | n) != nullptr;
-    EXPECT_EQ(withText, declared);
-    EXPECT_GE(declared, 50);
 }
 
 TEST(TextConvert, RoundTripsAndReplacesWhatCannotBeConverted) {

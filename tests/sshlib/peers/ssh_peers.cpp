@@ -26,7 +26,7 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-std::string ScriptPath(const char* name = "asyncssh_server.py") {
+std::string ScriptPath(const char* name) {
     const char* source = std::getenv("OSTREL_SOURCE_DIR");
     return std::string(source ? source : ".") + "/tests/sshlib/peers/" + name;
 }
@@ -163,16 +163,12 @@ std::string SshdPeer::Log() const {
 }
 
 bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
-    if (access(kPython, X_OK) != 0) {
-        error_ = "python3 is not installed";
-        return false;
-    }
-    std::vector<std::string> argv = {kPython,  ScriptPath(), "--host-key", options.hostKey,
-                                     "--user", options.user, "--password", options.password};
-    auto add = [&argv](const char* flag, const std::string& value) {
+    std::vector<std::string> arguments = {"--host-key", options.hostKey, "--user",
+                                          options.user, "--password",    options.password};
+    auto add = [&arguments](const char* flag, const std::string& value) {
         if (value.empty()) return;
-        argv.push_back(flag);
-        argv.push_back(value);
+        arguments.push_back(flag);
+        arguments.push_back(value);
     };
     add("--kex", options.kex);
     add("--cipher", options.ciphers);
@@ -181,39 +177,48 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     add("--rekey-bytes", options.rekeyBytes);
     add("--auth", options.auth);
     add("--banner", options.banners);
-    if (!process_.Start(argv, dir_.File("asyncssh.log"))) {
-        error_ = "the AsyncSSH server could not be started";
-        return false;
-    }
-    std::string line = process_.ReadLine(20000);
-    if (line.rfind("PORT ", 0) != 0) {
-        error_ = "the AsyncSSH server did not start: " + Log();
-        return false;
-    }
-    port_ = std::stoi(line.substr(5));
-    return true;
+    return StartScript("asyncssh_server.py", arguments, "the AsyncSSH server");
 }
 
 bool AsyncSshPeer::StartParamiko() {
+    return StartScript("paramiko_server.py", {}, "the Paramiko server");
+}
+
+bool ScriptPeer::StartScript(const char* script, const std::vector<std::string>& arguments,
+                             const std::string& what) {
     if (access(kPython, X_OK) != 0) {
         error_ = "python3 is not installed";
         return false;
     }
-    if (!process_.Start({kPython, ScriptPath("paramiko_server.py")}, dir_.File("asyncssh.log"))) {
-        error_ = "the Paramiko server could not be started";
+    std::vector<std::string> argv = {kPython, ScriptPath(script)};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    if (!process_.Start(argv, dir_.File("server.log"))) {
+        error_ = what + " could not be started";
         return false;
     }
+    // The script prints "PORT <n>" once it listens.
     std::string line = process_.ReadLine(20000);
     if (line.rfind("PORT ", 0) != 0) {
-        error_ = "the Paramiko server did not start: " + Log();
+        error_ = what + " did not start: " + Log();
         return false;
     }
     port_ = std::stoi(line.substr(5));
     return true;
 }
 
-std::string AsyncSshPeer::Log() const {
-    return ReadFile(dir_.File("asyncssh.log"));
+std::string ScriptPeer::Log() const {
+    return ReadFile(dir_.File("server.log"));
+}
+
+bool Ssh1Peer::Start(const Ssh1Options& options) {
+    std::vector<std::string> arguments = {
+        "--version", options.version, "--ciphers",     options.ciphers,
+        "--user",    options.user,    "--password",    options.password,
+        "--auth",    options.auth,    "--exit-status", std::to_string(options.exitStatus)};
+    if (options.portOpen) arguments.push_back("--port-open");
+    if (options.attack) arguments.push_back("--attack");
+    if (options.corrupt) arguments.push_back("--corrupt");
+    return StartScript("ssh1_server.py", arguments, "the SSH-1 server");
 }
 
 }  // namespace tessan::testing

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "child_process.h"
 
@@ -67,20 +68,49 @@ struct AsyncSshOptions {
     std::string banners;            // comma-separated sizes of banners sent before the login
 };
 
-class AsyncSshPeer {
+// A server script beside this file, run with /usr/bin/python3; its standard error is its log.
+class ScriptPeer {
 public:
-    bool Start(const AsyncSshOptions& options);
-    // The Paramiko server script beside this file instead (user "tester", password "secret").
-    bool StartParamiko();
     int Port() const { return port_; }
     const std::string& Error() const { return error_; }
     std::string Log() const;
+
+protected:
+    bool StartScript(const char* script, const std::vector<std::string>& arguments,
+                     const std::string& what);
 
 private:
     TempDir dir_;
     ChildProcess process_;
     int port_ = 0;
     std::string error_;
+};
+
+class AsyncSshPeer : public ScriptPeer {
+public:
+    bool Start(const AsyncSshOptions& options);
+    // The Paramiko server script beside this file instead (user "tester", password "secret").
+    bool StartParamiko();
+};
+
+// What the scripted SSH protocol 1 server (ssh1_server.py beside this file) does; see the
+// script for the session it plays and the log lines it writes.
+struct Ssh1Options {
+    std::string version = "1.2.27";  // software version announced after "SSH-1.5-"
+    std::string ciphers = "3,6,2";   // SSH-1 cipher numbers offered
+    std::string user = "tester";
+    std::string password = "secret";
+    std::string auth = "password";  // "password" or "none"
+    int exitStatus = 0;
+    bool portOpen = false;  // tries to open a forwarded port when the session starts
+    bool attack = false;    // the first output packet carries the compensation attack
+    bool corrupt = false;   // the first output packet has a damaged check
+};
+
+// Its log: what the server saw, one line per event.
+class Ssh1Peer : public ScriptPeer {
+public:
+    bool Start(const Ssh1Options& options);
 };
 
 // A local account with a password for password logins to sshd. Created (useradd, chpasswd)

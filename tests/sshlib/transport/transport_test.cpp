@@ -139,7 +139,6 @@ TEST(TransportStart, ProtocolChoiceFailuresEndTheConnectionWithoutALine) {
     const Case cases[] = {
         {kPreferProtocol2Only, "SSH-1.5-1.2.27\n", kErrProtocolMismatch},
         {kPreferProtocol1Only, "SSH-2.0-OpenSSH_9.2\r\n", kErrProtocolMismatch},
-        {kPreferProtocol2, "SSH-1.5-1.2.22\n", kErrFeatureNotSupported},
     };
     for (const Case& c : cases) {
         TransportSettings settings;
@@ -150,6 +149,19 @@ TEST(TransportStart, ProtocolChoiceFailuresEndTheConnectionWithoutALine) {
         EXPECT_EQ(client.failure.error, c.error) << c.line;
         EXPECT_TRUE(client->PendingOutput().empty()) << c.line;
     }
+}
+
+// A server below 1.99 gets the protocol-1 line and packet layer; nothing of protocol 2 is sent.
+TEST(TransportStart, ProtocolOneServerGetsTheProtocolOneLine) {
+    Client client;
+    const std::string line = "SSH-1.5-1.2.22\n";
+    client->Feed(reinterpret_cast<const uint8_t*>(line.data()), line.size());
+    EXPECT_FALSE(client->IsClosed());
+    EXPECT_EQ(client->Protocol(), 1);
+    EXPECT_NE(client->Ssh1(), nullptr);
+    EXPECT_EQ(client->Quirks() & kQuirkSsh1ChokesOnIgnore, kQuirkSsh1ChokesOnIgnore);
+    auto pending = client->PendingOutput();
+    EXPECT_EQ(std::string(pending.begin(), pending.end()), "SSH-1.5-Carrack_7.0\n");
 }
 
 TEST(TransportStart, ServerClosingBeforeItsLineFailsAsClosed) {

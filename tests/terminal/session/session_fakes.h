@@ -12,9 +12,9 @@
 #include "terminal/core/text_output.h"
 #include "terminal/session/inet_text.h"
 #include "terminal/session/serial_device.h"
-#include "terminal/session/socket_library.h"
+#include "terminal/session/session_host.h"
 #include "terminal/session/ssh_library.h"
-#include "terminal/session/transport.h"
+#include "terminal/session/tessnet.h"
 
 namespace ostrel::testing {
 
@@ -38,6 +38,13 @@ public:
         dialogs.push_back(type);
         return dialog ? dialog(type, settings) : DialogResult::Cancelled;
     }
+    void OnSessionOpening() override { events.push_back("opening"); }
+    void OnSessionOpened() override { events.push_back("opened"); }
+    void OnSessionOpenFailed() override { events.push_back("open failed"); }
+    void OnSessionClosed() override { events.push_back("closed"); }
+    void OnSessionReceived(std::string_view data) override {
+        events.push_back("received " + std::string(data));
+    }
 
     // Texts of the Status lines, in order.
     std::vector<std::string> StatusLines() const {
@@ -58,11 +65,12 @@ public:
     int repaints = 0;
     std::map<TimerId, int> timers;
     std::vector<SessionType> dialogs;
+    std::vector<std::string> events;  // what the session reported, in order
     std::function<DialogResult(SessionType, SessionSettings&)> dialog;
 };
 
 // A socket library whose results the test sets and whose calls it examines.
-class ScriptedSocketLibrary final : public SocketLibrary {
+class ScriptedTessnet final : public Tessnet {
 public:
     struct Call {
         std::string name;

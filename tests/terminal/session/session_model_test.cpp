@@ -31,7 +31,7 @@ protected:
     int Handle() const { return settings_.handle; }
 
     SessionSettings settings_;
-    ScriptedSocketLibrary net_;
+    ScriptedTessnet net_;
     FakeSerialDevice serial_;
     RecordingHost host_;
     SessionModel model_{settings_, net_, serial_, host_};
@@ -441,7 +441,7 @@ TEST_F(SessionModelTest, UnpluggedSerialPortIsReportedOnceAndCloses) {
     EXPECT_EQ(Status(), "No Active Session...");
 }
 
-TEST_F(SessionModelTest, SshClientWithoutItsTransportSaysSo) {
+TEST_F(SessionModelTest, SshClientWithoutItsSessionSaysSo) {
     ConfirmWith("router", "22");
     model_.OpenFromMenu(SessionType::SshClient);
     EXPECT_EQ(host_.StatusLines(),

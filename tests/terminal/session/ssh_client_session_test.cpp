@@ -24,7 +24,7 @@ SshEventWindow const kWindow = reinterpret_cast<SshEventWindow>(0x5123);
 class SshSessionTest : public ::testing::Test {
 protected:
     SshSessionTest() {
-        model_.RegisterTransport(SessionType::SshClient, session_);
+        model_.RegisterSession(SessionType::SshClient, session_);
         host_.dialog = [](SessionType, SessionSettings& s) {
             s.host = " 10.0.0.9 ";
             s.port = "2222";
@@ -45,7 +45,7 @@ protected:
     }
 
     SessionSettings settings_;
-    ScriptedSocketLibrary net_;
+    ScriptedTessnet net_;
     FakeSerialDevice serial_;
     RecordingHost host_;
     SessionModel model_{settings_, net_, serial_, host_};
