@@ -31,8 +31,8 @@
  *
  * What the library guarantees:
  * - All protocol, compression and cryptographic code is its own; it needs nothing but the C
- *   and C++ runtime, POSIX and the platform library installed beside it. It starts no thread
- *   that runs caller code.
+ *   and C++ runtime, POSIX and the platform library installed beside it (and, while a caller
+ *   traces, the trace library beside it).
  * - Every packet's MAC is checked, in constant time, before its contents are used (only its
  *   length field is read first, to know where the packet ends); a packet that fails the check
  *   ends the connection.
