@@ -189,6 +189,7 @@ private:
     PlatformEvents* sshEvents_ = nullptr;
     SessionEvents* watcher_ = nullptr;
     std::unique_ptr<HostKeyStore> hostKeys_;
+    std::unique_ptr<CertificateStore> certificates_;
     std::unique_ptr<SshClientSession> sshSession_;
     bool sshStarted_ = false;
     std::vector<std::string> arguments_;
