@@ -1,6 +1,7 @@
 #include "terminal/console/console_view.h"
 
 #include "terminal/app/app_controller.h"
+#include "terminal/console/console_panel.h"
 
 namespace ostrel {
 
@@ -104,6 +105,17 @@ DialogResult ConsoleView::ShowPollingDialog(Polling&) {
     const bool confirm = pollingAnswer_;
     pollingAnswer_ = false;
     return confirm ? DialogResult::Confirmed : DialogResult::Cancelled;
+}
+
+void ConsoleView::ShowRemotePanel(RemoteDefinition& panel) {
+    screen_.WriteMessage(RemotePanelListing(panel));
+}
+
+bool ConsoleView::ShowRemoteEditor(RemoteDefinition&, RemoteEditorHost&, int) {
+    screen_.WriteMessage(
+        "The remote panel editor is part of the window; the console presses "
+        "buttons only (/press).");
+    return false;
 }
 
 void ConsoleView::CloseWindow() {

@@ -143,8 +143,7 @@ std::string IniRead(const std::string& file, std::string_view section, std::stri
     return std::string(buffer.bytes.data(), n);
 }
 
-bool IniWrite(const std::string& file, std::string_view section, std::string_view key,
-              std::string_view value) {
+std::string IniStoredValue(std::string_view value) {
     std::string stored;
     if (Protect(value)) {
         stored.reserve(value.size() + 2);
@@ -154,9 +153,15 @@ bool IniWrite(const std::string& file, std::string_view section, std::string_vie
     } else {
         stored = value;
     }
-    const bool ok = PlatformWritePrivateProfileStringA(Terminated(section).c_str(),
-                                                       Terminated(key).c_str(), stored.c_str(),
-                                                       file.c_str()) != FALSE;
+    return stored;
+}
+
+bool IniWrite(const std::string& file, std::string_view section, std::string_view key,
+              std::string_view value) {
+    std::string stored = IniStoredValue(value);
+    const bool ok =
+        PlatformWritePrivateProfileStringA(Terminated(section).c_str(), Terminated(key).c_str(),
+                                           stored.c_str(), file.c_str()) != FALSE;
     WipeSecret(stored);
     return ok;
 }

@@ -231,14 +231,8 @@ TEST_F(PersistTest, AFailedSaveSaysSoInAStatusLine) {
     EXPECT_EQ(Read("read-only/job.ini"), "[Connection Settings]\r\nType=1\r\n");
 }
 
-TEST_F(PersistTest, RemotePanelsAreNamedAndKeptUntilTheyExist) {
+TEST_F(PersistTest, UnreadableSessionFileSaysSo) {
     ASSERT_TRUE(controller_.Start({}));
-    const std::string path = Put("panel.ini", "[Connection Settings]\r\nRemoteControl=/jobs/room.qzr\r\n");
-    ASSERT_TRUE(controller_.LoadSessionFile(path));
-    EXPECT_EQ(PaneLines().back(), "Remote panels are not available yet: /jobs/room.qzr was not opened...");
-    ASSERT_TRUE(controller_.SaveSessionFile(path));
-    EXPECT_NE(Read("panel.ini").find("RemoteControl=/jobs/room.qzr\r\n"), std::string::npos);
-
     EXPECT_FALSE(controller_.LoadSessionFile((home_ / "gone.ini").string()));
     EXPECT_EQ(PaneLines().back(), "The session file " + (home_ / "gone.ini").string() +
                                       " could not be read; its settings are the defaults...");
