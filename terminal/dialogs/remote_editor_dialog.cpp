@@ -1,6 +1,7 @@
 #include "terminal/dialogs/remote_editor_dialog.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -160,6 +161,9 @@ void RemoteEditorDialog::connectEdits() {
     edit(releaseString_, &RemoteEditorModel::SetReleaseString, false);
     edit(holdTime_, &RemoteEditorModel::SetHoldTime, false);
 
+    // The caption box shows the caption as stored (trimmed) whenever it is entered.
+    formCaption_->installEventFilter(this);
+
     connect(passThrough_, &QCheckBox::clicked, this, [this](bool on) {
         model_.SetPassThrough(on);
         host_.PassThroughChanged();
@@ -176,6 +180,12 @@ void RemoteEditorDialog::connectEdits() {
     });
     preview_->onPress = [this] { host_.PreviewPress(model_.Selected()); };
     preview_->onRelease = [this] { host_.PreviewRelease(model_.Selected()); };
+}
+
+bool RemoteEditorDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == formCaption_ && event->type() == QEvent::FocusIn)
+        formCaption_->setText(FromBytes(TrimBlanks(panel_.caption)));
+    return QDialog::eventFilter(watched, event);
 }
 
 void RemoteEditorDialog::Run(void (RemoteEditorModel::*command)()) {

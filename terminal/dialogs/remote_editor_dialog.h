@@ -34,6 +34,9 @@ public:
 
     void done(int result) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void createFields();
     void createCommands();

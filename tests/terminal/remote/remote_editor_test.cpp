@@ -102,45 +102,26 @@ TEST(RemoteEditor, InsertMovesTheRestUp) {
     EXPECT_EQ(RemoteEditorModel(panel, 3).InsertRow()[1], "row =0");  // 0.5 rounds to even
 }
 
-TEST(RemoteEditor, BoxesFollowTheButtonAndTheMode) {
+// Edits are stored trimmed and cut; the AMX boxes follow the mode, and a cleared toggle its
+// caption.
+TEST(RemoteEditor, EditsAndTheBoxesTheyEnable) {
     RemoteDefinition panel;
     RemoteEditorModel editor(panel, 6);
     editor.SetCaption("   A caption far longer than twenty-five  ");
     EXPECT_EQ(panel.buttons[6].caption, "A caption far longer than");
-    editor.SetHoldTime("12 tenths");
-    EXPECT_EQ(panel.buttons[6].holdTime, 12);
     editor.SetTimerRate("fast");
     EXPECT_EQ(panel.timerRate, 0);
+    EXPECT_TRUE(editor.Look(ConversionMode::Amx).deviceEnabled);  // pass-through starts on
+    EXPECT_FALSE(editor.Look(ConversionMode::Crestron).passThroughEnabled);
+    EXPECT_FALSE(editor.Look(ConversionMode::Extron).deviceEnabled);
 
-    EditorLook look = editor.Look(ConversionMode::Amx);
-    EXPECT_EQ(look.buttonNumber, "Button 7");
-    EXPECT_EQ(look.holdCaption, "Repeat String");
-    EXPECT_EQ(look.releaseLabel, "Release String");
-    EXPECT_FALSE(look.holdTimeEnabled);
-    EXPECT_FALSE(look.altCaptionEnabled);
-    EXPECT_TRUE(look.passThroughEnabled);
-    EXPECT_TRUE(look.deviceEnabled);  // pass-through starts on
-
-    editor.SetHold(true);
     editor.SetToggle(true);
     editor.SetAltCaption("Off");
     panel.buttons[6].toggled = true;
-    look = editor.Look(ConversionMode::Crestron);
-    EXPECT_EQ(look.holdCaption, "Hold String");
-    EXPECT_TRUE(look.holdTimeEnabled);
-    EXPECT_EQ(look.releaseLabel, "Alt String");
-    EXPECT_TRUE(look.altCaptionEnabled);
-    EXPECT_FALSE(look.repeatStringEnabled);
-    EXPECT_EQ(look.previewLabel, "Off");
-    EXPECT_FALSE(look.passThroughEnabled);
-    EXPECT_FALSE(look.deviceEnabled);
-
-    // Clearing Toggle of a button in its second state shows its caption again.
+    EXPECT_EQ(editor.Look(ConversionMode::Amx).previewLabel, "Off");
     editor.SetToggle(false);
-    EXPECT_FALSE(panel.buttons[6].toggled);
-    EXPECT_EQ(editor.Look(ConversionMode::NoConversion).previewLabel, "A caption far longer than");
+    EXPECT_EQ(editor.Look(ConversionMode::Amx).previewLabel, "A caption far longer than");
     editor.SetPassThrough(false);
-    EXPECT_EQ(panel.netlinxPassThrough, 0);
     EXPECT_FALSE(editor.Look(ConversionMode::NoConversion).deviceEnabled);
 }
 

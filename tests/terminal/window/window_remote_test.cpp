@@ -65,6 +65,9 @@ TEST_F(PanelTest, ButtonsSendWhenPressedHeldAndReleased) {
     EXPECT_EQ(Panel().windowTitle(), "Rack 4");
     EXPECT_TRUE(Panel().isVisible());
     EXPECT_EQ(Panel().size(), QSize(355, 375));
+    // The main window, centred on the screen, leaves no room on its left: the panel is on its
+    // right, level with its top.
+    EXPECT_EQ(Panel().frameGeometry().topLeft(), window_.frameGeometry().topRight() + QPoint(1, 0));
     // Ten rows of five; empty buttons are hidden.
     EXPECT_EQ(PanelKey(0).geometry(), QRect(16, 8, 56, 24));
     EXPECT_EQ(PanelKey(7).geometry(), QRect(16 + 2 * 64, 8 + 32, 56, 24));

@@ -1,7 +1,5 @@
 // Panel files come from other machines and are edited by hand: loading any bytes must give
 // fields within their capacities, and what was loaded must save and load back the same.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <string>
 #include <tuple>
 
+#include "../scratch_folder.h"
 #include "terminal/remote/remote_file.h"
 
 namespace {
@@ -18,15 +17,7 @@ namespace fs = std::filesystem;
 
 const fs::path& Folder() {
     // Every save replaces a file: a memory file system keeps that fast.
-    static const fs::path folder = [] {
-        std::error_code ec;
-        const fs::path base = fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
-                                  ? fs::path("/dev/shm")
-                                  : fs::temp_directory_path();
-        fs::path path = base / ("ostrel-fuzz-remote-" + std::to_string(::getuid()));
-        fs::create_directories(path);
-        return path;
-    }();
+    static const fs::path folder = ostrel::fuzzing::ScratchFolder("remote");
     return folder;
 }
 
