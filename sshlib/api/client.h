@@ -46,6 +46,9 @@ struct Client {
     std::unique_ptr<transport::SocketLink> link;
     std::string fingerprint;         // copy handed out by SshGetSecurityInformationA
     std::u16string wideFingerprint;  // copy handed out by SshGetSecurityInformationW
+    // The algorithm names and the SHA-256 fingerprint handed out by the same calls.
+    std::array<std::string, 7> securityTexts;
+    std::array<std::u16string, 7> wideSecurityTexts;
 
     // Events (events.cpp).
     HWND notifyWindow = nullptr;  // subclassed; receives the socket notifications

@@ -6,6 +6,7 @@
 #include "platform/messages.h"
 #include "platform/system.h"
 #include "sshlib/api/client.h"
+#include "sshlib/api/error_text.h"
 #include "sshlib/api/events.h"
 #include "sshlib/api/text_convert.h"
 #include "sshlib/transport/host_lookup.h"
@@ -68,6 +69,7 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
     quirks.noRekey = Forced(options, SSH_OPTION_NOREKEY, quirks.noRekey);
     quirks.publicKeySidLength = Forced(options, SSH_OPTION_COMPATSID, quirks.publicKeySidLength);
     quirks.hmacKeys16 = Forced(options, SSH_OPTION_COMPATHMAC, quirks.hmacKeys16);
+    transportSettings.kex.modernFirst = (options & SSH_OPTION_PREFERMODERN) != 0;
 
     connection::SessionSettings session;
     session.user.assign(user, BoundedLength(user, kMaxUserLength));
@@ -167,8 +169,16 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
             DWORD failure = ssh.Transport().Failure().error;
             error = failure ? failure : transport::kErrConnectionClosed;
         }
-        // A time-out ends the connection without a disconnect message.
-        return Fail(client, error);
+        // What the key exchange found wrong, or what the server said when it ended the
+        // connection, is the error's detail: the code alone does not tell it. A time-out ends
+        // the connection without a disconnect message.
+        const transport::TransportFailure& failure = ssh.Transport().Failure();
+        const bool told = failure.byPeer || failure.error == transport::kErrKeyExchangeFailed ||
+                          failure.error == transport::kErrHostKeyNotVerified;
+        const std::string detail = told ? failure.text : std::string();
+        Fail(client, error);
+        SetLastErrorDetail(detail);
+        return INVALID_CLIENT;
     }
 
     if (eventWindow) {

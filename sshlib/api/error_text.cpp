@@ -290,3 +290,27 @@ TESSAN_API INT SSHAPI SshGetErrorStringW(DWORD dwError, LPWSTR lpszError, INT nM
 }
 
 }  // extern "C"
+
+extern "C" {
+
+TESSAN_API INT SSHAPI SshGetErrorDetailA(LPSTR lpszDetail, INT nMaxLength) {
+    if (lpszDetail && nMaxLength > 0) lpszDetail[0] = 0;
+    const std::string& detail = tessan::LastErrorDetail();
+    if (detail.empty()) return 0;
+    if (!lpszDetail) return static_cast<INT>(detail.size());
+    if (nMaxLength <= 0 || detail.size() + 1 > static_cast<size_t>(nMaxLength)) return 0;
+    std::memcpy(lpszDetail, detail.c_str(), detail.size() + 1);
+    return static_cast<INT>(detail.size());
+}
+
+TESSAN_API INT SSHAPI SshGetErrorDetailW(LPWSTR lpszDetail, INT nMaxLength) {
+    if (lpszDetail && nMaxLength > 0) lpszDetail[0] = 0;
+    const std::u16string wide = tessan::Utf8ToWide(tessan::LastErrorDetail());
+    if (wide.empty()) return 0;
+    if (!lpszDetail) return static_cast<INT>(wide.size());
+    if (nMaxLength <= 0 || wide.size() + 1 > static_cast<size_t>(nMaxLength)) return 0;
+    std::memcpy(lpszDetail, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+    return static_cast<INT>(wide.size());
+}
+
+}  // extern "C"

@@ -20,6 +20,8 @@ DWORD CipherCode(crypto::CipherFamily family) {
             return SECURITY_CIPHER_DES;
         case crypto::CipherFamily::kArcfour:
             return SECURITY_CIPHER_RC4;
+        case crypto::CipherFamily::kChaCha20:
+            return SECURITY_CIPHER_CHACHA20;
     }
     return SECURITY_CIPHER_UNKNOWN;
 }
@@ -56,16 +58,19 @@ DWORD Ssh1KeyBits(crypto::CipherFamily family) {
     }
 }
 
-// Fills everything but the fingerprint; the client when the record could be filled.
-ClientPtr Fill(HCLIENT hClient, DWORD* record, DWORD size, DWORD fullSize) {
+// Clears the record and sets its size; the client when the record can be filled. `*named`
+// tells whether the record is large enough for the algorithm names.
+ClientPtr Fill(HCLIENT hClient, DWORD* record, DWORD size, DWORD baseSize, DWORD fullSize,
+               bool* named) {
     ClientPtr client = FindClient(hClient);
     if (!client) return nullptr;
-    if (!record || *record < fullSize) {
+    if (!record || *record < baseSize) {
         SshSetLastError(KX_ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    *named = size >= fullSize;
     std::memset(record, 0, size);
-    record[0] = fullSize;
+    record[0] = *named ? fullSize : baseSize;
     // The record describes the connection, also after the server has ended it.
     if (!client->session || !KeysEstablished(*client->session)) {
         SshSetLastError(KX_ERROR_NOT_CONNECTED);
@@ -94,31 +99,67 @@ void FillFields(Info& info, const Client& client) {
     info.dwCertStatus = SECURITY_CERTIFICATE_NONE;
 }
 
+// The texts of the named fields, in record order: key exchange, host key algorithm, ciphers
+// and MACs out and in, SHA-256 fingerprint.
+void CollectTexts(Client& client) {
+    const transport::Transport& t = client.session->Transport();
+    const transport::NegotiatedAlgorithms& a = t.Algorithms();
+    auto name = [](const auto* descriptor) {
+        return descriptor ? std::string(descriptor->name) : std::string();
+    };
+    client.securityTexts = {name(a.kex),          name(a.hostKey), name(a.cipher[0]),
+                            name(a.cipher[1]),    name(a.mac[0]),  name(a.mac[1]),
+                            t.FingerprintSha256()};
+}
+
+template <typename Info, typename Text>
+void SetNamedFields(Info& info, const std::array<Text, 7>& texts) {
+    info.lpszKeyExchange = texts[0].c_str();
+    info.lpszHostKeyAlgorithm = texts[1].c_str();
+    info.lpszCipherOut = texts[2].c_str();
+    info.lpszCipherIn = texts[3].c_str();
+    info.lpszMacOut = texts[4].c_str();
+    info.lpszMacIn = texts[5].c_str();
+    info.lpszFingerprintSha256 = texts[6].c_str();
+}
+
 }  // namespace
 
 extern "C" {
 
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINFO lpSecurityInfo) {
     DWORD size = lpSecurityInfo ? lpSecurityInfo->dwSize : 0;
-    ClientPtr client =
-        Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size, sizeof(SECURITYINFO));
+    bool named = false;
+    ClientPtr client = Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size,
+                            SECURITYINFO_BASE_SIZE, sizeof(SECURITYINFO), &named);
     if (!client) return FALSE;
     FillFields(*lpSecurityInfo, *client);
     // The copy lives until the next exchange replaces the fingerprint or the handle goes.
     client->fingerprint = Fingerprint(*client->session);
     lpSecurityInfo->lpszFingerprint = DigestPart(client->fingerprint);
+    if (named) {
+        CollectTexts(*client);
+        SetNamedFields(*lpSecurityInfo, client->securityTexts);
+    }
     return TRUE;
 }
 
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient, LPSECURITYINFOW lpSecurityInfo) {
     DWORD size = lpSecurityInfo ? lpSecurityInfo->dwSize : 0;
-    ClientPtr client =
-        Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size, sizeof(SECURITYINFOW));
+    bool named = false;
+    ClientPtr client = Fill(hClient, reinterpret_cast<DWORD*>(lpSecurityInfo), size,
+                            SECURITYINFOW_BASE_SIZE, sizeof(SECURITYINFOW), &named);
     if (!client) return FALSE;
     FillFields(*lpSecurityInfo, *client);
     client->fingerprint = Fingerprint(*client->session);
     client->wideFingerprint = Utf8ToWide(DigestPart(client->fingerprint));
     lpSecurityInfo->lpszFingerprint = client->wideFingerprint.c_str();
+    if (named) {
+        CollectTexts(*client);
+        for (size_t i = 0; i < client->securityTexts.size(); ++i)
+            client->wideSecurityTexts[i] = Utf8ToWide(client->securityTexts[i]);
+        SetNamedFields(*lpSecurityInfo, client->wideSecurityTexts);
+    }
     return TRUE;
 }
 

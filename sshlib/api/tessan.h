@@ -136,6 +136,20 @@ TESSAN_API INT SSHAPI SshGetErrorStringA(DWORD dwError, LPSTR lpszError, INT nMa
 /* [available] As SshGetErrorStringA with a UTF-16 buffer of `nMaxLength` characters. */
 TESSAN_API INT SSHAPI SshGetErrorStringW(DWORD dwError, LPWSTR lpszError, INT nMaxLength);
 
+/* [available] Copies what the library knows beyond the code about the calling thread's last
+ * error into `lpszDetail`, a buffer of `nMaxLength` characters, and returns its length (without
+ * the terminating zero); NULL only measures. Filled when a connect call fails in the key
+ * exchange (KX_ERROR_KEY_EXCHANGE_FAILED, KX_ERROR_HOST_KEY_NOT_VERIFIED: what was wrong, as
+ * told to the server) or because the server ended the connection with a description (its
+ * text). A failed negotiation names the kind that had nothing in common and quotes the
+ * server's offer, e.g. "No common host key algorithm (the server offers: ssh-dss)". Every
+ * other setting of the last error empties it. Returns 0 and leaves an empty string (when
+ * nMaxLength > 0) when there is no detail or the buffer cannot hold it and its terminating
+ * zero. The last error is not changed. */
+TESSAN_API INT SSHAPI SshGetErrorDetailA(LPSTR lpszDetail, INT nMaxLength);
+/* [available] As SshGetErrorDetailA with a UTF-16 buffer of `nMaxLength` characters. */
+TESSAN_API INT SSHAPI SshGetErrorDetailW(LPWSTR lpszDetail, INT nMaxLength);
+
 /* Error codes (KX_ERROR_...): see tessan_errors.h. */
 #include "tessan_errors.h"
 
@@ -169,6 +183,8 @@ TESSAN_API INT SSHAPI SshGetErrorStringW(DWORD dwError, LPWSTR lpszError, INT nM
 #define SSH_OPTION_TERMINAL 0x0100    /* terminal columns, rows and type from SSHOPTIONS */
 #define SSH_OPTION_COMMAND 0x0200     /* run SSHOPTIONS.szCommandLine instead of a shell */
 #define SSH_OPTION_PROXYSERVER 0x0400 /* connect through the proxy of SSHOPTIONS */
+#define SSH_OPTION_PREFERMODERN 0x1000 /* offer the modern algorithms of each kind first (see
+                                          SshAsyncConnectA) */
 #define SSH_OPTION_FREETHREAD 0x8000  /* the handle may be used from any thread */
 #define SSH_OPTION_IPV6 0x40000       /* fail with KX_ERROR_PROTOCOL_NOT_AVAILABLE without
                                          IPv6 TCP */
@@ -239,6 +255,7 @@ typedef struct _SECURITYCREDENTIALS {
 #define SECURITY_CIPHER_DES3 16
 #define SECURITY_CIPHER_AES 64
 #define SECURITY_CIPHER_BLOWFISH 256
+#define SECURITY_CIPHER_CHACHA20 512 /* chacha20-poly1305@openssh.com */
 #define SECURITY_CIPHER_UNKNOWN 4096
 #define SECURITY_HASH_SHA 2
 #define SECURITY_KEYEX_DH 4
@@ -260,6 +277,17 @@ typedef struct _SECURITYINFO {
     LPCSTR lpszCertSubject;   /* NULL */
     LPCSTR lpszFingerprint;   /* host key digest as colon-separated hex; valid until the next
                                  key exchange or SshDisconnect */
+    /* Filled only when dwSize reaches sizeof(SECURITYINFO): a caller built with the shorter
+     * record (dwSize SECURITYINFO_BASE_SIZE) gets the fields above. The texts have the lifetime
+     * of lpszFingerprint. */
+    LPCSTR lpszKeyExchange;       /* negotiated key exchange, e.g. "curve25519-sha256" */
+    LPCSTR lpszHostKeyAlgorithm;  /* e.g. "ssh-ed25519", "rsa-sha2-512" */
+    LPCSTR lpszCipherOut;         /* client to server, e.g. "aes128-gcm@openssh.com" */
+    LPCSTR lpszCipherIn;          /* server to client */
+    LPCSTR lpszMacOut;            /* client to server; "" under an authenticated cipher */
+    LPCSTR lpszMacIn;             /* server to client; "" under an authenticated cipher */
+    LPCSTR lpszFingerprintSha256; /* "SHA256:" and the unpadded Base64 SHA-256 of the host key,
+                                     as ssh-keygen -l prints it */
 } SECURITYINFO, *LPSECURITYINFO;
 
 /* The W form; lpszFingerprint is a wide copy owned by the library with the same lifetime. */
@@ -277,7 +305,18 @@ typedef struct _SECURITYINFOW {
     LPCWSTR lpszCertIssuer;
     LPCWSTR lpszCertSubject;
     LPCWSTR lpszFingerprint;
+    LPCWSTR lpszKeyExchange;
+    LPCWSTR lpszHostKeyAlgorithm;
+    LPCWSTR lpszCipherOut;
+    LPCWSTR lpszCipherIn;
+    LPCWSTR lpszMacOut;
+    LPCWSTR lpszMacIn;
+    LPCWSTR lpszFingerprintSha256;
 } SECURITYINFOW, *LPSECURITYINFOW;
+
+/* The size of the records before the algorithm names were added (both forms). */
+#define SECURITYINFO_BASE_SIZE ((DWORD)offsetof(SECURITYINFO, lpszKeyExchange))
+#define SECURITYINFOW_BASE_SIZE ((DWORD)offsetof(SECURITYINFOW, lpszKeyExchange))
 
 /* [available] Connects, logs in with the password and starts the session; returns the handle
  * once the session runs, or INVALID_CLIENT.
@@ -298,8 +337,23 @@ typedef struct _SECURITYINFOW {
  * session, unless the credentials ask for protocol 2 only: the session key under the server's
  * two RSA keys, Blowfish, triple DES or DES as the preferences and the server allow, and the
  * password sent among ignore messages of every nearby length that hide its length (one
- * plain message to servers known to need it; SSH_OPTION_NOPWDNUL forces that). The
- * arguments are checked in this order, before any network activity:
+ * plain message to servers known to need it; SSH_OPTION_NOPWDNUL forces that).
+ * The algorithms offered, in order of preference, are the original ones (key exchange: group
+ * exchange SHA-256 and SHA-1, group 14 and group 1 with SHA-1; host keys ssh-rsa, ssh-dss;
+ * the AES, Blowfish, triple-DES and Arcfour ciphers; hmac-sha1, hmac-sha1-96, hmac-md5)
+ * followed by the modern ones (curve25519-sha256 and its @libssh.org alias, ecdh-sha2-nistp256,
+ * diffie-hellman-group16-sha512, -group18-sha512, -group14-sha256; ssh-ed25519,
+ * ecdsa-sha2-nistp256, rsa-sha2-512, rsa-sha2-256; chacha20-poly1305@openssh.com,
+ * aes128-gcm@openssh.com, aes256-gcm@openssh.com; hmac-sha2-256, hmac-sha2-512 and the
+ * encrypt-then-MAC hmac-sha2-256-etm@openssh.com, hmac-sha2-512-etm@openssh.com,
+ * hmac-sha1-etm@openssh.com), so that a server sharing an original algorithm negotiates as
+ * with the original offer. SSH_OPTION_PREFERMODERN puts the modern ones of each kind first.
+ * Strict key exchange ("kex-strict-c-v00@openssh.com") is always asked for; ChaCha20-Poly1305
+ * and the encrypt-then-MAC MACs are offered only when the server's first key-exchange-init
+ * agrees to it (the first init of ours answers the server's, or goes out without them after a
+ * second of waiting for it). A negotiation that finds nothing in common fails with
+ * KX_ERROR_KEY_EXCHANGE_FAILED and SshGetErrorDetailA says which kind and what the server
+ * offered. The arguments are checked in this order, before any network activity:
  *   KX_ERROR_INVALID_HOSTNAME       host NULL, empty or longer than 255 characters
  *   KX_ERROR_PROTOCOL_NOT_AVAILABLE SSH_OPTION_IPV6 without IPv6 TCP
  *   KX_ERROR_INVALID_USERNAME       user NULL, empty or longer than 63 characters
@@ -466,12 +520,17 @@ TESSAN_API BOOL SSHAPI SshCreateSecurityCredentialsW(DWORD dwProtocol, DWORD dwO
 TESSAN_API void SSHAPI SshDeleteSecurityCredentialsA(LPSECURITYCREDENTIALS* lppCredentials);
 TESSAN_API void SSHAPI SshDeleteSecurityCredentialsW(LPSECURITYCREDENTIALS* lppCredentials);
 
-/* [available] Fills the record: the caller sets dwSize to at least sizeof(SECURITYINFO) (else
- * KX_ERROR_INVALID_PARAMETER); the record is cleared for dwSize bytes and dwSize set to
- * sizeof(SECURITYINFO). The fingerprint is the host key's MD5 digest as 16 colon-separated hex
- * pairs (protocol 1: of the host key in its "ssh-rsa" form; the cipher strength is 168 bits
- * for triple DES, 128 for Blowfish, 56 for DES). It describes the connection, also after the server has ended it. Non-zero on
- * success; 0 with KX_ERROR_NOT_CONNECTED when the handle has no connection. */
+/* [available] Fills the record: the caller sets dwSize to at least SECURITYINFO_BASE_SIZE (else
+ * KX_ERROR_INVALID_PARAMETER); the record is cleared for dwSize bytes and dwSize set to the
+ * size filled: sizeof(SECURITYINFO) when dwSize reaches it (the algorithm names and the SHA-256
+ * fingerprint included), else SECURITYINFO_BASE_SIZE. The fingerprint is the host key's MD5
+ * digest as 16 colon-separated hex pairs, whatever the key's algorithm (protocol 1: of the host
+ * key in its "ssh-rsa" form; the cipher strength is 168 bits for triple DES, 128 for Blowfish,
+ * 56 for DES; the algorithm names and the SHA-256 fingerprint are empty). dwCipher names the
+ * client-to-server cipher's family (SECURITY_CIPHER_AES also for the GCM ciphers); dwHash and
+ * dwHashStrength stay SECURITY_HASH_SHA and 160, and dwKeyExchange SECURITY_KEYEX_DH, whatever
+ * was negotiated: the names tell. It describes the connection, also after the server has ended
+ * it. Non-zero on success; 0 with KX_ERROR_NOT_CONNECTED when the handle has no connection. */
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationA(HCLIENT hClient, LPSECURITYINFO lpSecurityInfo);
 TESSAN_API BOOL SSHAPI SshGetSecurityInformationW(HCLIENT hClient,
                                                   LPSECURITYINFOW lpSecurityInfo);

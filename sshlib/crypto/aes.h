@@ -34,6 +34,10 @@ public:
     void CryptCtr(uint8_t* data, size_t length, uint8_t counter[16]) const;
 
     bool UsesAesNi() const { return aesNi_; }
+    // For modes that drive the AES instructions themselves (GCM): the round keys in the layout
+    // the Ni functions below take, and the round count.
+    const uint8_t* NiEncryptKeys() const { return niEncryptKeys_; }
+    int Rounds() const { return rounds_; }
 
 private:
     uint32_t encryptKeys_[60] = {};

@@ -6,75 +6,12 @@
 #include "crypto/bytes.h"
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-
-#define TESSAN_AES_TARGET __attribute__((target("aes,sse4.1,ssse3")))
+#include "crypto/aes_ni_rounds.h"
 
 namespace tessan::crypto {
 namespace {
 
-constexpr int kLanes = 8;
-
-inline __m128i LoadBlock(const uint8_t* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-inline void StoreBlock(uint8_t* p, __m128i v) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
-}
-
-// Everything below is instantiated per round count so the compiler unrolls the rounds and keeps
-// the eight lanes in registers.
-template <int R>
-TESSAN_AES_TARGET inline __m128i EncryptOne(const __m128i* k, __m128i b) {
-    b = _mm_xor_si128(b, k[0]);
-#pragma GCC unroll 16
-    for (int i = 1; i < R; ++i)
-        b = _mm_aesenc_si128(b, k[i]);
-    return _mm_aesenclast_si128(b, k[R]);
-}
-
-template <int R>
-TESSAN_AES_TARGET inline __m128i DecryptOne(const __m128i* k, __m128i b) {
-    b = _mm_xor_si128(b, k[0]);
-#pragma GCC unroll 16
-    for (int i = 1; i < R; ++i)
-        b = _mm_aesdec_si128(b, k[i]);
-    return _mm_aesdeclast_si128(b, k[R]);
-}
-
-template <int R>
-TESSAN_AES_TARGET inline void EncryptLanes(const __m128i* k, __m128i* b) {
-#pragma GCC unroll 8
-    for (int j = 0; j < kLanes; ++j)
-        b[j] = _mm_xor_si128(b[j], k[0]);
-#pragma GCC unroll 16
-    for (int i = 1; i < R; ++i) {
-        const __m128i key = _mm_load_si128(k + i);
-#pragma GCC unroll 8
-        for (int j = 0; j < kLanes; ++j)
-            b[j] = _mm_aesenc_si128(b[j], key);
-    }
-#pragma GCC unroll 8
-    for (int j = 0; j < kLanes; ++j)
-        b[j] = _mm_aesenclast_si128(b[j], k[R]);
-}
-
-template <int R>
-TESSAN_AES_TARGET inline void DecryptLanes(const __m128i* k, __m128i* b) {
-#pragma GCC unroll 8
-    for (int j = 0; j < kLanes; ++j)
-        b[j] = _mm_xor_si128(b[j], k[0]);
-#pragma GCC unroll 16
-    for (int i = 1; i < R; ++i) {
-        const __m128i key = _mm_load_si128(k + i);
-#pragma GCC unroll 8
-        for (int j = 0; j < kLanes; ++j)
-            b[j] = _mm_aesdec_si128(b[j], key);
-    }
-#pragma GCC unroll 8
-    for (int j = 0; j < kLanes; ++j)
-        b[j] = _mm_aesdeclast_si128(b[j], k[R]);
-}
+using namespace aesni;
 
 // The counter block for (hi, lo), then the counter advanced: byte-reversing the little-endian
 // pair (lo, hi) gives the big-endian 128-bit counter.

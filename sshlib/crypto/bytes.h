@@ -31,6 +31,9 @@ inline void StoreBe64(uint8_t* p, uint64_t v) {
     StoreBe32(p, static_cast<uint32_t>(v >> 32));
     StoreBe32(p + 4, static_cast<uint32_t>(v));
 }
+inline uint64_t LoadLe64(const uint8_t* p) {
+    return uint64_t{LoadLe32(p)} | (uint64_t{LoadLe32(p + 4)} << 32);
+}
 inline void StoreLe64(uint8_t* p, uint64_t v) {
     StoreLe32(p, static_cast<uint32_t>(v));
     StoreLe32(p + 4, static_cast<uint32_t>(v >> 32));
@@ -40,6 +43,17 @@ inline uint32_t Rotl32(uint32_t v, int n) {
 }
 inline uint32_t Rotr32(uint32_t v, int n) {
     return (v >> n) | (v << ((32 - n) & 31));
+}
+
+// GCC and clang provide 128-bit integers on 64-bit targets; __extension__ marks the use as
+// deliberate under -Wpedantic.
+__extension__ typedef unsigned __int128 UInt128;
+
+// Returns `value` unchanged, but the optimiser cannot see through it, so mask arithmetic on it is
+// not turned back into a branch on a secret.
+inline uint64_t ValueBarrier(uint64_t value) {
+    __asm__("" : "+r"(value));
+    return value;
 }
 
 // Overwrites memory in a way the optimiser may not drop, for keys and other secrets that are

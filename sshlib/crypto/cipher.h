@@ -16,15 +16,19 @@
 #include <string_view>
 #include <vector>
 
+#include "crypto/aead.h"
+
 namespace tessan::crypto {
 
-// Family codes; they double as the cipher preference codes (0 is the warning marker).
+// Family codes; 1 to 5 double as the cipher preference codes (0 is the warning marker).
+// ChaCha20 has no preference code: it is offered only among the modern ciphers.
 enum class CipherFamily : int {
     kTripleDes = 1,
     kBlowfish = 2,
     kAes = 3,
     kSingleDes = 4,
     kArcfour = 5,
+    kChaCha20 = 6,
 };
 inline constexpr int kCipherWarnMarker = 0;
 
@@ -43,6 +47,9 @@ public:
     virtual void Decrypt(uint8_t* data, size_t length) = 0;
 };
 
+// An authenticated cipher (aead set) has no CipherContext: createContext is null, name,
+// keyBytes and blockSize are those of its AeadDescriptor, and packets are framed as aead.h
+// describes.
 struct CipherDescriptor {
     std::unique_ptr<CipherContext> (*createContext)();  // a fresh context; freed by destruction
     CipherFamily family;
@@ -52,6 +59,9 @@ struct CipherDescriptor {
     size_t keyBytes;               // bytes SetKey reads (24 for triple DES, 8 for DES)
     bool cbc;                      // true for CBC; false for SDCTR and the stream cipher
     std::string_view displayName;  // for the security information call
+    const AeadDescriptor* aead = nullptr;
+
+    bool IsAead() const { return aead != nullptr; }
 
     std::unique_ptr<CipherContext> CreateContext() const { return createContext(); }
 };
@@ -71,6 +81,10 @@ extern const CipherDescriptor kDesCbc;
 extern const CipherDescriptor kDesCbcAlias;  // "des-cbc@ssh.com"
 extern const CipherDescriptor kArcfour256;
 extern const CipherDescriptor kArcfour128;
+// The authenticated ciphers as negotiable ciphers.
+extern const CipherDescriptor kChaCha20Poly1305Cipher;
+extern const CipherDescriptor kAes128GcmCipher;
+extern const CipherDescriptor kAes256GcmCipher;
 
 // A family's descriptors in their fixed internal order.
 struct CipherFamilyList {
@@ -99,8 +113,13 @@ std::vector<const CipherDescriptor*> CipherOffer(const CipherPreference& prefere
 // The offer as the comma-separated name list of the key-exchange-init.
 std::string CipherNameList(const CipherPreference& preference, bool allowSingleDes);
 
+// The modern ciphers in offer order: "chacha20-poly1305@openssh.com", "aes128-gcm@openssh.com",
+// "aes256-gcm@openssh.com".
+std::span<const CipherDescriptor* const> ModernCiphers();
+
 // The first descriptor whose name equals `name` byte for byte, searching every family in the
-// order AES, Blowfish, triple DES, single DES, Arcfour; nullptr when none does.
+// order AES, Blowfish, triple DES, single DES, Arcfour, then the modern ciphers; nullptr when
+// none does.
 const CipherDescriptor* FindCipher(std::string_view name);
 
 }  // namespace tessan::crypto

@@ -74,6 +74,23 @@ const CipherDescriptor kArcfour128{NewArcfour128, F::kArcfour, "arcfour128", 1,
 
 namespace {
 
+CipherDescriptor AuthenticatedCipher(const AeadDescriptor& aead, CipherFamily family) {
+    return {nullptr,       family, aead.name,        aead.blockSize, aead.keyBits,
+            aead.keyBytes, false,  aead.displayName, &aead};
+}
+
+}  // namespace
+
+const CipherDescriptor kChaCha20Poly1305Cipher =
+    AuthenticatedCipher(kChaCha20Poly1305, F::kChaCha20);
+const CipherDescriptor kAes128GcmCipher = AuthenticatedCipher(kAes128Gcm, F::kAes);
+const CipherDescriptor kAes256GcmCipher = AuthenticatedCipher(kAes256Gcm, F::kAes);
+
+namespace {
+
+const CipherDescriptor* const kModernList[] = {&kChaCha20Poly1305Cipher, &kAes128GcmCipher,
+                                               &kAes256GcmCipher};
+
 const CipherDescriptor* const kAesList[] = {&kAes256Ctr, &kAes256Cbc, &kAes256CbcAlias, &kAes192Ctr,
                                             &kAes192Cbc, &kAes128Ctr, &kAes128Cbc};
 const CipherDescriptor* const kBlowfishList[] = {&kBlowfishCtr, &kBlowfishCbc};
@@ -127,11 +144,18 @@ std::string CipherNameList(const CipherPreference& preference, bool allowSingleD
     return list;
 }
 
+std::span<const CipherDescriptor* const> ModernCiphers() {
+    return kModernList;
+}
+
 const CipherDescriptor* FindCipher(std::string_view name) {
     for (const int code : {3, 2, 1, 4, 5}) {
         for (const CipherDescriptor* cipher : CipherFamilyByCode(code)->ciphers) {
             if (cipher->name == name) return cipher;
         }
+    }
+    for (const CipherDescriptor* cipher : kModernList) {
+        if (cipher->name == name) return cipher;
     }
     return nullptr;
 }

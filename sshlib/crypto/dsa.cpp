@@ -1,5 +1,6 @@
 #include "crypto/dsa.h"
 
+#include <initializer_list>
 #include <memory>
 
 #include "crypto/fingerprint.h"
@@ -19,6 +20,13 @@ public:
     std::string_view AlgorithmName() const override { return kName; }
     size_t Bits() const override { return key_.p.BitCount(); }
     std::string Fingerprint() const override { return DsaFingerprint(key_); }
+    std::vector<uint8_t> PublicKeyBlob() const override {
+        std::vector<uint8_t> blob;
+        AppendString(blob, kName);
+        for (const BigNum* number : {&key_.p, &key_.q, &key_.g, &key_.y})
+            AppendMpint(blob, *number);
+        return blob;
+    }
     bool Verify(std::span<const uint8_t> signature, std::span<const uint8_t> data) const override {
         return DsaVerify(key_, signature, data);
     }

@@ -4,8 +4,25 @@
 
 #include "crypto/bytes.h"
 #include "crypto/md5.h"
+#include "crypto/sha256.h"
 
 namespace tessan::crypto {
+namespace {
+
+std::string FormatMd5(std::string_view name, size_t bits, const Md5::Digest& digest) {
+    std::string text(name);
+    text += ' ';
+    text += std::to_string(bits);
+    text += ' ';
+    for (size_t i = 0; i < digest.size(); ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof(hex), "%s%02x", i == 0 ? "" : ":", digest[i]);
+        text += hex;
+    }
+    return text;
+}
+
+}  // namespace
 
 std::string PublicKeyFingerprint(std::string_view name, size_t bits,
                                  std::span<const BigNum* const> numbers) {
@@ -23,16 +40,28 @@ std::string PublicKeyFingerprint(std::string_view name, size_t bits,
             md5.Update(&byte, 1);
         }
     }
-    const Md5::Digest digest = md5.Finish();
+    return FormatMd5(name, bits, md5.Finish());
+}
 
-    std::string text(name);
-    text += ' ';
-    text += std::to_string(bits);
-    text += ' ';
-    for (size_t i = 0; i < digest.size(); ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof(hex), "%s%02x", i == 0 ? "" : ":", digest[i]);
-        text += hex;
+std::string Md5BlobFingerprint(std::string_view name, size_t bits, std::span<const uint8_t> blob) {
+    Md5 md5;
+    md5.Update(blob.data(), blob.size());
+    return FormatMd5(name, bits, md5.Finish());
+}
+
+std::string Sha256BlobFingerprint(std::span<const uint8_t> blob) {
+    static constexpr char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const Sha256::Digest digest = Sha256::Hash(blob);
+    std::string text = "SHA256:";
+    // Three bytes make four characters; the last two bytes make three and the padding is left out.
+    for (size_t i = 0; i < digest.size(); i += 3) {
+        const size_t take = digest.size() - i < 3 ? digest.size() - i : 3;
+        uint32_t group = 0;
+        for (size_t j = 0; j < 3; ++j)
+            group = (group << 8) | (j < take ? digest[i + j] : 0);
+        for (size_t j = 0; j <= take; ++j)
+            text += kAlphabet[(group >> (18 - 6 * j)) & 63];
     }
     return text;
 }

@@ -1,7 +1,9 @@
-// The host-key fingerprint text shared by RSA and DSA keys.
+// Host-key fingerprint texts: the MD5 form shared by RSA and DSA keys and the SHA-256 form of any
+// key blob.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,5 +17,12 @@ namespace tessan::crypto {
 // blob); formatted as "<name> <bits> xx:xx:...:xx" with lower-case hex.
 std::string PublicKeyFingerprint(std::string_view name, size_t bits,
                                  std::span<const BigNum* const> numbers);
+
+// "<name> <bits> xx:xx:...:xx": the MD5 of `blob` in lower-case hex.
+std::string Md5BlobFingerprint(std::string_view name, size_t bits, std::span<const uint8_t> blob);
+
+// "SHA256:" followed by the standard Base64 of SHA-256(blob) without "=" padding (43 characters),
+// as `ssh-keygen -l` prints it.
+std::string Sha256BlobFingerprint(std::span<const uint8_t> blob);
 
 }  // namespace tessan::crypto

@@ -1,4 +1,4 @@
-// Hash descriptors: the exchange hashes a key-exchange descriptor names (SHA-1, SHA-256).
+// Hash descriptors: the exchange hashes a key-exchange descriptor names (SHA-1, SHA-256, SHA-512).
 // MD5 has no descriptor; its users call Md5 directly.
 #pragma once
 
@@ -29,5 +29,6 @@ struct HashDescriptor {
 
 extern const HashDescriptor kSha1Hash;    // 20 bytes, "SHA-1"
 extern const HashDescriptor kSha256Hash;  // 32 bytes, "SHA-256"
+extern const HashDescriptor kSha512Hash;  // 64 bytes, "SHA-512"
 
 }  // namespace tessan::crypto

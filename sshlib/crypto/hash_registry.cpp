@@ -1,6 +1,7 @@
 #include "crypto/hash.h"
 #include "crypto/sha1.h"
 #include "crypto/sha256.h"
+#include "crypto/sha512.h"
 
 namespace tessan::crypto {
 namespace {
@@ -24,5 +25,6 @@ std::unique_ptr<HashContext> Create() {
 
 const HashDescriptor kSha1Hash{Create<Sha1>, Sha1::kDigestLength, "SHA-1"};
 const HashDescriptor kSha256Hash{Create<Sha256>, Sha256::kDigestLength, "SHA-256"};
+const HashDescriptor kSha512Hash{Create<Sha512>, Sha512::kDigestLength, "SHA-512"};
 
 }  // namespace tessan::crypto

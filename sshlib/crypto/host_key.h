@@ -1,6 +1,7 @@
-// Server host keys: the host-key algorithms "ssh-rsa" and "ssh-dss" (offered in that order), the
-// key built from its public blob, its fingerprint and the check of its signature over the
-// exchange hash. Only public-key operations exist: the library never signs.
+// Server host keys: the original host-key algorithms "ssh-rsa" and "ssh-dss" and the modern ones
+// "ssh-ed25519" (RFC 8709), "ecdsa-sha2-nistp256" (RFC 5656), "rsa-sha2-512" and "rsa-sha2-256"
+// (RFC 8332); the key built from its public blob, its fingerprints and the check of its signature
+// over the exchange hash. Only public-key operations exist: the library never signs.
 #pragma once
 
 #include <cstddef>
@@ -9,18 +10,28 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessan::crypto {
 
 class HostKey {
 public:
     virtual ~HostKey() = default;
+    // The host-key algorithm the key was made for: an "ssh-rsa" blob read for "rsa-sha2-256"
+    // says "rsa-sha2-256".
     virtual std::string_view AlgorithmName() const = 0;
-    // Bit count of the modulus n (RSA) or of the prime p (DSA).
+    // Bit count of the modulus n (RSA), of the prime p (DSA), or 256 (Ed25519, P-256).
     virtual size_t Bits() const = 0;
-    // "<name> <bits> <md5 hex pairs joined by ':'>", e.g. "ssh-rsa 1024 02:b7:...:9f". The MD5 is
-    // taken over the canonical public-key blob.
+    // "<key type> <bits> <md5 hex pairs joined by ':'>", e.g. "ssh-rsa 1024 02:b7:...:9f". The
+    // MD5 is taken over the canonical public-key blob; the key type is the blob's name, so an RSA
+    // key has the same fingerprint under "ssh-rsa" and "rsa-sha2-*".
     virtual std::string Fingerprint() const = 0;
+    // The canonical public-key blob, as ssh-keygen writes it: the key type, then the key's fields
+    // (numbers as minimal mpints).
+    virtual std::vector<uint8_t> PublicKeyBlob() const = 0;
+    // "SHA256:" and the unpadded standard Base64 of SHA-256(PublicKeyBlob()), the form
+    // `ssh-keygen -l` prints.
+    std::string Sha256Fingerprint() const;
     // True only when `signatureBlob` is a well-formed signature of this algorithm over `data` made
     // with this key. Never says why a check failed.
     virtual bool Verify(std::span<const uint8_t> signatureBlob,
@@ -40,9 +51,17 @@ struct HostKeyAlgorithm {
 
 extern const HostKeyAlgorithm kSshRsa;
 extern const HostKeyAlgorithm kSshDss;
+extern const HostKeyAlgorithm kSshEd25519;
+extern const HostKeyAlgorithm kEcdsaSha2Nistp256;
+// Both read the "ssh-rsa" key blob and refuse moduli below 1024 bits.
+extern const HostKeyAlgorithm kRsaSha2_512;
+extern const HostKeyAlgorithm kRsaSha2_256;
 
-// "ssh-rsa", then "ssh-dss".
+// The original offer: "ssh-rsa", then "ssh-dss".
 std::span<const HostKeyAlgorithm* const> HostKeyAlgorithms();
+// "ssh-ed25519", "ecdsa-sha2-nistp256", "rsa-sha2-512", "rsa-sha2-256".
+std::span<const HostKeyAlgorithm* const> ModernHostKeyAlgorithms();
+// Any of the six by name, or nullptr.
 const HostKeyAlgorithm* FindHostKeyAlgorithm(std::string_view name);
 
 }  // namespace tessan::crypto

@@ -1,8 +1,13 @@
-// SSH-2 MAC descriptors (HMAC over SHA-1 or MD5, RFC 4253 section 6.4) and the two MAC lists.
+// SSH-2 MAC descriptors (HMAC over SHA-1, MD5, SHA-256 or SHA-512; RFC 4253 section 6.4,
+// RFC 6668), the two original MAC lists and the modern MACs offered after them.
 //
 // The MAC of packet number `sequence` is HMAC(key, uint32 sequence || packet), truncated to the
 // descriptor's macLength. The bug-compatible descriptors carry the same names but key HMAC-SHA1
 // with only the first 16 of the 20 derived key bytes, for servers with that old fault.
+//
+// Encrypt-then-MAC descriptors ("...-etm@openssh.com") compute the same HMAC, but over the packet
+// as sent: the packet length field in clear followed by the encrypted rest; the receiver checks
+// it before decrypting anything.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +37,7 @@ struct MacDescriptor {
     size_t macLength;                                // bytes appended to each packet
     size_t keyBytes;                                 // key bytes SetKey takes
     std::string_view displayName;
+    bool encryptThenMac = false;
 
     std::unique_ptr<MacContext> CreateContext() const { return createContext(); }
 };
@@ -41,12 +47,21 @@ extern const MacDescriptor kHmacSha1_96;
 extern const MacDescriptor kHmacSha1BugCompatible;
 extern const MacDescriptor kHmacSha1_96BugCompatible;
 extern const MacDescriptor kHmacMd5;
+extern const MacDescriptor kHmacSha256;
+extern const MacDescriptor kHmacSha512;
+extern const MacDescriptor kHmacSha256Etm;
+extern const MacDescriptor kHmacSha512Etm;
+extern const MacDescriptor kHmacSha1Etm;
 
 // The three MACs offered, in order: the normal list, or the bug-compatible list when the peer has
 // the 16-byte HMAC key fault. Both carry the names "hmac-sha1", "hmac-sha1-96", "hmac-md5".
 std::span<const MacDescriptor* const> MacList(bool bugCompatibleKeys);
 
-// The descriptor named `name` in the chosen list, or nullptr.
+// The modern MACs in offer order: "hmac-sha2-256", "hmac-sha2-512", then the encrypt-then-MAC
+// "hmac-sha2-256-etm@openssh.com", "hmac-sha2-512-etm@openssh.com", "hmac-sha1-etm@openssh.com".
+std::span<const MacDescriptor* const> ModernMacs();
+
+// The descriptor named `name` in the chosen original list or among the modern MACs, or nullptr.
 const MacDescriptor* FindMac(std::string_view name, bool bugCompatibleKeys);
 
 }  // namespace tessan::crypto

@@ -14,27 +14,29 @@ std::string Join(std::span<const std::string_view> names) {
     return list;
 }
 
-std::string HostKeyList() {
-    std::string list;
-    for (const crypto::HostKeyAlgorithm* a : crypto::HostKeyAlgorithms()) {
-        if (!list.empty()) list += ',';
-        list += a->name;
-    }
-    return list;
-}
-
-std::string MacNameList() {
-    std::string list;
-    for (const crypto::MacDescriptor* m : crypto::MacList(false)) {
-        if (!list.empty()) list += ',';
-        list += m->name;
-    }
-    return list;
-}
-
 // The first name of a list (up to its first comma).
 std::string_view FirstName(std::string_view list) {
     return list.substr(0, list.find(','));
+}
+
+template <typename T>
+std::string NameList(const std::vector<const T*>& items) {
+    std::string list;
+    for (const T* item : items) {
+        if (!list.empty()) list += ',';
+        list += item->name;
+    }
+    return list;
+}
+
+// `original` then `modern`, or the other way round.
+template <typename T, typename Modern>
+std::vector<const T*> InOrder(std::vector<const T*> original, const Modern& modern,
+                              bool modernFirst) {
+    std::vector<const T*> result = modernFirst ? std::vector<const T*>() : std::move(original);
+    result.insert(result.end(), modern.begin(), modern.end());
+    if (modernFirst) result.insert(result.end(), original.begin(), original.end());
+    return result;
 }
 
 const CompressionDescriptor* ChooseCompression(bool preferZlib, std::string_view server) {
@@ -46,17 +48,10 @@ const CompressionDescriptor* ChooseCompression(bool preferZlib, std::string_view
     return nullptr;
 }
 
-const crypto::CipherDescriptor* ChooseCipher(const KexSettings& settings, std::string_view server) {
-    for (const crypto::CipherDescriptor* c :
-         crypto::CipherOffer(settings.cipherPreference, settings.allowSingleDes)) {
-        if (NameListContains(server, c->name)) return c;
-    }
-    return nullptr;
-}
-
-const crypto::MacDescriptor* ChooseMac(bool bugCompatible, std::string_view server) {
-    for (const crypto::MacDescriptor* m : crypto::MacList(bugCompatible)) {
-        if (NameListContains(server, m->name)) return m;
+template <typename T>
+const T* ChooseFrom(const std::vector<const T*>& offer, std::string_view server) {
+    for (const T* item : offer) {
+        if (NameListContains(server, item->name)) return item;
     }
     return nullptr;
 }
@@ -90,14 +85,47 @@ std::optional<KexInitMessage> ParseKexInit(std::span<const uint8_t> payload) {
     return message;
 }
 
-std::array<std::string, kListCount> OfferedLists(const KexSettings& settings) {
+Offer BuildOffer(const KexSettings& settings, bool bugCompatibleMacs, const OfferContext& context) {
+    const bool modernFirst = settings.modernFirst;
+    Offer offer;
+    offer.kex =
+        InOrder(crypto::KexOffer(settings.kexPreference), crypto::ModernKexes(), modernFirst);
+    const auto original = crypto::HostKeyAlgorithms();
+    offer.hostKeys =
+        InOrder(std::vector<const crypto::HostKeyAlgorithm*>(original.begin(), original.end()),
+                crypto::ModernHostKeyAlgorithms(), modernFirst);
+    std::vector<const crypto::CipherDescriptor*> modernCiphers;
+    for (const crypto::CipherDescriptor* c : crypto::ModernCiphers()) {
+        if (c->family != crypto::CipherFamily::kChaCha20 || context.strictModesAllowed)
+            modernCiphers.push_back(c);
+    }
+    offer.ciphers = InOrder(crypto::CipherOffer(settings.cipherPreference, settings.allowSingleDes),
+                            modernCiphers, modernFirst);
+    std::vector<const crypto::MacDescriptor*> modernMacs;
+    for (const crypto::MacDescriptor* m : crypto::ModernMacs()) {
+        if (!m->encryptThenMac || context.strictModesAllowed) modernMacs.push_back(m);
+    }
+    const auto originalMacs = crypto::MacList(bugCompatibleMacs);
+    offer.macs =
+        InOrder(std::vector<const crypto::MacDescriptor*>(originalMacs.begin(), originalMacs.end()),
+                modernMacs, modernFirst);
+    return offer;
+}
+
+std::array<std::string, kListCount> OfferedLists(const KexSettings& settings,
+                                                 const OfferContext& context) {
+    // The bug-compatible MACs carry the same names; only the keys used later differ.
+    const Offer offer = BuildOffer(settings, false, context);
     std::array<std::string, kListCount> lists;
-    lists[kListKex] = crypto::KexNameList(settings.kexPreference);
-    lists[kListHostKey] = HostKeyList();
-    lists[kListCipherClientToServer] =
-        crypto::CipherNameList(settings.cipherPreference, settings.allowSingleDes);
+    lists[kListKex] = NameList(offer.kex);
+    if (context.firstExchange) {
+        if (!lists[kListKex].empty()) lists[kListKex] += ',';
+        lists[kListKex] += kStrictKexClient;
+    }
+    lists[kListHostKey] = NameList(offer.hostKeys);
+    lists[kListCipherClientToServer] = NameList(offer.ciphers);
     lists[kListCipherServerToClient] = lists[kListCipherClientToServer];
-    lists[kListMacClientToServer] = MacNameList();
+    lists[kListMacClientToServer] = NameList(offer.macs);
     lists[kListMacServerToClient] = lists[kListMacClientToServer];
     const std::string_view noneFirst[] = {kCompressionNone.name, kCompressionZlib.name};
     const std::string_view zlibFirst[] = {kCompressionZlib.name, kCompressionNone.name};
@@ -106,70 +134,93 @@ std::array<std::string, kListCount> OfferedLists(const KexSettings& settings) {
     return lists;
 }
 
-OutgoingPacket BuildKexInit(const KexSettings& settings, const uint8_t cookie[16]) {
+OutgoingPacket BuildKexInit(const KexSettings& settings, const OfferContext& context,
+                            const uint8_t cookie[16]) {
     OutgoingPacket packet(kMsgKexInit);
     packet.AddRaw({cookie, 16});
-    for (const std::string& list : OfferedLists(settings))
+    for (const std::string& list : OfferedLists(settings, context))
         packet.AddString(list);
     packet.AddBool(false);
     packet.AddUint32(0);
     return packet;
 }
 
-NegotiationResult Negotiate(const KexSettings& settings, bool bugCompatibleMacs,
-                            const KexInitMessage& server, NegotiatedAlgorithms& chosen,
-                            bool& guessRight) {
+NegotiationResult Negotiate(const Offer& offer, bool preferZlib, const KexInitMessage& server,
+                            NegotiatedAlgorithms& chosen, bool& guessRight) {
     chosen = {};
-    const std::vector<const crypto::KexDescriptor*> kexOffer =
-        crypto::KexOffer(settings.kexPreference);
-    for (const crypto::KexDescriptor* k : kexOffer) {
-        if (NameListContains(server.lists[kListKex], k->name)) {
-            chosen.kex = k;
-            break;
-        }
-    }
-    for (const crypto::HostKeyAlgorithm* a : crypto::HostKeyAlgorithms()) {
-        if (NameListContains(server.lists[kListHostKey], a->name)) {
-            chosen.hostKey = a;
-            break;
-        }
-    }
-    guessRight = !kexOffer.empty() && FirstName(server.lists[kListKex]) == kexOffer[0]->name &&
-                 FirstName(server.lists[kListHostKey]) == crypto::HostKeyAlgorithms()[0]->name;
+    chosen.kex = ChooseFrom(offer.kex, server.lists[kListKex]);
+    chosen.hostKey = ChooseFrom(offer.hostKeys, server.lists[kListHostKey]);
+    guessRight = !offer.kex.empty() && !offer.hostKeys.empty() &&
+                 FirstName(server.lists[kListKex]) == offer.kex[0]->name &&
+                 FirstName(server.lists[kListHostKey]) == offer.hostKeys[0]->name;
     if (!chosen.kex) return NegotiationResult::kNoKex;
     if (!chosen.hostKey) return NegotiationResult::kNoHostKey;
     for (int d = 0; d < 2; ++d) {
-        chosen.cipher[d] = ChooseCipher(settings, server.lists[kListCipherClientToServer + d]);
+        chosen.cipher[d] = ChooseFrom(offer.ciphers, server.lists[kListCipherClientToServer + d]);
         if (!chosen.cipher[d]) return NegotiationResult::kNoCipher;
     }
     for (int d = 0; d < 2; ++d) {
-        chosen.mac[d] = ChooseMac(bugCompatibleMacs, server.lists[kListMacClientToServer + d]);
+        // An authenticated cipher carries its own tag: the MAC lists play no part.
+        if (chosen.cipher[d]->IsAead()) continue;
+        chosen.mac[d] = ChooseFrom(offer.macs, server.lists[kListMacClientToServer + d]);
         if (!chosen.mac[d]) return NegotiationResult::kNoMac;
     }
     for (int d = 0; d < 2; ++d) {
-        chosen.compression[d] = ChooseCompression(settings.compression,
-                                                  server.lists[kListCompressionClientToServer + d]);
+        chosen.compression[d] =
+            ChooseCompression(preferZlib, server.lists[kListCompressionClientToServer + d]);
         if (!chosen.compression[d]) return NegotiationResult::kNoCompression;
     }
     return NegotiationResult::kOk;
 }
 
-std::string_view NegotiationFailureText(NegotiationResult result) {
+std::string NegotiationFailureText(NegotiationResult result, const KexInitMessage& server) {
+    std::string_view family;
+    int list = kListKex;
     switch (result) {
         case NegotiationResult::kOk:
             return {};
         case NegotiationResult::kNoKex:
-            return "No common key exchange algorithm";
+            family = "key exchange algorithm";
+            break;
         case NegotiationResult::kNoHostKey:
-            return "No common host key algorithm";
+            family = "host key algorithm";
+            list = kListHostKey;
+            break;
         case NegotiationResult::kNoCipher:
-            return "No common cipher";
+            family = "cipher";
+            list = kListCipherClientToServer;
+            break;
         case NegotiationResult::kNoMac:
-            return "No common MAC algorithm";
+            family = "MAC algorithm";
+            list = kListMacClientToServer;
+            break;
         case NegotiationResult::kNoCompression:
-            return "No common compression method";
+            family = "compression method";
+            list = kListCompressionClientToServer;
+            break;
     }
-    return {};
+    constexpr size_t kMaxQuote = 400;
+    auto quote = [](std::string& text, std::string_view names) {
+        if (names.empty()) {
+            text += "nothing";
+        } else if (names.size() > kMaxQuote) {
+            text += names.substr(0, kMaxQuote);
+            text += "...";
+        } else {
+            text += names;
+        }
+    };
+    std::string text = "No common ";
+    text += family;
+    text += " (the server offers: ";
+    quote(text, server.lists[list]);
+    // Per-direction lists: quote the other direction too when the server made it differ.
+    if (list != kListKex && list != kListHostKey && server.lists[list] != server.lists[list + 1]) {
+        text += "; server to client: ";
+        quote(text, server.lists[list + 1]);
+    }
+    text += ')';
+    return text;
 }
 
 }  // namespace tessan::transport

@@ -51,18 +51,36 @@ void KeyExchange::Fail(uint32_t reason, std::string_view text) {
     state_ = State::kIdle;
     running_ = false;
     dh_.Clear();
+    agreement_.reset();
     hash_.reset();
     incoming_ = {};
     host_.KeyExchangeFailed(reason, ErrorForReason(reason), text);
 }
 
-void KeyExchange::Start() {
+void KeyExchange::AwaitServerInit() {
     sentSequences_.clear();
     running_ = true;
+    state_ = State::kAwaitingServer;
+}
+
+void KeyExchange::SendInitUnprompted() {
+    if (state_ != State::kAwaitingServer) return;
+    // Nothing is known of the server's strictness yet.
+    SendKexInit({.firstExchange = true, .strictModesAllowed = false});
+}
+
+void KeyExchange::Start() {
+    sentSequences_.clear();
+    SendKexInit({.firstExchange = !firstDone_, .strictModesAllowed = strict_});
+}
+
+void KeyExchange::SendKexInit(const OfferContext& context) {
+    running_ = true;
     state_ = State::kInitSent;
+    offerContext_ = context;
     uint8_t cookie[16];
     random_(cookie, sizeof cookie);
-    OutgoingPacket packet = BuildKexInit(settings_, cookie);
+    OutgoingPacket packet = BuildKexInit(settings_, context, cookie);
     ourInit_.assign(packet.Payload().begin(), packet.Payload().end());
     Send(std::move(packet));
 }
@@ -82,6 +100,15 @@ void KeyExchange::HandlePacket(const IncomingPacket& packet) {
         return;
     }
     switch (state_) {
+        case State::kAwaitingServer: {
+            if (type != kMsgKexInit) break;
+            std::optional<KexInitMessage> server = ParseKexInit(packet.Payload());
+            const bool serverStrict =
+                server && NameListContains(server->lists[kListKex], kStrictKexServer);
+            SendKexInit({.firstExchange = true, .strictModesAllowed = serverStrict});
+            HandleServerInit(packet);
+            return;
+        }
         case State::kIdle:
         case State::kEstablished:
             if (type != kMsgKexInit) break;
@@ -143,11 +170,20 @@ void KeyExchange::HandleServerInit(const IncomingPacket& packet) {
         Fail(kDisconnectProtocolError, "Malformed key exchange init");
         return;
     }
+    if (!firstDone_ && NameListContains(server->lists[kListKex], kStrictKexServer)) {
+        // Our first init always asks for it. A strict server's init is its first packet.
+        strict_ = true;
+        if (packet.Sequence() != 0) {
+            Fail(kDisconnectProtocolError,
+                 "Strict key exchange: the server sent other packets before its key exchange init");
+            return;
+        }
+    }
     bool guessRight = false;
-    NegotiationResult result =
-        Negotiate(settings_, (quirks_ & kQuirkHmacKeys16) != 0, *server, next_, guessRight);
+    const Offer offer = BuildOffer(settings_, (quirks_ & kQuirkHmacKeys16) != 0, offerContext_);
+    NegotiationResult result = Negotiate(offer, settings_.compression, *server, next_, guessRight);
     if (result != NegotiationResult::kOk) {
-        Fail(kDisconnectKeyExchangeFailed, NegotiationFailureText(result));
+        Fail(kDisconnectKeyExchangeFailed, NegotiationFailureText(result, *server));
         return;
     }
     ignoreNextPacket_ = server->firstKexPacketFollows && !guessRight;
@@ -164,6 +200,17 @@ void KeyExchange::HandleServerInit(const IncomingPacket& packet) {
     keyBits_ = std::max(next_.cipher[0]->keyBits, next_.cipher[1]->keyBits);
     keyBits_ = std::min(keyBits_, hash.digestLength * 8);
 
+    if (next_.kex->IsEllipticCurve()) {
+        groupBits_ = 0;
+        agreement_ = next_.kex->createAgreement();
+        ourPublic_ = agreement_->GenerateKeyPair(random_);
+        OutgoingPacket init(kMsgKexEcdhInit);
+        init.AddString(ourPublic_);
+        replyType_ = kMsgKexEcdhReply;
+        state_ = State::kReplyWait;
+        Send(std::move(init));
+        return;
+    }
     if (next_.kex->IsGroupExchange()) {
         groupBits_ = 512u << ((keyBits_ - 1) / 64);
         OutgoingPacket request(kMsgKexGexRequest);
@@ -203,31 +250,47 @@ void KeyExchange::HandleGroup(const IncomingPacket& packet) {
 
 void KeyExchange::HandleReply(const IncomingPacket& packet) {
     IncomingPacket reader = packet;
-    std::span<const uint8_t> hostKeyBlob, signature;
+    std::span<const uint8_t> hostKeyBlob, serverPublic, signature;
     crypto::BigNum f;
-    if (!reader.ReadString(hostKeyBlob) || !reader.ReadMpint(f) || !reader.ReadString(signature)) {
+    const bool ellipticCurve = next_.kex->IsEllipticCurve();
+    const bool parsed = reader.ReadString(hostKeyBlob) &&
+                        (ellipticCurve ? reader.ReadString(serverPublic) : reader.ReadMpint(f)) &&
+                        reader.ReadString(signature);
+    if (!parsed) {
         Fail(kDisconnectProtocolError, "Malformed key exchange reply");
         return;
     }
-    std::optional<crypto::BigNum> secret = dh_.FindK(f);
+    std::optional<crypto::BigNum> secret;
+    if (!ellipticCurve) {
+        secret = dh_.FindK(f);
+    } else if (std::optional<crypto::SecretBytes> shared = agreement_->SharedSecret(serverPublic)) {
+        secret = crypto::BigNum::FromBytes(*shared);
+    }
     if (!secret) {
-        Fail(kDisconnectKeyExchangeFailed, "Diffie-Hellman value out of range");
+        Fail(kDisconnectKeyExchangeFailed, ellipticCurve ? "Invalid elliptic-curve public value"
+                                                         : "Diffie-Hellman value out of range");
         return;
     }
     HashString(hostKeyBlob);
-    if (next_.kex->IsGroupExchange()) {
-        HashUint32(kMinGroupBits);
-        HashUint32(groupBits_);
-        HashUint32(kMaxGroupBits);
-        HashMpint(dh_.Prime());
-        HashMpint(dh_.Generator());
+    if (ellipticCurve) {
+        HashString(ourPublic_);
+        HashString(serverPublic);
+    } else {
+        if (next_.kex->IsGroupExchange()) {
+            HashUint32(kMinGroupBits);
+            HashUint32(groupBits_);
+            HashUint32(kMaxGroupBits);
+            HashMpint(dh_.Prime());
+            HashMpint(dh_.Generator());
+        }
+        HashMpint(dh_.PublicValue());
+        HashMpint(f);
     }
-    HashMpint(dh_.PublicValue());
-    HashMpint(f);
     HashMpint(*secret);
     exchangeHash_.assign(next_.kex->exchangeHash->digestLength, 0);
     hash_->Finish(exchangeHash_.data());
     hash_.reset();
+    agreement_.reset();
 
     std::unique_ptr<crypto::HostKey> key = next_.hostKey->FromBlob(hostKeyBlob);
     if (!key) {
@@ -239,6 +302,7 @@ void KeyExchange::HandleReply(const IncomingPacket& packet) {
         return;
     }
     fingerprint_ = key->Fingerprint();
+    fingerprintSha256_ = key->Sha256Fingerprint();
     if (!firstDone_) sessionId_ = exchangeHash_;
 
     DirectionKeys outgoing = MakeKeys(0, *secret, 'C', 'A', 'E');
@@ -256,15 +320,23 @@ DirectionKeys KeyExchange::MakeKeys(int direction, const crypto::BigNum& secret,
     uint8_t material[kMaxKeyMaterial];
     DirectionKeys keys;
     keys.cipherDescriptor = next_.cipher[direction];
-    keys.cipher = keys.cipherDescriptor->CreateContext();
-    DeriveKey(hash, secret, exchangeHash_, cipherKey, sessionId_, omitSecret, material);
-    keys.cipher->SetKey(material);
-    DeriveKey(hash, secret, exchangeHash_, iv, sessionId_, omitSecret, material);
-    keys.cipher->SetIv(material);
-    keys.macDescriptor = next_.mac[direction];
-    keys.mac = keys.macDescriptor->CreateContext();
-    DeriveKey(hash, secret, exchangeHash_, macKey, sessionId_, omitSecret, material);
-    keys.mac->SetKey(material);
+    if (const crypto::AeadDescriptor* aead = keys.cipherDescriptor->aead) {
+        keys.aead = aead->CreateContext();
+        DeriveKey(hash, secret, exchangeHash_, cipherKey, sessionId_, omitSecret, material);
+        keys.aead->SetKey(material);
+        DeriveKey(hash, secret, exchangeHash_, iv, sessionId_, omitSecret, material);
+        keys.aead->SetIv(material);
+    } else {
+        keys.cipher = keys.cipherDescriptor->CreateContext();
+        DeriveKey(hash, secret, exchangeHash_, cipherKey, sessionId_, omitSecret, material);
+        keys.cipher->SetKey(material);
+        DeriveKey(hash, secret, exchangeHash_, iv, sessionId_, omitSecret, material);
+        keys.cipher->SetIv(material);
+        keys.macDescriptor = next_.mac[direction];
+        keys.mac = keys.macDescriptor->CreateContext();
+        DeriveKey(hash, secret, exchangeHash_, macKey, sessionId_, omitSecret, material);
+        keys.mac->SetKey(material);
+    }
     crypto::SecureWipe(material, sizeof material);
     keys.compression = next_.compression[direction];
     return keys;

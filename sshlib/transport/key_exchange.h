@@ -14,17 +14,20 @@
 
 #include "crypto/dh.h"
 #include "crypto/hash.h"
+#include "crypto/key_agreement.h"
 #include "platform/platform_types.h"
 #include "sshlib/transport/kex_init.h"
 #include "sshlib/transport/packet.h"
 
 namespace tessan::transport {
 
-// The keys of one direction, ready to use.
+// The keys of one direction, ready to use: a cipher and a MAC, or (an authenticated cipher)
+// an AEAD context alone.
 struct DirectionKeys {
     const crypto::CipherDescriptor* cipherDescriptor = nullptr;
     std::unique_ptr<crypto::CipherContext> cipher;
-    const crypto::MacDescriptor* macDescriptor = nullptr;
+    std::unique_ptr<crypto::AeadContext> aead;
+    const crypto::MacDescriptor* macDescriptor = nullptr;  // null with an AEAD
     std::unique_ptr<crypto::MacContext> mac;
     const CompressionDescriptor* compression = nullptr;
 };
@@ -49,6 +52,7 @@ class KeyExchange {
 public:
     enum class State {
         kIdle,            // nothing sent yet
+        kAwaitingServer,  // first exchange: our init waits for the server's (see AwaitServerInit)
         kInitSent,        // our key-exchange-init sent, waiting for the server's
         kGroupRequested,  // group exchange: waiting for the server's group
         kReplyWait,       // our e sent, waiting for the reply with f and the signature
@@ -69,6 +73,13 @@ public:
     // Both identification lines without line endings, and the peer quirks; before Start.
     void SetPeer(std::string clientLine, std::string serverLine, uint32_t quirks);
 
+    // The first exchange: our key-exchange-init waits for the server's, whose lists tell whether
+    // the exchange will be strict and so whether the modes that need it may be offered.
+    // Servers send theirs right after the identification lines; SendInitUnprompted ends the
+    // wait for one that waits for ours.
+    void AwaitServerInit();
+    bool AwaitingServerInit() const { return state_ == State::kAwaitingServer; }
+    void SendInitUnprompted();
     // Sends our key-exchange-init and marks an exchange as running.
     void Start();
     // Handles a packet the transport routed here (any message before the first exchange
@@ -82,6 +93,9 @@ public:
     bool Running() const { return running_; }
     State GetState() const { return state_; }
     bool FirstDone() const { return firstDone_; }
+    // Both sides asked for strict key exchange in the first exchange: sequence numbers restart
+    // at every new-keys, and the first exchange admits nothing but its own messages.
+    bool Strict() const { return strict_; }
     int CompletedExchanges() const { return completed_; }
     // Whether `sequence` is one of our packets of the exchange under way.
     bool SentInThisExchange(uint32_t sequence) const;
@@ -90,6 +104,9 @@ public:
     const std::vector<uint8_t>& SessionId() const { return sessionId_; }
     // "<algorithm> <bits> <md5 hex>" of the latest host key (empty before the first reply).
     const std::string& Fingerprint() const { return fingerprint_; }
+    // "SHA256:" and the unpadded Base64 SHA-256 of the latest host key blob (ssh-keygen -l's
+    // form; empty before the first reply).
+    const std::string& FingerprintSha256() const { return fingerprintSha256_; }
     // The algorithms of the latest completed exchange.
     const NegotiatedAlgorithms& Algorithms() const { return current_; }
     // Of the exchange under way (or the latest): the key length in bits that sized the group and
@@ -106,6 +123,7 @@ private:
     void HandleReply(const IncomingPacket& packet);
     void HandleNewKeys();
     void SendInit();
+    void SendKexInit(const OfferContext& context);
     void HashString(std::span<const uint8_t> bytes);
     void HashMpint(const crypto::BigNum& value);
     void HashUint32(uint32_t value);
@@ -122,6 +140,8 @@ private:
     bool running_ = false;
     bool firstDone_ = false;
     bool rekeyPending_ = false;
+    bool strict_ = false;
+    OfferContext offerContext_;
     bool ignoreNextPacket_ = false;
     int completed_ = 0;
     std::vector<uint32_t> sentSequences_;
@@ -133,10 +153,13 @@ private:
     uint32_t groupBits_ = 0;
     uint8_t replyType_ = 0;
     crypto::DiffieHellman dh_;
+    std::unique_ptr<crypto::KeyAgreement> agreement_;
+    std::vector<uint8_t> ourPublic_;  // Q_C
     std::unique_ptr<crypto::HashContext> hash_;
     std::vector<uint8_t> exchangeHash_;
     std::vector<uint8_t> sessionId_;
     std::string fingerprint_;
+    std::string fingerprintSha256_;
     DirectionKeys incoming_;
 };
 

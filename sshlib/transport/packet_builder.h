@@ -1,6 +1,8 @@
 // Framing of outgoing SSH-2 packets (RFC 4253 section 6): compression, padding to the cipher's
 // block size, the MAC over the sequence number and the packet, and encryption, all in place in
-// the buffer the bytes are written from.
+// the buffer the bytes are written from. With encrypt-then-MAC and with the authenticated
+// ciphers the length field stays apart: the body after it is padded to the block size,
+// encrypted, and then the MAC or tag covers the packet as sent (packet_reader.h).
 #pragma once
 
 #include <cstddef>
@@ -9,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "crypto/aead.h"
 #include "crypto/cipher.h"
 #include "crypto/mac.h"
 #include "sshlib/transport/packet.h"
@@ -28,7 +31,10 @@ public:
     // sequence number runs on.
     void SetKeys(std::unique_ptr<crypto::CipherContext> cipher, size_t blockSize, bool cbc,
                  std::unique_ptr<crypto::MacContext> mac, size_t macLength,
-                 std::unique_ptr<ZlibCompressor> compressor);
+                 std::unique_ptr<ZlibCompressor> compressor, bool encryptThenMac = false);
+    // The same for an authenticated cipher (no separate MAC).
+    void SetAeadKeys(std::unique_ptr<crypto::AeadContext> aead, size_t blockSize, size_t tagLength,
+                     std::unique_ptr<ZlibCompressor> compressor);
 
     // Frames `packet` and appends the bytes to write to `out`. Returns the counted length: the
     // packet without its MAC (what the data limit counts).
@@ -37,7 +43,7 @@ public:
     size_t Build(const OutgoingPacket& packet, std::vector<uint8_t>& out);
 
     size_t BlockSize() const { return blockSize_; }
-    bool CipherActive() const { return cipher_ != nullptr; }
+    bool CipherActive() const { return cipher_ != nullptr || aead_ != nullptr; }
     bool Cbc() const { return cipher_ != nullptr && cbc_; }
     size_t MacLength() const { return macLength_; }
     ZlibCompressor* Compressor() { return compressor_.get(); }
@@ -45,9 +51,17 @@ public:
     void SetNextSequence(uint32_t sequence) { sequence_ = sequence; }
 
 private:
+    // The padding for `length` bytes (framing room and payload) of which the last `aligned`
+    // count towards the block alignment.
+    size_t Padding(const OutgoingPacket& packet, size_t length, size_t aligned) const;
+    // Encrypt-then-MAC and authenticated ciphers (packet_length_apart.cpp).
+    void SealLengthApart(uint8_t* packet, size_t counted);
+
     RandomSource random_;
     std::unique_ptr<crypto::CipherContext> cipher_;
     std::unique_ptr<crypto::MacContext> mac_;
+    std::unique_ptr<crypto::AeadContext> aead_;
+    bool lengthApart_ = false;
     std::unique_ptr<ZlibCompressor> compressor_;
     size_t blockSize_ = 8;
     size_t macLength_ = 0;

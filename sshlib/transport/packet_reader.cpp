@@ -9,11 +9,25 @@ namespace tessan::transport {
 
 void PacketReader::SetKeys(std::unique_ptr<crypto::CipherContext> cipher, size_t blockSize,
                            std::unique_ptr<crypto::MacContext> mac, size_t macLength,
-                           std::unique_ptr<ZlibDecompressor> decompressor) {
+                           std::unique_ptr<ZlibDecompressor> decompressor, bool encryptThenMac) {
     cipher_ = std::move(cipher);
     blockSize_ = std::max<size_t>(cipher_ ? blockSize : 8, 8);
     mac_ = std::move(mac);
     macLength_ = mac_ ? macLength : 0;
+    aead_.reset();
+    lengthApart_ = encryptThenMac && mac_ != nullptr;
+    decompressor_ = std::move(decompressor);
+    payload_ = {};
+}
+
+void PacketReader::SetAeadKeys(std::unique_ptr<crypto::AeadContext> aead, size_t blockSize,
+                               size_t tagLength, std::unique_ptr<ZlibDecompressor> decompressor) {
+    cipher_.reset();
+    mac_.reset();
+    aead_ = std::move(aead);
+    blockSize_ = std::max<size_t>(blockSize, 8);
+    macLength_ = tagLength;
+    lengthApart_ = true;
     decompressor_ = std::move(decompressor);
     payload_ = {};
 }
@@ -26,6 +40,7 @@ void PacketReader::Reset() {
 PacketReader::Result PacketReader::Feed(const uint8_t* data, size_t length, size_t& consumed) {
     consumed = 0;
     payload_ = {};
+    if (lengthApart_) return FeedLengthApart(data, length, consumed);
     for (;;) {
         if (state_ == State::kFirstBlock) {
             if (buffer_.size() < blockSize_) buffer_.resize(blockSize_);
@@ -63,22 +78,26 @@ PacketReader::Result PacketReader::Feed(const uint8_t* data, size_t length, size
             Reset();
             return Result::kBadMac;
         }
-        packetSequence_ = sequence_++;
-        packetWireLength_ = total_;
-        Reset();
-        std::span<const uint8_t> payload(buffer_.data() + 5, total_ - 5 - padding_);
-        if (decompressor_) {
-            inflated_.clear();
-            if (!decompressor_->Decompress(payload.data(), payload.size(), inflated_,
-                                           kMaxDecompressedPayload) ||
-                inflated_.empty()) {
-                return Result::kBadCompression;
-            }
-            payload = inflated_;
-        }
-        payload_ = payload;
-        return Result::kPacket;
+        return Complete();
     }
+}
+
+PacketReader::Result PacketReader::Complete() {
+    packetSequence_ = sequence_++;
+    packetWireLength_ = total_;
+    Reset();
+    std::span<const uint8_t> payload(buffer_.data() + 5, total_ - 5 - padding_);
+    if (decompressor_) {
+        inflated_.clear();
+        if (!decompressor_->Decompress(payload.data(), payload.size(), inflated_,
+                                       kMaxDecompressedPayload) ||
+            inflated_.empty()) {
+            return Result::kBadCompression;
+        }
+        payload = inflated_;
+    }
+    payload_ = payload;
+    return Result::kPacket;
 }
 
 }  // namespace tessan::transport

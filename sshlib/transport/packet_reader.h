@@ -1,5 +1,11 @@
 // The incremental reader of SSH-2 binary packets (RFC 4253 section 6): bytes go in as they
 // arrive, split anywhere; whole packets come out, decrypted, checked and decompressed.
+//
+// Three framings: the original one (the MAC over the plain packet, the length field encrypted
+// with the rest), encrypt-then-MAC (the length in clear, the MAC over the packet as sent,
+// checked before anything is decrypted) and the authenticated ciphers (aead.h: the tag checked
+// before anything is decrypted). In the last two the length field is outside the cipher's
+// blocks: the body after it is a multiple of the block size.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "crypto/aead.h"
 #include "crypto/cipher.h"
 #include "crypto/mac.h"
 #include "sshlib/transport/packet.h"
@@ -33,8 +40,11 @@ public:
     // with them; the sequence number runs on.
     void SetKeys(std::unique_ptr<crypto::CipherContext> cipher, size_t blockSize,
                  std::unique_ptr<crypto::MacContext> mac, size_t macLength,
-                 std::unique_ptr<ZlibDecompressor> decompressor);
-    bool KeysActive() const { return cipher_ != nullptr || mac_ != nullptr; }
+                 std::unique_ptr<ZlibDecompressor> decompressor, bool encryptThenMac = false);
+    // The same for an authenticated cipher (no separate MAC).
+    void SetAeadKeys(std::unique_ptr<crypto::AeadContext> aead, size_t blockSize, size_t tagLength,
+                     std::unique_ptr<ZlibDecompressor> decompressor);
+    bool KeysActive() const { return cipher_ != nullptr || mac_ != nullptr || aead_ != nullptr; }
 
     // Consumes bytes until a packet is complete or found bad, or the bytes run out; `consumed`
     // tells how many were used. After a bad packet the reader starts over with the next byte as
@@ -51,9 +61,16 @@ public:
 private:
     enum class State { kFirstBlock, kRest };
     void Reset();
+    // Encrypt-then-MAC and authenticated ciphers (packet_length_apart.cpp).
+    Result FeedLengthApart(const uint8_t* data, size_t length, size_t& consumed);
+    // Hands out the checked and decrypted packet in buffer_: sequence number, payload,
+    // decompression.
+    Result Complete();
 
     std::unique_ptr<crypto::CipherContext> cipher_;
     std::unique_ptr<crypto::MacContext> mac_;
+    std::unique_ptr<crypto::AeadContext> aead_;
+    bool lengthApart_ = false;  // encrypt-then-MAC or an authenticated cipher
     std::unique_ptr<ZlibDecompressor> decompressor_;
     size_t blockSize_ = 8;
     size_t macLength_ = 0;

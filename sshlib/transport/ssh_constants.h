@@ -22,6 +22,8 @@ inline constexpr uint8_t kMsgNewKeys = 21;
 // 32/33 (init, reply) and 34 (the request with minimum, preferred and maximum sizes).
 inline constexpr uint8_t kMsgKexDhInit = 30;
 inline constexpr uint8_t kMsgKexDhReply = 31;
+inline constexpr uint8_t kMsgKexEcdhInit = 30;   // RFC 5656: string Q_C
+inline constexpr uint8_t kMsgKexEcdhReply = 31;  // string K_S, string Q_S, string signature
 inline constexpr uint8_t kMsgKexGexGroup = 31;
 inline constexpr uint8_t kMsgKexGexInit = 32;
 inline constexpr uint8_t kMsgKexGexReply = 33;

@@ -153,7 +153,9 @@ void Transport::FeedVersion(const uint8_t* data, size_t length, size_t& consumed
     kex_.SetPeer(clientLine_, versionReader_.Line(), quirks_);
     phase_ = Phase::kKeyExchange;
     if (callbacks_.versionExchanged) callbacks_.versionExchanged();
-    if (!IsClosed()) kex_.Start();
+    if (IsClosed()) return;
+    kex_.AwaitServerInit();
+    serverInitDue_ = clock_() + kServerInitWaitMs;
 }
 
 void Transport::StartProtocol1() {
@@ -185,6 +187,13 @@ void Transport::FeedPackets(const uint8_t* data, size_t length) {
             case PacketReader::Result::kNeedMore:
                 break;
             case PacketReader::Result::kPacket:
+                // Numbering that wraps before the first exchange is over would let 2^32 packets
+                // slipped in ahead of it go unnoticed by the strict check of the server's first
+                // packet: no server needs that many, so none gets them.
+                if (!kex_.FirstDone() && reader_.NextSequence() == 0) {
+                    Fail(kDisconnectProtocolError, "Sequence number wrapped before the keys");
+                    break;
+                }
                 incomingBytes_ += reader_.PacketWireLength();
                 Dispatch(reader_.Packet());
                 CheckDataLimit();
@@ -208,6 +217,14 @@ void Transport::Dispatch(const IncomingPacket& packet) {
     if (IsClosed()) return;
     const uint8_t type = packet.Type();
     trace::Packet(2, false, type, packet.Payload().size());
+    // A strict first exchange admits only its own messages (and the server's disconnect): an
+    // ignore or debug message slipped in there is how a prefix-truncation attack hides.
+    if (kex_.Strict() && !kex_.FirstDone() && type != kMsgDisconnect &&
+        (type < kFirstKexMessage || type > kLastKexMessage)) {
+        Fail(kDisconnectProtocolError,
+             "Strict key exchange: unexpected message during the key exchange");
+        return;
+    }
     if (handlers_[type]) {
         handlers_[type](packet);
         return;
@@ -360,16 +377,33 @@ void Transport::FlushHeld() {
 // --- key exchange ---
 
 void Transport::InstallOutgoingKeys(DirectionKeys&& keys) {
-    builder_.SetKeys(std::move(keys.cipher), keys.cipherDescriptor->blockSize,
-                     keys.cipherDescriptor->cbc, std::move(keys.mac), keys.macDescriptor->macLength,
-                     keys.compression->CreateCompressor());
+    const crypto::CipherDescriptor& cipher = *keys.cipherDescriptor;
+    if (cipher.aead) {
+        builder_.SetAeadKeys(std::move(keys.aead), cipher.blockSize, cipher.aead->tagLength,
+                             keys.compression->CreateCompressor());
+    } else {
+        builder_.SetKeys(std::move(keys.cipher), cipher.blockSize, cipher.cbc, std::move(keys.mac),
+                         keys.macDescriptor->macLength, keys.compression->CreateCompressor(),
+                         keys.macDescriptor->encryptThenMac);
+    }
+    // Strict mode: numbering restarts after each new-keys we send.
+    if (kex_.Strict()) builder_.SetNextSequence(0);
     outgoingBytes_ = 0;
     FlushHeld();
 }
 
 void Transport::InstallIncomingKeys(DirectionKeys&& keys) {
-    reader_.SetKeys(std::move(keys.cipher), keys.cipherDescriptor->blockSize, std::move(keys.mac),
-                    keys.macDescriptor->macLength, keys.compression->CreateDecompressor());
+    const crypto::CipherDescriptor& cipher = *keys.cipherDescriptor;
+    if (cipher.aead) {
+        reader_.SetAeadKeys(std::move(keys.aead), cipher.blockSize, cipher.aead->tagLength,
+                            keys.compression->CreateDecompressor());
+    } else {
+        reader_.SetKeys(std::move(keys.cipher), cipher.blockSize, std::move(keys.mac),
+                        keys.macDescriptor->macLength, keys.compression->CreateDecompressor(),
+                        keys.macDescriptor->encryptThenMac);
+    }
+    // Strict mode: numbering restarts after each new-keys received.
+    if (kex_.Strict()) reader_.SetNextSequence(0);
     incomingBytes_ = 0;
 }
 
@@ -441,13 +475,26 @@ void Transport::ScheduleTimer() {
 }
 
 int64_t Transport::MillisecondsToTimer() const {
-    if (!timerScheduled_ || IsClosed()) return -1;
+    if (IsClosed()) return -1;
+    uint64_t due;
+    if (kex_.AwaitingServerInit()) {
+        due = serverInitDue_;
+    } else if (timerScheduled_) {
+        due = timerDue_;
+    } else {
+        return -1;
+    }
     uint64_t now = clock_();
-    return now >= timerDue_ ? 0 : static_cast<int64_t>(timerDue_ - now);
+    return now >= due ? 0 : static_cast<int64_t>(due - now);
 }
 
 void Transport::CheckTimer() {
-    if (!timerScheduled_ || IsClosed() || clock_() < timerDue_) return;
+    if (IsClosed()) return;
+    if (kex_.AwaitingServerInit()) {
+        if (clock_() >= serverInitDue_) kex_.SendInitUnprompted();
+        return;
+    }
+    if (!timerScheduled_ || clock_() < timerDue_) return;
     if (kex_.Running() || kex_.GetState() != KeyExchange::State::kEstablished) return;
     timerScheduled_ = false;
     RequestRekey("operation timeout");

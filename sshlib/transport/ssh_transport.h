@@ -61,6 +61,11 @@ struct TransportSettings {
     uint32_t rekeyMinutes = 60;
 };
 
+// How long the first exchange waits for the server's key-exchange-init before sending ours
+// unprompted (servers send theirs right after the identification lines; see
+// KeyExchange::AwaitServerInit).
+inline constexpr uint64_t kServerInitWaitMs = 1000;
+
 // The data limit text as a byte count ("500k" is 512000, "1G" 1073741824); text that does not
 // start with a number reads as 0.
 uint64_t ParseDataLimit(std::string_view text);
@@ -138,7 +143,8 @@ public:
     // Starts a re-key now (or after the exchange under way); with the no-rekey quirk the
     // counters and the timer are reset instead.
     void RequestRekey(std::string_view reason);
-    // Milliseconds until the time trigger is due (-1: none scheduled); call CheckTimer then.
+    // Milliseconds until the time trigger (or the end of the wait for the server's first
+    // key-exchange-init) is due (-1: none scheduled); call CheckTimer then.
     int64_t MillisecondsToTimer() const;
     void CheckTimer();
 
@@ -153,6 +159,7 @@ public:
     int CompletedKeyExchanges() const { return kex_.CompletedExchanges(); }
     const std::vector<uint8_t>& SessionId() const { return kex_.SessionId(); }
     const std::string& Fingerprint() const { return kex_.Fingerprint(); }
+    const std::string& FingerprintSha256() const { return kex_.FingerprintSha256(); }
     const NegotiatedAlgorithms& Algorithms() const { return kex_.Algorithms(); }
     const KeyExchange& Kex() const { return kex_; }
     // The protocol-1 packet layer once the server was found to speak protocol 1 (else NULL).
@@ -220,6 +227,7 @@ private:
     uint64_t dataLimit_ = 0;
     bool timerScheduled_ = false;
     uint64_t timerDue_ = 0;
+    uint64_t serverInitDue_ = 0;
     std::string lastRekeyReason_;
     TransportFailure failure_;
 };

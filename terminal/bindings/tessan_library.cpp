@@ -91,6 +91,24 @@ std::string TessanLibrary::Fingerprint(int handle) {
     return info.lpszFingerprint;
 }
 
+std::string TessanLibrary::FingerprintSha256(int handle) {
+    SECURITYINFO info{};
+    info.dwSize = sizeof info;
+    if (SshGetSecurityInformationA(handle, &info) == 0 || info.dwSize < sizeof info ||
+        info.lpszFingerprintSha256 == nullptr)
+        return {};
+    return info.lpszFingerprintSha256;
+}
+
+std::string TessanLibrary::LastErrorDetail() {
+    const int length = SshGetErrorDetailA(nullptr, 0);
+    if (length <= 0) return {};
+    std::string detail(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = SshGetErrorDetailA(detail.data(), ClampedSize(detail.size()));
+    detail.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return detail;
+}
+
 int TessanLibrary::LastError() {
     return static_cast<int>(SshGetLastError());
 }

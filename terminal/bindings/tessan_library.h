@@ -29,6 +29,8 @@ public:
     int Write(int handle, std::string_view data) override;
     int Disconnect(int handle) override;
     std::string Fingerprint(int handle) override;
+    std::string FingerprintSha256(int handle) override;
+    std::string LastErrorDetail() override;
     int LastError() override;
     // Codes of 1 to 65535 (the error number of an event) are read as library codes.
     int ErrorString(int code, std::span<char> buffer) override;

@@ -12,8 +12,9 @@ namespace ostrel {
 namespace {
 
 constexpr std::string_view kNewFileHeader =
-    "# SSH host key fingerprints remembered by Ostrel: host, port and fingerprint, one device\n"
-    "# per line. Remove a device's line when its key was changed on purpose.\n";
+    "# SSH host key fingerprints remembered by Ostrel: host, port and fingerprint (MD5, then\n"
+    "# SHA-256), one device per line. Remove a device's line when its key was changed on\n"
+    "# purpose.\n";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -48,6 +49,18 @@ bool ValidFingerprint(std::string_view fingerprint) {
     return true;
 }
 
+// "SHA256:" and the unpadded Base64 of a 32-byte digest.
+bool ValidSha256(std::string_view text) {
+    constexpr std::string_view kPrefix = "SHA256:";
+    if (text.size() != kPrefix.size() + 43 || !text.starts_with(kPrefix)) return false;
+    for (char c : text.substr(kPrefix.size())) {
+        const bool base64 = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                            (c >= '0' && c <= '9') || c == '+' || c == '/';
+        if (!base64) return false;
+    }
+    return true;
+}
+
 std::optional<int> ParsePort(std::string_view text) {
     if (text.empty() || text.size() > 5) return std::nullopt;
     int port = 0;
@@ -59,11 +72,11 @@ std::optional<int> ParsePort(std::string_view text) {
     return port;
 }
 
-// The blank-separated fields of a line; at most four are collected (more make it no entry).
+// The blank-separated fields of a line; at most five are collected (more make it no entry).
 std::vector<std::string_view> Fields(std::string_view line) {
     std::vector<std::string_view> fields;
     std::size_t i = 0;
-    while (i < line.size() && fields.size() < 4) {
+    while (i < line.size() && fields.size() < 5) {
         while (i < line.size() && IsBlank(line[i]))
             ++i;
         const std::size_t start = i;
@@ -76,10 +89,12 @@ std::vector<std::string_view> Fields(std::string_view line) {
 
 std::optional<HostKeyEntry> EntryOf(std::string_view line) {
     const std::vector<std::string_view> fields = Fields(line);
-    if (fields.size() != 3) return std::nullopt;
+    if (fields.size() != 3 && fields.size() != 4) return std::nullopt;
     const std::optional<int> port = ParsePort(fields[1]);
     if (!ValidHost(fields[0]) || !port || !ValidFingerprint(fields[2])) return std::nullopt;
-    return HostKeyEntry{std::string(fields[0]), *port, std::string(fields[2])};
+    if (fields.size() == 4 && !ValidSha256(fields[3])) return std::nullopt;
+    return HostKeyEntry{std::string(fields[0]), *port, std::string(fields[2]),
+                        fields.size() == 4 ? std::string(fields[3]) : std::string()};
 }
 
 std::string SystemReason(int error) {
@@ -112,8 +127,7 @@ bool ReadFileText(const std::filesystem::path& file, std::string& text, std::str
 
 // Writes the text to a new file beside `file` and renames it over `file`, so that a failure
 // leaves the old file as it was.
-bool ReplaceFileText(const std::filesystem::path& file, std::string_view text,
-                     std::string& error) {
+bool ReplaceFileText(const std::filesystem::path& file, std::string_view text, std::string& error) {
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     std::filesystem::path fresh = file;
@@ -146,14 +160,19 @@ bool ReplaceFileText(const std::filesystem::path& file, std::string_view text,
 }  // namespace
 
 std::optional<std::string> HostKeyLine(std::string_view host, int port,
-                                       std::string_view fingerprint) {
-    if (!ValidHost(host) || port < 0 || port > 65535 || !ValidFingerprint(fingerprint))
+                                       std::string_view fingerprint, std::string_view sha256) {
+    if (!ValidHost(host) || port < 0 || port > 65535 || !ValidFingerprint(fingerprint) ||
+        (!sha256.empty() && !ValidSha256(sha256)))
         return std::nullopt;
     std::string line(host);
     line += ' ';
     line += std::to_string(port);
     line += ' ';
     line += fingerprint;
+    if (!sha256.empty()) {
+        line += ' ';
+        line += sha256;
+    }
     return line;
 }
 
@@ -187,8 +206,9 @@ const HostKeyEntry* HostKeyList::Find(std::string_view host, int port) const {
     return nullptr;
 }
 
-bool HostKeyList::Add(std::string_view host, int port, std::string_view fingerprint) {
-    std::optional<std::string> text = HostKeyLine(host, port, fingerprint);
+bool HostKeyList::Add(std::string_view host, int port, std::string_view fingerprint,
+                      std::string_view sha256) {
+    std::optional<std::string> text = HostKeyLine(host, port, fingerprint, sha256);
     if (!text) return false;
     std::optional<HostKeyEntry> entry = EntryOf(*text);
     lines_.push_back({std::move(*text), std::move(entry)});
@@ -202,7 +222,8 @@ std::vector<HostKeyEntry> HostKeyList::Entries() const {
     return entries;
 }
 
-HostKeyCheck HostKeyStore::Check(std::string_view host, int port, std::string_view fingerprint) {
+HostKeyCheck HostKeyStore::Check(std::string_view host, int port, std::string_view fingerprint,
+                                 std::string_view sha256) {
     HostKeyCheck check;
     std::string text;
     if (!ReadFileText(file_, text, check.error)) {
@@ -212,11 +233,14 @@ HostKeyCheck HostKeyStore::Check(std::string_view host, int port, std::string_vi
     HostKeyList list = HostKeyList::Parse(text.empty() ? kNewFileHeader : std::string_view(text));
     if (const HostKeyEntry* known = list.Find(host, port)) {
         check.remembered = known->fingerprint;
-        check.verdict = SameIgnoringCase(known->fingerprint, fingerprint) ? HostKeyVerdict::Known
-                                                                           : HostKeyVerdict::Changed;
+        check.rememberedSha256 = known->sha256;
+        const bool sameSha256 = known->sha256.empty() || sha256.empty() || known->sha256 == sha256;
+        check.verdict = SameIgnoringCase(known->fingerprint, fingerprint) && sameSha256
+                            ? HostKeyVerdict::Known
+                            : HostKeyVerdict::Changed;
         return check;
     }
-    if (!list.Add(host, port, fingerprint)) {
+    if (!list.Add(host, port, fingerprint, sha256)) {
         check.error = "the host name or fingerprint cannot be written to " + file_.string();
         return check;
     }

@@ -7,14 +7,17 @@
 // port, LF or CR LF line ends (CRs at the end of a line are not part of it):
 //
 //     # comment lines start with '#'; empty lines are allowed
-//     192.168.1.20 22 3f:9a:07:5b:22:10:c4:8e:91:aa:60:0d:e2:7c:35:c1
+//     192.168.1.20 22 3f:9a:07:5b:22:10:c4:8e:91:aa:60:0d:e2:7c:35:c1 SHA256:q0B6...7Gk
 //
-// A line holds the host as typed in the dialog, the port in decimal (0 to 65535) and the host
-// key fingerprint, separated by blanks or tabs. Hosts are 1 to 255 bytes without blanks or
-// control characters and not starting with '#'; they and the fingerprints (1 to 128 hex digits
-// and colons) are compared without regard to case. Of several lines for one host and port the
-// first counts. Lines that do not fit this form are kept as they are when the file is
-// rewritten, and otherwise ignored. A file above kMaxHostKeyFileBytes is not read.
+// A line holds the host as typed in the dialog, the port in decimal (0 to 65535), the host key
+// fingerprint (the MD5 form) and, on lines written since the SHA-256 form is known, that form
+// too, separated by blanks or tabs. Hosts are 1 to 255 bytes without blanks or control
+// characters and not starting with '#'; they and the MD5 fingerprints (1 to 128 hex digits and
+// colons) are compared without regard to case, the SHA-256 form ("SHA256:" and 43 Base64
+// characters, as ssh-keygen -l prints it) byte for byte. A line without the SHA-256 form
+// matches on the MD5 form alone. Of several lines for one host and port the first counts. Lines
+// that do not fit this form are kept as they are when the file is rewritten, and otherwise ignored.
+// A file above kMaxHostKeyFileBytes is not read.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +38,7 @@ struct HostKeyEntry {
     std::string host;
     int port = 0;
     std::string fingerprint;
+    std::string sha256;  // "SHA256:..." or empty (a line written before it was known)
     friend bool operator==(const HostKeyEntry&, const HostKeyEntry&) = default;
 };
 
@@ -47,9 +51,10 @@ public:
 
     // The first entry for the host and port, or nullptr.
     const HostKeyEntry* Find(std::string_view host, int port) const;
-    // Appends an entry. False (nothing added) when the host, port or fingerprint cannot be
-    // written so that it reads back the same.
-    bool Add(std::string_view host, int port, std::string_view fingerprint);
+    // Appends an entry. False (nothing added) when the host, port or fingerprints cannot be
+    // written so that they read back the same. `sha256` may be empty.
+    bool Add(std::string_view host, int port, std::string_view fingerprint,
+             std::string_view sha256 = {});
 
     std::vector<HostKeyEntry> Entries() const;
     bool Empty() const { return lines_.empty(); }
@@ -64,7 +69,7 @@ private:
 
 // The line of a host key list for an entry, or nullopt when it cannot be one (see the top).
 std::optional<std::string> HostKeyLine(std::string_view host, int port,
-                                       std::string_view fingerprint);
+                                       std::string_view fingerprint, std::string_view sha256 = {});
 
 enum class HostKeyVerdict {
     New,      // not seen before; now remembered (unless `error` says otherwise)
@@ -74,8 +79,9 @@ enum class HostKeyVerdict {
 
 struct HostKeyCheck {
     HostKeyVerdict verdict = HostKeyVerdict::New;
-    std::string remembered;  // the fingerprint on file (Known, Changed)
-    std::string error;       // why the file could not be read or written; empty when it could
+    std::string remembered;        // the fingerprint on file (Known, Changed)
+    std::string rememberedSha256;  // its SHA-256 form, when the line has one
+    std::string error;             // why the file could not be read or written; empty when it could
 };
 
 // The file of remembered fingerprints. It is read on every check, so edits made meanwhile
@@ -84,10 +90,12 @@ class HostKeyStore {
 public:
     explicit HostKeyStore(std::filesystem::path file) : file_(std::move(file)) {}
 
-    // Compares the fingerprint with the one remembered for the host and port. A new host is
-    // added to the file (written to a new file beside it, then renamed over it; the folder is
-    // created when missing). A file that cannot be read is left alone.
-    HostKeyCheck Check(std::string_view host, int port, std::string_view fingerprint);
+    // Compares the fingerprints with the ones remembered for the host and port (the SHA-256
+    // form only where both sides have it). A new host is added to the file with both (written
+    // to a new file beside it, then renamed over it; the folder is created when missing). A
+    // file that cannot be read is left alone.
+    HostKeyCheck Check(std::string_view host, int port, std::string_view fingerprint,
+                       std::string_view sha256 = {});
 
     const std::filesystem::path& File() const { return file_; }
 

@@ -92,7 +92,10 @@ void SshClientSession::Connect() {
     if (handle == -1) {
         services_.Host().OnSessionOpenFailed();
         ShowOpenFailure(services_, "SSH Client FAILED to open!", host, port);
+        // Read before anything else can set the library's last error.
+        const std::string detail = library_.LastErrorDetail();
         services_.ShowErrorText(0);
+        if (!detail.empty()) services_.Show(detail);
         ReleaseCredentials();
         s.inUse = false;
         s.type = SessionType::None;
@@ -199,19 +202,34 @@ void SshClientSession::ReadEvent() {
     services_.Show(chunk, DisplayCategory::Incoming);
 }
 
+namespace {
+
+// "<md5> <sha256>", or the MD5 form alone when the other is not known.
+std::string BothForms(const std::string& md5, const std::string& sha256) {
+    return sha256.empty() ? md5 : md5 + " " + sha256;
+}
+
+}  // namespace
+
 void SshClientSession::ShowHostKey(int handle) {
     const std::string fingerprint = library_.Fingerprint(handle);
     if (fingerprint.empty()) return;
+    const std::string sha256 = library_.FingerprintSha256(handle);
     services_.Show("Host key fingerprint: " + fingerprint, DisplayCategory::Informational);
-    const HostKeyCheck check = hostKeys_.Check(host_, port_, fingerprint);
+    if (!sha256.empty())
+        services_.Show("Host key SHA-256 fingerprint: " + sha256, DisplayCategory::Informational);
+    const HostKeyCheck check = hostKeys_.Check(host_, port_, fingerprint, sha256);
     if (check.verdict == HostKeyVerdict::Changed) {
         services_.Show("WARNING: the host key of " + host_ + " port " + std::to_string(port_) +
                        " has CHANGED since the last connection!");
-        services_.Show("   Remembered fingerprint: " + check.remembered);
-        services_.Show("   Presented fingerprint:  " + fingerprint);
-        services_.Show("This may be another device, or someone between you and the device. "
-                       "The session stays open. If the device's key was changed on purpose, "
-                       "remove its line from " + hostKeys_.File().string() + "...");
+        services_.Show("   Remembered fingerprint: " +
+                       BothForms(check.remembered, check.rememberedSha256));
+        services_.Show("   Presented fingerprint:  " + BothForms(fingerprint, sha256));
+        services_.Show(
+            "This may be another device, or someone between you and the device. "
+            "The session stays open. If the device's key was changed on purpose, "
+            "remove its line from " +
+            hostKeys_.File().string() + "...");
     }
     if (!check.error.empty()) services_.Show("Remembered host keys: " + check.error + "...");
 }

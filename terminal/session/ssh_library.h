@@ -84,6 +84,13 @@ public:
     // The host key fingerprint of the connection (SshGetSecurityInformationA); empty when the
     // library has none.
     virtual std::string Fingerprint(int handle) = 0;
+    // Its SHA-256 form, "SHA256:" and unpadded Base64 as ssh-keygen -l prints it; empty when
+    // the library has none.
+    virtual std::string FingerprintSha256(int handle) = 0;
+    // What the library says beyond the code about the calling thread's last error
+    // (SshGetErrorDetailA), such as which kind of algorithm a failed negotiation found nothing
+    // in common for and what the server offered; empty when there is nothing.
+    virtual std::string LastErrorDetail() = 0;
 };
 
 }  // namespace ostrel

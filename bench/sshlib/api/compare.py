@@ -1,8 +1,10 @@
 #!/usr/bin/python3
-"""Runs session_bench against three sshd servers started here (aes128-ctr with group14-sha1,
-3des-cbc, aes128-ctr with group-exchange-sha256; hmac-sha1 and ssh-rsa everywhere) and prints
+"""Runs session_bench against sshd servers started here (aes128-ctr with group14-sha1,
+3des-cbc, aes128-ctr with group-exchange-sha256, chacha20-poly1305 and aes128-gcm with
+group14-sha1, all with hmac-sha1 and ssh-rsa; curve25519-sha256 with ssh-ed25519) and prints
 every figure of the library next to OpenSSH's ssh client with their ratios, then the peak
-memory of a 1 GB transfer. Needs root for sshd and the password account (made when missing).
+memory of a 1 GB transfer. A row that cannot be read is named on standard error and makes the
+script exit nonzero. Needs root for sshd and the password account (made when missing).
 
 usage: compare.py path/to/session_bench
 """
@@ -15,12 +17,23 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+import bench_rows  # noqa: E402
+
 USER, PASSWORD = "tessantest", "Tessan-Test-7"
 SERVERS = {
-    "AES": ("diffie-hellman-group14-sha1", "aes128-ctr"),
-    "3DES": ("diffie-hellman-group14-sha1", "3des-cbc"),
-    "GEX": ("diffie-hellman-group-exchange-sha256", "aes128-ctr"),
+    "AES": ("diffie-hellman-group14-sha1", "aes128-ctr", "ssh-rsa"),
+    "3DES": ("diffie-hellman-group14-sha1", "3des-cbc", "ssh-rsa"),
+    "GEX": ("diffie-hellman-group-exchange-sha256", "aes128-ctr", "ssh-rsa"),
+    "CHACHA": ("diffie-hellman-group14-sha1", "chacha20-poly1305@openssh.com", "ssh-rsa"),
+    "GCM": ("diffie-hellman-group14-sha1", "aes128-gcm@openssh.com", "ssh-rsa"),
+    "CURVE": ("curve25519-sha256", "aes128-ctr", "ssh-ed25519"),
 }
+# Every pair session_bench runs; one that does not come back is a failure, not a blank.
+EXPECTED_GROUPS = ["Receive/aes128ctr_hmacsha1", "Receive/3descbc_hmacsha1",
+                   "Receive/chacha20poly1305", "Receive/aes128gcm",
+                   "ConnectTrue/group14sha1", "ConnectTrue/gexsha256",
+                   "ConnectTrue/curve25519ed25519"]
 
 
 def free_port():
@@ -37,13 +50,14 @@ def ensure_account():
     subprocess.run(["chpasswd"], input=f"{USER}:{PASSWORD}\n", text=True, check=True)
 
 
-def start_sshd(folder, name, kex, cipher):
+def start_sshd(folder, name, kex, cipher, host_key):
     port = free_port()
     config = os.path.join(folder, f"{name}.conf")
     with open(config, "w") as f:
         f.write(f"ListenAddress 127.0.0.1:{port}\nHostKey {folder}/rsa\n"
+                f"HostKey {folder}/ed25519\n"
                 f"PidFile {folder}/{name}.pid\nUsePAM no\nPasswordAuthentication yes\n"
-                f"PubkeyAuthentication no\nHostKeyAlgorithms ssh-rsa\nKexAlgorithms {kex}\n"
+                f"PubkeyAuthentication no\nHostKeyAlgorithms {host_key}\nKexAlgorithms {kex}\n"
                 f"Ciphers {cipher}\nMACs hmac-sha1\nCompression no\nLogLevel ERROR\n"
                 f"MaxStartups 100\n")
     process = subprocess.Popen(["/usr/sbin/sshd", "-D", "-e", "-f", config],
@@ -64,6 +78,8 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run(["ssh-keygen", "-q", "-t", "rsa", "-b", "2048", "-N", "", "-f",
                         f"{folder}/rsa"], check=True)
+        subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", f"{folder}/ed25519"],
+                       check=True)
         askpass = os.path.join(folder, "askpass")
         with open(askpass, "w") as f:
             f.write(f"#!/bin/sh\necho '{PASSWORD}'\n")
@@ -72,39 +88,53 @@ def main():
                    TESSAN_BENCH_ASKPASS=askpass)
         servers = []
         try:
-            for name, (kex, cipher) in SERVERS.items():
-                process, port = start_sshd(folder, name.lower(), kex, cipher)
+            for name, (kex, cipher, host_key) in SERVERS.items():
+                process, port = start_sshd(folder, name.lower(), kex, cipher, host_key)
                 servers.append(process)
                 env[f"TESSAN_BENCH_PORT_{name}"] = str(port)
-            run = json.loads(subprocess.run([bench, "--benchmark_format=json"], env=env,
-                                            check=True, capture_output=True, text=True).stdout)
+            run_text = subprocess.run([bench, "--benchmark_format=json"], env=env,
+                                      check=True, capture_output=True, text=True).stdout
             memory = json.loads(subprocess.run([bench, "--peak-memory", str(10**9)], env=env,
                                                check=True, capture_output=True, text=True).stdout)
         finally:
             for process in servers:
                 process.terminate()
                 process.wait()
+    report(run_text, memory)
 
-    results = {}
-    for b in run["benchmarks"]:
-        # "Receive/aes128ctr_hmacsha1/ours/iterations:3/real_time"
-        kind, case, side = b["name"].split("/")[:3]
-        results.setdefault(f"{kind}/{case}", {})[side] = b
+
+def report(run_text, memory):
+    problems = bench_rows.Problems()
+    groups = bench_rows.load(run_text, problems)
+    for group in EXPECTED_GROUPS:
+        if group not in groups:
+            problems.add(f"{group}: missing from the run")
     print(f"{'benchmark':34} {'ours':>12} {'ssh':>12} {'ratio':>8}")
-    for group, sides in results.items():
+    for group, sides in groups.items():
+        for side in sides:
+            if side not in ("ours", "ssh"):
+                problems.add(f"{group}/{side}: unknown side")
         ours, ssh = sides.get("ours"), sides.get("ssh")
-        if not ours or not ssh or "error_message" in ours or "error_message" in ssh:
-            print(f"{group:34} failed: {ours and ours.get('error_message')} "
-                  f"{ssh and ssh.get('error_message')}")
+        if ours is None or ssh is None:
+            problems.add(f"{group}: needs both ours and ssh, has {', '.join(sides)}")
             continue
-        if "bytes_per_second" in ours:
-            a, b = ours["bytes_per_second"] / 1e6, ssh["bytes_per_second"] / 1e6
-            print(f"{group:34} {a:9.1f} MB/s {b:7.1f} MB/s {a / b:8.2f}  (ours/ssh, higher is better)")
+        key = "bytes_per_second" if group.startswith("Receive/") else "real_time"
+        a = bench_rows.figure(ours, key, f"{group}/ours", problems)
+        b = bench_rows.figure(ssh, key, f"{group}/ssh", problems)
+        if a is None or b is None:
+            continue
+        if key == "bytes_per_second":
+            print(f"{group:34} {a / 1e6:7.1f} MB/s {b / 1e6:7.1f} MB/s {a / b:8.2f}"
+                  "  (ours/ssh, higher is better)")
         else:
-            a, b = ours["real_time"], ssh["real_time"]
             print(f"{group:34} {a:9.1f} ms {b:9.1f} ms {a / b:8.2f}  (ours/ssh, lower is better)")
-    print(f"{'peak memory, 1 GB through SshRead':34} {memory['ours_kib'] / 1024:9.1f} MiB "
-          f"{memory['ssh_kib'] / 1024:7.1f} MiB")
+    ours_kib, ssh_kib = memory.get("ours_kib", -1), memory.get("ssh_kib", -1)
+    if ours_kib > 0 and ssh_kib > 0:
+        print(f"{'peak memory, 1 GB through SshRead':34} {ours_kib / 1024:7.1f} MiB "
+              f"{ssh_kib / 1024:7.1f} MiB")
+    else:
+        problems.add(f"peak memory: a transfer failed (ours {ours_kib} KiB, ssh {ssh_kib} KiB)")
+    problems.finish()
 
 
 if __name__ == "__main__":

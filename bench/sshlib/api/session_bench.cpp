@@ -3,7 +3,10 @@
 // exchange. The servers and the account come from the environment (set by compare.py):
 //   TESSAN_BENCH_USER, TESSAN_BENCH_PASSWORD, TESSAN_BENCH_ASKPASS (a script printing it),
 //   TESSAN_BENCH_PORT_AES (aes128-ctr, group14-sha1), TESSAN_BENCH_PORT_3DES (3des-cbc),
-//   TESSAN_BENCH_PORT_GEX (aes128-ctr, group-exchange-sha256); hmac-sha1 and ssh-rsa on all.
+//   TESSAN_BENCH_PORT_GEX (aes128-ctr, group-exchange-sha256), TESSAN_BENCH_PORT_CHACHA
+//   (chacha20-poly1305, group14-sha1), TESSAN_BENCH_PORT_GCM (aes128-gcm, group14-sha1);
+//   hmac-sha1 and ssh-rsa on these; TESSAN_BENCH_PORT_CURVE (curve25519-sha256, ssh-ed25519,
+//   aes128-ctr, hmac-sha1).
 // With --peak-memory BYTES it instead receives BYTES through SshRead in a child process and
 // prints that child's peak resident size, then the same for ssh.
 #include <benchmark/benchmark.h>
@@ -53,15 +56,15 @@ long long TessanRun(int port, const std::string& command) {
 }
 
 // The same through OpenSSH's ssh client, its output read from a pipe in the same chunks.
-long long OpenSshRun(int port, const char* kex, const char* cipher, const std::string& command) {
-    std::string line = "SSH_ASKPASS='" + std::string(Env("TESSAN_BENCH_ASKPASS")) +
-                       "' SSH_ASKPASS_REQUIRE=force DISPLAY=none /usr/bin/ssh -T -p " +
-                       std::to_string(port) +
-                       " -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null"
-                       " -o LogLevel=ERROR -o PubkeyAuthentication=no -o HostKeyAlgorithms=ssh-rsa"
-                       " -o MACs=hmac-sha1 -o Ciphers=" +
-                       cipher + " -o KexAlgorithms=" + kex + " " + Env("TESSAN_BENCH_USER") +
-                       "@127.0.0.1 '" + command + "' < /dev/null";
+long long OpenSshRun(int port, const char* kex, const char* cipher, const std::string& command,
+                     const char* hostKey = "ssh-rsa") {
+    std::string line =
+        "SSH_ASKPASS='" + std::string(Env("TESSAN_BENCH_ASKPASS")) +
+        "' SSH_ASKPASS_REQUIRE=force DISPLAY=none /usr/bin/ssh -T -p " + std::to_string(port) +
+        " -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null"
+        " -o LogLevel=ERROR -o PubkeyAuthentication=no -o HostKeyAlgorithms=" +
+        hostKey + " -o MACs=hmac-sha1 -o Ciphers=" + cipher + " -o KexAlgorithms=" + kex + " " +
+        Env("TESSAN_BENCH_USER") + "@127.0.0.1 '" + command + "' < /dev/null";
     FILE* pipe = popen(line.c_str(), "r");
     if (!pipe) return -1;
     static char buffer[65536];
@@ -93,11 +96,12 @@ void Receive(benchmark::State& state, bool ours, const char* port, const char* c
     state.SetBytesProcessed(state.iterations() * kReceiveBytes);
 }
 
-void ConnectTrue(benchmark::State& state, bool ours, const char* port, const char* kex) {
+void ConnectTrue(benchmark::State& state, bool ours, const char* port, const char* kex,
+                 const char* hostKey = "ssh-rsa") {
     Library library;
     for (auto _ : state) {
         long long got = ours ? TessanRun(Port(port), "true")
-                             : OpenSshRun(Port(port), kex, "aes128-ctr", "true");
+                             : OpenSshRun(Port(port), kex, "aes128-ctr", "true", hostKey);
         if (got != 0) {
             state.SkipWithError("connect failed");
             return;
@@ -140,6 +144,22 @@ BENCHMARK_CAPTURE(Receive, 3descbc_hmacsha1 / ssh, false, "3DES", "3des-cbc")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();
+BENCHMARK_CAPTURE(Receive, chacha20poly1305 / ours, true, "CHACHA", "chacha20-poly1305@openssh.com")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Receive, chacha20poly1305 / ssh, false, "CHACHA", "chacha20-poly1305@openssh.com")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Receive, aes128gcm / ours, true, "GCM", "aes128-gcm@openssh.com")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Receive, aes128gcm / ssh, false, "GCM", "aes128-gcm@openssh.com")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 BENCHMARK_CAPTURE(ConnectTrue, group14sha1 / ours, true, "AES", "diffie-hellman-group14-sha1")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(10)
@@ -155,6 +175,17 @@ BENCHMARK_CAPTURE(ConnectTrue, gexsha256 / ours, true, "GEX",
     ->UseRealTime();
 BENCHMARK_CAPTURE(ConnectTrue, gexsha256 / ssh, false, "GEX",
                   "diffie-hellman-group-exchange-sha256")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->UseRealTime();
+
+BENCHMARK_CAPTURE(ConnectTrue, curve25519ed25519 / ours, true, "CURVE", "curve25519-sha256",
+                  "ssh-ed25519")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ConnectTrue, curve25519ed25519 / ssh, false, "CURVE", "curve25519-sha256",
+                  "ssh-ed25519")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(10)
     ->UseRealTime();

@@ -1,26 +1,34 @@
 #!/usr/bin/python3
 """Reads a Google Benchmark JSON run of transport_bench on stdin and prints, per group, each
-side's throughput, its ratio to the first reference of the group and the compression ratio."""
-import json
+side's throughput, ours over that side and the compression ratio. Every group needs a row of
+ours; a row that cannot be read (an error, a missing figure) is named on standard error and the
+script exits nonzero."""
+import os
 import sys
 
-run = json.load(sys.stdin)
-groups = {}
-for b in run["benchmarks"]:
-    if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
-        continue
-    name = b.get("run_name", b["name"])
-    group, _, side = name.rpartition("/")
-    groups.setdefault(group, {})[side] = b
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+import bench_rows  # noqa: E402
 
-print(f"{'benchmark':22} {'side':8} {'MB/s':>9} {'ours/side':>10} {'compressed':>11}")
-for group, sides in groups.items():
-    ours = sides.get("ours")
-    for side, b in sides.items():
-        if "bytes_per_second" not in b:
-            print(f"{group:22} {side:8} {b.get('error_message', 'no result'):>9}")
+
+def main():
+    problems = bench_rows.Problems()
+    groups = bench_rows.load(sys.stdin.read(), problems)
+    print(f"{'benchmark':22} {'side':8} {'MB/s':>9} {'ours/side':>10} {'compressed':>11}")
+    for group, sides in groups.items():
+        ours = sides.get("ours")
+        if ours is None:
+            problems.add(f"{group}: no row of ours beside {', '.join(sides)}")
             continue
-        rate = b["bytes_per_second"] / 1e6
-        ratio = "" if ours is None or side == "ours" else f"{ours['bytes_per_second'] / b['bytes_per_second']:.2f}"
-        packed = f"{b['ratio'] * 100:.1f} %" if "ratio" in b else ""
-        print(f"{group:22} {side:8} {rate:9.0f} {ratio:>10} {packed:>11}")
+        ours_rate = bench_rows.figure(ours, "bytes_per_second", f"{group}/ours", problems)
+        for side, row in sides.items():
+            rate = bench_rows.figure(row, "bytes_per_second", f"{group}/{side}", problems)
+            if rate is None:
+                continue
+            ratio = "" if side == "ours" or ours_rate is None else f"{ours_rate / rate:.2f}"
+            packed = f"{row['ratio'] * 100:.1f} %" if "ratio" in row else ""
+            print(f"{group:22} {side:8} {rate / 1e6:9.0f} {ratio:>10} {packed:>11}")
+    problems.finish()
+
+
+if __name__ == "__main__":
+    main()

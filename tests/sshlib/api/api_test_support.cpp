@@ -61,7 +61,9 @@ std::string LastErrorText() {
     SshGetErrorStringA(error, text, sizeof text);
     char code[32];
     std::snprintf(code, sizeof code, " (0x%08X)", static_cast<unsigned>(error));
-    return text + std::string(code);
+    char detail[1024];
+    const bool hasDetail = SshGetErrorDetailA(detail, sizeof detail) > 0;
+    return text + std::string(code) + (hasDetail ? std::string(": ") + detail : std::string());
 }
 
 HCLIENT ConnectAccount(int port, const std::string& command, DWORD options, UINT timeout) {

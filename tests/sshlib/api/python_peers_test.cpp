@@ -212,3 +212,57 @@ TEST(ParamikoSession, CredentialsChooseTheProtocol) {
 
 }  // namespace
 }  // namespace tessan::apitest
+
+namespace tessan::apitest {
+namespace {
+
+// AsyncSSH and Paramiko with the algorithm lists they offer out of the box, once with our
+// original order first and once with the modern algorithms first.
+TEST(PythonServersDefaults, LogInWithTheirOwnListsInBothOrders) {
+    Library library;
+    peers::AsyncSshOptions options;
+    options.hostKey = "default";
+    peers::AsyncSshPeer asyncssh, paramiko;
+    ASSERT_TRUE(asyncssh.Start(options)) << asyncssh.Error();
+    ASSERT_TRUE(paramiko.StartParamiko(true)) << paramiko.Error();
+    struct Case {
+        const char* name;
+        peers::AsyncSshPeer* server;
+        DWORD options;
+        const char* kex;
+        const char* hostKey;
+        const char* cipher;
+        const char* mac;
+    };
+    const Case cases[] = {
+        {"AsyncSSH", &asyncssh, 0, "diffie-hellman-group-exchange-sha256", "ssh-rsa", "aes256-ctr",
+         "hmac-sha1"},
+        {"AsyncSSH, modern first", &asyncssh, SSH_OPTION_PREFERMODERN, "curve25519-sha256",
+         "ssh-ed25519", "chacha20-poly1305@openssh.com", ""},
+        {"Paramiko", &paramiko, 0, "diffie-hellman-group-exchange-sha256", "ssh-rsa", "aes256-ctr",
+         "hmac-sha1"},
+        {"Paramiko, modern first", &paramiko, SSH_OPTION_PREFERMODERN,
+         "curve25519-sha256@libssh.org", "rsa-sha2-512", "aes256-ctr", "hmac-sha2-256"},
+    };
+    for (const Case& c : cases) {
+        SSHOPTIONS record{};
+        record.dwSize = sizeof record;
+        std::strcpy(record.szCommandLine, "hello");
+        HCLIENT client = SshConnectA("127.0.0.1", c.server->Port(), "tester", "secret", 15,
+                                     SSH_OPTION_COMMAND | c.options, &record, nullptr);
+        ASSERT_NE(client, INVALID_CLIENT) << c.name << ": " << LastErrorText() << "\n"
+                                          << c.server->Log();
+        SECURITYINFO info{};
+        info.dwSize = sizeof info;
+        ASSERT_TRUE(SshGetSecurityInformationA(client, &info));
+        EXPECT_STREQ(info.lpszKeyExchange, c.kex) << c.name;
+        EXPECT_STREQ(info.lpszHostKeyAlgorithm, c.hostKey) << c.name;
+        EXPECT_STREQ(info.lpszCipherIn, c.cipher) << c.name;
+        EXPECT_STREQ(info.lpszMacIn, c.mac) << c.name;
+        EXPECT_EQ(ReadAll(client), "hello\n") << c.name;
+        EXPECT_EQ(SshDisconnect(client), 0);
+    }
+}
+
+}  // namespace
+}  // namespace tessan::apitest

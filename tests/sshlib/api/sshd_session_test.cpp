@@ -257,7 +257,13 @@ TEST_F(SshdCases, SecurityInformationAndAConnectionWithoutShell) {
     wide.dwSize = sizeof wide;
     ASSERT_TRUE(SshGetSecurityInformationW(client, &wide));
     EXPECT_EQ(std::u16string(wide.lpszFingerprint).size(), std::strlen(info.lpszFingerprint));
-    info.dwSize = sizeof info - 1;
+    // The record before the names were added is filled without them; a shorter one is refused.
+    info.dwSize = SECURITYINFO_BASE_SIZE;
+    info.lpszKeyExchange = "unchanged";
+    ASSERT_TRUE(SshGetSecurityInformationA(client, &info));
+    EXPECT_EQ(info.dwSize, SECURITYINFO_BASE_SIZE);
+    EXPECT_STREQ(info.lpszKeyExchange, "unchanged");
+    info.dwSize = SECURITYINFO_BASE_SIZE - 1;
     EXPECT_FALSE(SshGetSecurityInformationA(client, &info));
     EXPECT_EQ(SshGetLastError(), KX_ERROR_INVALID_PARAMETER);
     EXPECT_EQ(SshDisconnect(client), 0);

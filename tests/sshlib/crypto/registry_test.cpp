@@ -133,7 +133,31 @@ TEST(MacRegistry, ListsAndDescriptors) {
     }
     EXPECT_EQ(kHmacSha1BugCompatible.displayName, "bug-compatible HMAC-SHA1");
     EXPECT_EQ(kHmacSha1_96BugCompatible.displayName, "bug-compatible HMAC-SHA1-96");
-    EXPECT_EQ(FindMac("hmac-sha2-256", false), nullptr);
+    // The modern MACs: full-length tags keyed with as many bytes as the digest, found from
+    // either original list.
+    struct Modern {
+        const MacDescriptor* mac;
+        const char* name;
+        size_t length;
+        bool encryptThenMac;
+    };
+    const Modern modern[] = {{&kHmacSha256, "hmac-sha2-256", 32, false},
+                             {&kHmacSha512, "hmac-sha2-512", 64, false},
+                             {&kHmacSha256Etm, "hmac-sha2-256-etm@openssh.com", 32, true},
+                             {&kHmacSha512Etm, "hmac-sha2-512-etm@openssh.com", 64, true},
+                             {&kHmacSha1Etm, "hmac-sha1-etm@openssh.com", 20, true}};
+    ASSERT_EQ(ModernMacs().size(), std::size(modern));
+    for (size_t i = 0; i < std::size(modern); ++i) {
+        const Modern& m = modern[i];
+        EXPECT_EQ(ModernMacs()[i], m.mac);
+        EXPECT_EQ(m.mac->name, m.name);
+        EXPECT_EQ(m.mac->macLength, m.length);
+        EXPECT_EQ(m.mac->keyBytes, m.length);
+        EXPECT_EQ(m.mac->encryptThenMac, m.encryptThenMac);
+        EXPECT_EQ(FindMac(m.name, false), m.mac);
+        EXPECT_EQ(FindMac(m.name, true), m.mac);
+    }
+    EXPECT_EQ(FindMac("umac-64@openssh.com", false), nullptr);
 }
 
 TEST(MacRegistry, DerivedSequenceNumberVectors) {
@@ -247,7 +271,7 @@ TEST(HostKeyRegistry, OfferOrder) {
     EXPECT_EQ(algorithms[0]->name, "ssh-rsa");
     EXPECT_EQ(algorithms[1]->name, "ssh-dss");
     EXPECT_EQ(FindHostKeyAlgorithm("ssh-dss"), &kSshDss);
-    EXPECT_EQ(FindHostKeyAlgorithm("ssh-ed25519"), nullptr);
+    EXPECT_EQ(FindHostKeyAlgorithm("ssh-ed448"), nullptr);
 }
 
 TEST(Ssh1CipherChoice, FirstPreferredCipherTheServerSupports) {

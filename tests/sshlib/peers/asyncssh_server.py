@@ -88,7 +88,9 @@ async def main():
     parser.add_argument("--cipher", default="")
     parser.add_argument("--mac", default="")
     parser.add_argument("--compression", default="")
-    parser.add_argument("--host-key", default="ssh-rsa", help="ssh-rsa, ssh-dss or both")
+    parser.add_argument("--host-key", default="ssh-rsa",
+                        help="ssh-rsa, ssh-dss, both, or default: Ed25519, ECDSA P-256 and RSA "
+                             "keys with AsyncSSH's own signature algorithms")
     parser.add_argument("--rekey-bytes", default="")
     parser.add_argument("--user", default="tester")
     parser.add_argument("--password", default="secret")
@@ -97,12 +99,17 @@ async def main():
     args = parser.parse_args()
 
     keys, signatures = [], []
-    for name in args.host_key.replace("both", "ssh-rsa,ssh-dss").split(","):
-        keys.append(asyncssh.generate_private_key(name, **({"key_size": 1024} if name == "ssh-rsa" else {})))
-        signatures.append(name)
+    if args.host_key == "default":
+        keys = [asyncssh.generate_private_key(name) for name in
+                ("ssh-ed25519", "ecdsa-sha2-nistp256", "ssh-rsa")]
+    else:
+        for name in args.host_key.replace("both", "ssh-rsa,ssh-dss").split(","):
+            keys.append(asyncssh.generate_private_key(name, **({"key_size": 1024} if name == "ssh-rsa" else {})))
+            signatures.append(name)
 
-    options = dict(server_host_keys=keys, signature_algs=signatures,
-                   process_factory=echo, encoding=None)
+    options = dict(server_host_keys=keys, process_factory=echo, encoding=None)
+    if signatures:
+        options["signature_algs"] = signatures
     for key, value in (("kex_algs", args.kex), ("encryption_algs", args.cipher),
                        ("mac_algs", args.mac), ("compression_algs", args.compression)):
         if value:

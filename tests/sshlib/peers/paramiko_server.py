@@ -72,9 +72,14 @@ def attempt(transport, kind):
 
 def serve(connection, host_key, args):
     transport = paramiko.Transport(connection)
-    # One key exchange only: this server version expects the fixed-group messages whatever the
-    # negotiation chose.
-    transport.get_security_options().kex = ("diffie-hellman-group14-sha1",)
+    if args.defaults:
+        # Paramiko offers group exchange whether or not it has groups to choose from; with none
+        # loaded it answers as for a fixed group. The system's moduli file gives it some.
+        transport.load_server_moduli()
+    else:
+        # One key exchange only: this server version expects the fixed-group messages whatever
+        # the negotiation chose.
+        transport.get_security_options().kex = ("diffie-hellman-group14-sha1",)
     transport.add_server_key(host_key)
     server = Server(args)
     try:
@@ -97,6 +102,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--user", default="tester")
     parser.add_argument("--password", default="secret")
+    parser.add_argument("--defaults", action="store_true",
+                        help="offer Paramiko's own algorithm lists")
     args = parser.parse_args()
     host_key = paramiko.RSAKey.generate(2048)
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -39,6 +40,9 @@ const std::string& SharedHostKeyDir() {
     std::call_once(once, [] {
         RunProgram({kSshKeygen, "-q", "-t", "rsa", "-b", "2048", "-N", "", "-f", dir.File("rsa")});
         RunProgram({kSshKeygen, "-q", "-t", "dsa", "-N", "", "-f", dir.File("dsa")});
+        RunProgram(
+            {kSshKeygen, "-q", "-t", "ecdsa", "-b", "256", "-N", "", "-f", dir.File("ecdsa")});
+        RunProgram({kSshKeygen, "-q", "-t", "ed25519", "-N", "", "-f", dir.File("ed25519")});
     });
     return dir.Path();
 }
@@ -82,6 +86,14 @@ SshdOptions QuickSshdOptions() {
     return options;
 }
 
+SshdOptions StockSshdOptions(const std::string& hostKeys) {
+    SshdOptions options;
+    options.hostKeyAlgorithms.clear();
+    options.compression.clear();
+    options.hostKeys = hostKeys;
+    return options;
+}
+
 bool SshdPeer::Start(const SshdOptions& options) {
     return Launch(options) && WaitReady();
 }
@@ -103,20 +115,25 @@ bool SshdPeer::WriteConfigAndRun() {
     std::ofstream config(dir_.File("sshd_config"));
     // sshd takes the first value of each keyword: the caller's lines come first.
     config << options_.extra << "\n"
-           << "ListenAddress 127.0.0.1:" << port_ << "\n"
-           << "HostKey " << keys << "/rsa\n"
-           << "HostKey " << keys << "/dsa\n"
-           << "PidFile " << dir_.File("sshd.pid") << "\n"
+           << "ListenAddress 127.0.0.1:" << port_ << "\n";
+    std::stringstream hostKeys(options_.hostKeys);
+    for (std::string key; std::getline(hostKeys, key, ',');)
+        config << "HostKey " << keys << "/" << key << "\n";
+    config << "PidFile " << dir_.File("sshd.pid") << "\n"
            << "UsePAM no\nStrictModes no\nPubkeyAuthentication no\n"
            << "KbdInteractiveAuthentication no\nPasswordAuthentication yes\n"
-           << "PermitRootLogin yes\nMaxStartups 100\nLogLevel VERBOSE\n"
-           << "HostKeyAlgorithms " << options_.hostKeyAlgorithms << "\n"
-           << "Compression " << options_.compression << "\n";
+           << "PermitRootLogin yes\nMaxStartups 100\nLogLevel VERBOSE\n";
+    if (!options_.hostKeyAlgorithms.empty())
+        config << "HostKeyAlgorithms " << options_.hostKeyAlgorithms << "\n";
+    if (!options_.compression.empty()) config << "Compression " << options_.compression << "\n";
     if (!options_.kex.empty()) config << "KexAlgorithms " << options_.kex << "\n";
     if (!options_.ciphers.empty()) config << "Ciphers " << options_.ciphers << "\n";
     if (!options_.macs.empty()) config << "MACs " << options_.macs << "\n";
     if (!options_.rekeyLimit.empty()) config << "RekeyLimit " << options_.rekeyLimit << "\n";
     config.close();
+    // The log of an attempt that could not bind goes first: the new sshd truncates it only once
+    // it runs, and until then WaitReady would read the old failure as this attempt's.
+    std::remove(dir_.File("sshd.log").c_str());
     if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")},
                         dir_.File("sshd.log"))) {
         error_ = "sshd could not be started";
@@ -174,8 +191,10 @@ bool AsyncSshPeer::Start(const AsyncSshOptions& options) {
     return StartScript("asyncssh_server.py", arguments, "the AsyncSSH server");
 }
 
-bool AsyncSshPeer::StartParamiko() {
-    return StartScript("paramiko_server.py", {}, "the Paramiko server");
+bool AsyncSshPeer::StartParamiko(bool defaults) {
+    std::vector<std::string> arguments;
+    if (defaults) arguments.push_back("--defaults");
+    return StartScript("paramiko_server.py", arguments, "the Paramiko server");
 }
 
 bool ScriptPeer::StartScript(const char* script, const std::vector<std::string>& arguments,

@@ -16,6 +16,9 @@ namespace tessan::testing {
 struct SshdOptions {
     std::string kex;
     std::string hostKeyAlgorithms = "ssh-rsa";  // "ssh-rsa", "ssh-dss" or both
+    // The host key files it loads from SharedHostKeyDir(), comma-separated: "rsa", "dsa",
+    // "ecdsa", "ed25519".
+    std::string hostKeys = "rsa,dsa";
     std::string ciphers;
     std::string macs;
     std::string compression = "no";  // sshd's "Compression" setting
@@ -26,6 +29,10 @@ struct SshdOptions {
 // The quickest algorithm set both sides share (group 14, AES-128 CTR, HMAC-SHA1), for the tests
 // that are about something other than the algorithms.
 SshdOptions QuickSshdOptions();
+
+// sshd with no algorithm or compression setting at all (the distribution's defaults) and the
+// given host key files.
+SshdOptions StockSshdOptions(const std::string& hostKeys);
 
 class SshdPeer {
 public:
@@ -54,7 +61,7 @@ private:
 // What the AsyncSSH server offers; empty fields keep AsyncSSH's defaults.
 struct AsyncSshOptions {
     std::string kex;
-    std::string hostKey = "ssh-rsa";  // "ssh-rsa", "ssh-dss" or "both"
+    std::string hostKey = "ssh-rsa";  // "ssh-rsa", "ssh-dss", "both" or "default" (see script)
     std::string ciphers;
     std::string macs;
     std::string compression;
@@ -86,8 +93,9 @@ private:
 class AsyncSshPeer : public ScriptPeer {
 public:
     bool Start(const AsyncSshOptions& options);
-    // The Paramiko server script beside this file instead (user "tester", password "secret").
-    bool StartParamiko();
+    // The Paramiko server script beside this file instead (user "tester", password "secret");
+    // with `defaults` it offers Paramiko's own algorithm lists.
+    bool StartParamiko(bool defaults = false);
 };
 
 // What the scripted SSH protocol 1 server (ssh1_server.py beside this file) does; see the
@@ -120,7 +128,8 @@ struct TestAccount {
 };
 const TestAccount& PasswordAccount();
 
-// The folder holding the host keys made once per test process with ssh-keygen ("rsa", "dsa").
+// The folder holding the host keys made once per test process with ssh-keygen ("rsa", "dsa",
+// "ecdsa", "ed25519", each with its ".pub").
 const std::string& SharedHostKeyDir();
 
 }  // namespace tessan::testing

@@ -99,14 +99,16 @@ TEST(InteropSshd, EveryKexHostKeyCipherAndMacReachesTheEncryptedState) {
 
 TEST(InteropSshd, NoCommonAlgorithmFailsAtOnceWithTheReason) {
     peers::SshdOptions options;
-    options.kex = "curve25519-sha256";
+    options.kex = "sntrup761x25519-sha512@openssh.com";
     peers::SshdPeer sshd;
     ASSERT_TRUE(sshd.Start(options)) << sshd.Error();
     peers::TransportDriver driver;
     DWORD error = driver.Connect(sshd.Port(), 10000);
     EXPECT_EQ(error, kErrKeyExchangeFailed);
     EXPECT_EQ(driver.Transport().Failure().reason, kDisconnectKeyExchangeFailed);
-    EXPECT_EQ(driver.Transport().Failure().text, "No common key exchange algorithm");
+    EXPECT_EQ(driver.Transport().Failure().text,
+              "No common key exchange algorithm (the server offers: "
+              "sntrup761x25519-sha512@openssh.com,kex-strict-s-v00@openssh.com)");
 }
 
 TEST(InteropAsyncSsh, LegacyCiphersCompressionAndTheRest) {

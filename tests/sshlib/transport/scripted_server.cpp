@@ -1,6 +1,8 @@
 #include "scripted_server.h"
 
+#include <openssl/core_names.h>
 #include <openssl/dsa.h>
+#include <openssl/ec.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
 #include <openssl/sha.h>
@@ -34,11 +36,27 @@ void AppendBnMpint(Bytes& out, const BIGNUM* bn) {
     crypto::AppendMpint(out, FromBn(bn));
 }
 
-// Two RSA and two DSA keys, made once per test program.
+EVP_PKEY* GenerateKey(int type, int curve = 0) {
+    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_id(type, nullptr);
+    EVP_PKEY_keygen_init(ctx);
+    if (curve != 0) EVP_PKEY_CTX_set_ec_paramgen_curve_nid(ctx, curve);
+    EVP_PKEY* key = nullptr;
+    EVP_PKEY_keygen(ctx, &key);
+    EVP_PKEY_CTX_free(ctx);
+    return key;
+}
+
+// Two RSA, DSA, Ed25519 and P-256 keys, made once per test program.
 struct TestKeys {
     RSA* rsa[2];
     DSA* dsa[2];
+    EVP_PKEY* ed25519[2];
+    EVP_PKEY* p256[2];
     TestKeys() {
+        for (int i = 0; i < 2; ++i) {
+            ed25519[i] = GenerateKey(EVP_PKEY_ED25519);
+            p256[i] = GenerateKey(EVP_PKEY_EC, NID_X9_62_prime256v1);
+        }
         for (RSA*& key : rsa) {
             key = RSA_new();
             BIGNUM* e = BN_new();
@@ -170,7 +188,13 @@ bool ScriptedServer::ReadKexInit() {
     if (!parsed) return false;
     for (int i = 0; i < kListCount; ++i)
         clientLists_[i] = std::string(parsed->lists[i]);
+    if (!serverInit_.empty()) Choose();
     return true;
+}
+
+void ScriptedServer::Choose() {
+    for (int i = 0; i < kListCount; ++i)
+        chosen_[i] = Pick(i);
 }
 
 std::string ScriptedServer::Pick(int list) const {
@@ -186,16 +210,17 @@ void ScriptedServer::SendKexInit() {
     payload.push_back(config_.firstKexPacketFollows ? 1 : 0);
     AppendU32(payload, 0);
     serverInit_ = payload;
-    for (int i = 0; i < kListCount; ++i)
-        chosen_[i] = Pick(i);
+    if (!clientInit_.empty()) Choose();
     Send(payload);
 }
 
 Bytes ScriptedServer::HashData(const Bytes& data) const {
     const crypto::KexDescriptor* kex = crypto::FindKex(chosen_[kListKex]);
-    bool sha256 = kex && kex->exchangeHash->digestLength == 32;
-    Bytes digest(sha256 ? 32 : 20);
-    if (sha256) {
+    const size_t length = kex ? kex->exchangeHash->digestLength : 20;
+    Bytes digest(length);
+    if (length == 64) {
+        SHA512(data.data(), data.size(), digest.data());
+    } else if (length == 32) {
         SHA256(data.data(), data.size(), digest.data());
     } else {
         SHA1(data.data(), data.size(), digest.data());
@@ -205,7 +230,22 @@ Bytes ScriptedServer::HashData(const Bytes& data) const {
 
 Bytes ScriptedServer::HostKeyBlob(bool other) const {
     Bytes blob;
-    if (chosen_[kListHostKey] == "ssh-dss") {
+    const std::string& algorithm = chosen_[kListHostKey];
+    if (algorithm == "ssh-ed25519") {
+        Bytes key(32);
+        size_t length = key.size();
+        EVP_PKEY_get_raw_public_key(Keys().ed25519[other], key.data(), &length);
+        AppendStr(blob, algorithm);
+        AppendStr(blob, key);
+    } else if (algorithm == "ecdsa-sha2-nistp256") {
+        Bytes point(65);
+        size_t length = 0;
+        EVP_PKEY_get_octet_string_param(Keys().p256[other], "encoded-pub-key", point.data(),
+                                        point.size(), &length);
+        AppendStr(blob, algorithm);
+        AppendStr(blob, std::string_view("nistp256"));
+        AppendStr(blob, point);
+    } else if (algorithm == "ssh-dss") {
         const BIGNUM *p, *q, *g, *y;
         DSA_get0_pqg(Keys().dsa[other], &p, &q, &g);
         DSA_get0_key(Keys().dsa[other], &y, nullptr);
@@ -226,7 +266,49 @@ Bytes ScriptedServer::Sign(const Bytes& data, bool other) const {
     uint8_t digest[20];
     SHA1(data.data(), data.size(), digest);
     Bytes blob;
-    if (chosen_[kListHostKey] == "ssh-dss") {
+    const std::string& algorithm = chosen_[kListHostKey];
+    if (algorithm == "ssh-ed25519" || algorithm == "ecdsa-sha2-nistp256" ||
+        algorithm.starts_with("rsa-sha2-")) {
+        EVP_PKEY* key = algorithm == "ssh-ed25519"           ? Keys().ed25519[other]
+                        : algorithm == "ecdsa-sha2-nistp256" ? Keys().p256[other]
+                                                             : nullptr;
+        EVP_PKEY* rsaKey = nullptr;
+        if (!key) {
+            rsaKey = EVP_PKEY_new();
+            RSA_up_ref(Keys().rsa[other]);
+            EVP_PKEY_assign_RSA(rsaKey, Keys().rsa[other]);
+            key = rsaKey;
+        }
+        const EVP_MD* md = algorithm == "ssh-ed25519"    ? nullptr
+                           : algorithm == "rsa-sha2-512" ? EVP_sha512()
+                                                         : EVP_sha256();
+        EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+        EVP_DigestSignInit(ctx, nullptr, md, nullptr, key);
+        size_t length = 0;
+        EVP_DigestSign(ctx, nullptr, &length, data.data(), data.size());
+        Bytes sig(length);
+        EVP_DigestSign(ctx, sig.data(), &length, data.data(), data.size());
+        sig.resize(length);
+        EVP_MD_CTX_free(ctx);
+        if (rsaKey) EVP_PKEY_free(rsaKey);
+        AppendStr(blob, algorithm);
+        if (algorithm == "ecdsa-sha2-nistp256") {
+            // DER SEQUENCE { r, s } to string(mpint r || mpint s).
+            const uint8_t* der = sig.data();
+            ECDSA_SIG* parsed = d2i_ECDSA_SIG(nullptr, &der, static_cast<long>(sig.size()));
+            const BIGNUM *r, *s;
+            ECDSA_SIG_get0(parsed, &r, &s);
+            Bytes inner;
+            AppendBnMpint(inner, r);
+            AppendBnMpint(inner, s);
+            ECDSA_SIG_free(parsed);
+            AppendStr(blob, inner);
+        } else {
+            AppendStr(blob, sig);
+        }
+        return blob;
+    }
+    if (algorithm == "ssh-dss") {
         DSA_SIG* sig = DSA_do_sign(digest, 20, Keys().dsa[other]);
         const BIGNUM *r, *s;
         DSA_SIG_get0(sig, &r, &s);
@@ -248,9 +330,64 @@ Bytes ScriptedServer::Sign(const Bytes& data, bool other) const {
     return blob;
 }
 
+bool ScriptedServer::RunEcdh(const Tamper& tamper) {
+    std::optional<Bytes> init = NextProtocolPacket();
+    if (!init || init->at(0) != kMsgKexEcdhInit) return false;
+    IncomingPacket reader(*init, 0);
+    std::span<const uint8_t> clientPublic;
+    if (!reader.ReadString(clientPublic)) return false;
+    EVP_PKEY_CTX* keygen = EVP_PKEY_CTX_new_id(EVP_PKEY_X25519, nullptr);
+    EVP_PKEY* ours = nullptr;
+    EVP_PKEY_keygen_init(keygen);
+    EVP_PKEY_keygen(keygen, &ours);
+    EVP_PKEY_CTX_free(keygen);
+    Bytes serverPublic(32);
+    size_t length = serverPublic.size();
+    EVP_PKEY_get_raw_public_key(ours, serverPublic.data(), &length);
+    EVP_PKEY* theirs = EVP_PKEY_new_raw_public_key(EVP_PKEY_X25519, nullptr, clientPublic.data(),
+                                                   clientPublic.size());
+    EVP_PKEY_CTX* derive = EVP_PKEY_CTX_new(ours, nullptr);
+    EVP_PKEY_derive_init(derive);
+    EVP_PKEY_derive_set_peer(derive, theirs);
+    Bytes shared(32);
+    length = shared.size();
+    const bool derived = EVP_PKEY_derive(derive, shared.data(), &length) == 1;
+    EVP_PKEY_CTX_free(derive);
+    EVP_PKEY_free(theirs);
+    EVP_PKEY_free(ours);
+    if (!derived) return false;
+    if (tamper.serverPublic) serverPublic = *tamper.serverPublic;
+
+    Bytes exchange;
+    AppendStr(exchange, clientLine_);
+    AppendStr(exchange, config_.versionLine);
+    AppendStr(exchange, clientInit_);
+    AppendStr(exchange, serverInit_);
+    Bytes hostKey = HostKeyBlob(tamper.otherHostKey);
+    AppendStr(exchange, hostKey);
+    AppendStr(exchange, Bytes(clientPublic.begin(), clientPublic.end()));
+    AppendStr(exchange, serverPublic);
+    secret_.clear();
+    crypto::AppendMpint(secret_, crypto::BigNum::FromBytes(shared));
+    exchange.insert(exchange.end(), secret_.begin(), secret_.end());
+    exchangeHash_ = HashData(exchange);
+    if (sessionId_.empty()) sessionId_ = exchangeHash_;
+    Bytes signature = Sign(exchangeHash_, tamper.otherHostKey);
+    if (tamper.badSignature) signature[signature.size() - 3] ^= 0x40;
+    Bytes reply = {kMsgKexEcdhReply};
+    AppendStr(reply, hostKey);
+    AppendStr(reply, serverPublic);
+    AppendStr(reply, signature);
+    Send(reply);
+    for (const Bytes& extra : tamper.afterReply)
+        Send(extra);
+    return true;
+}
+
 bool ScriptedServer::RunDh(const Tamper& tamper) {
     const crypto::KexDescriptor* kex = crypto::FindKex(chosen_[kListKex]);
     if (!kex) return false;
+    if (kex->IsEllipticCurve()) return RunEcdh(tamper);
     BN_CTX* ctx = BN_CTX_new();
     BIGNUM* p = nullptr;
     BIGNUM* g = nullptr;
@@ -331,6 +468,8 @@ bool ScriptedServer::RunDh(const Tamper& tamper) {
     crypto::AppendMpint(reply, fValue);
     AppendStr(reply, signature);
     Send(reply);
+    for (const Bytes& extra : tamper.afterReply)
+        Send(extra);
     for (BIGNUM* n : {p, g, e, y, f, k})
         BN_free(n);
     BN_CTX_free(ctx);
@@ -338,19 +477,19 @@ bool ScriptedServer::RunDh(const Tamper& tamper) {
 }
 
 Bytes ScriptedServer::DeriveKey(char letter, size_t length) const {
-    Bytes material;
     Bytes prefix = config_.omitSecret ? Bytes{} : secret_;
     prefix.insert(prefix.end(), exchangeHash_.begin(), exchangeHash_.end());
     Bytes first = prefix;
     first.push_back(static_cast<uint8_t>(letter));
     first.insert(first.end(), sessionId_.begin(), sessionId_.end());
-    Bytes block = HashData(first);
-    material = block;
-    Bytes second = prefix;
-    second.insert(second.end(), block.begin(), block.end());
-    Bytes block2 = HashData(second);
-    material.insert(material.end(), block2.begin(), block2.end());
-    material.resize(std::max(length, material.size()));
+    Bytes material = HashData(first);
+    // RFC 4253 section 7.2: K_n = HASH(K || H || K_1 || ... || K_n-1).
+    while (material.size() < length) {
+        Bytes next = prefix;
+        next.insert(next.end(), material.begin(), material.end());
+        Bytes block = HashData(next);
+        material.insert(material.end(), block.begin(), block.end());
+    }
     return material;
 }
 
@@ -359,8 +498,24 @@ void ScriptedServer::InstallKeys(bool outgoing) {
     int list = outgoing ? kListCipherServerToClient : kListCipherClientToServer;
     const crypto::CipherDescriptor* cipher = crypto::FindCipher(chosen_[list]);
     bool bugCompatible = config_.macKeys16;
-    const crypto::MacDescriptor* mac = crypto::FindMac(chosen_[list + 2], bugCompatible);
     const CompressionDescriptor* compression = FindCompression(chosen_[list + 4]);
+    if (cipher->aead) {
+        auto aead = cipher->aead->CreateContext();
+        aead->SetKey(DeriveKey(outgoing ? 'D' : 'C', 64).data());
+        aead->SetIv(DeriveKey(outgoing ? 'B' : 'A', 64).data());
+        if (outgoing) {
+            builder_.SetAeadKeys(
+                std::move(aead), cipher->blockSize, cipher->aead->tagLength,
+                config_.compressOutgoing ? compression->CreateCompressor() : nullptr);
+            if (config_.strict) builder_.SetNextSequence(0);
+        } else {
+            reader_.SetAeadKeys(std::move(aead), cipher->blockSize, cipher->aead->tagLength,
+                                compression->CreateDecompressor());
+            if (config_.strict) reader_.SetNextSequence(0);
+        }
+        return;
+    }
+    const crypto::MacDescriptor* mac = crypto::FindMac(chosen_[list + 2], bugCompatible);
     auto cipherContext = cipher->CreateContext();
     cipherContext->SetKey(DeriveKey(outgoing ? 'D' : 'C', 64).data());
     cipherContext->SetIv(DeriveKey(outgoing ? 'B' : 'A', 64).data());
@@ -369,10 +524,13 @@ void ScriptedServer::InstallKeys(bool outgoing) {
     if (outgoing) {
         builder_.SetKeys(std::move(cipherContext), cipher->blockSize, cipher->cbc,
                          std::move(macContext), mac->macLength,
-                         config_.compressOutgoing ? compression->CreateCompressor() : nullptr);
+                         config_.compressOutgoing ? compression->CreateCompressor() : nullptr,
+                         mac->encryptThenMac);
+        if (config_.strict) builder_.SetNextSequence(0);
     } else {
         reader_.SetKeys(std::move(cipherContext), cipher->blockSize, std::move(macContext),
-                        mac->macLength, compression->CreateDecompressor());
+                        mac->macLength, compression->CreateDecompressor(), mac->encryptThenMac);
+        if (config_.strict) reader_.SetNextSequence(0);
     }
 }
 
@@ -388,11 +546,16 @@ bool ScriptedServer::ReadNewKeys() {
     return true;
 }
 
-bool ScriptedServer::Handshake() {
+bool ScriptedServer::ExchangeInits() {
     SendVersion();
-    if (ReadVersion().empty() || !ReadKexInit()) return false;
+    if (ReadVersion().empty()) return false;
+    // Like real servers, this one sends its init first; the client answers it with its own.
     SendKexInit();
-    if (!RunDh() || !ReadNewKeys()) return false;
+    return ReadKexInit();
+}
+
+bool ScriptedServer::Handshake() {
+    if (!ExchangeInits() || !RunDh() || !ReadNewKeys()) return false;
     SendNewKeys();
     return client_.GetPhase() == Transport::Phase::kOpen;
 }

@@ -39,6 +39,9 @@ struct ServerConfig {
     bool omitSecret = false;       // derives keys without K (the old-server quirk)
     bool macKeys16 = false;        // keys HMAC-SHA1 with 16 bytes (the old-server quirk)
     bool compressOutgoing = true;  // false: sends plain payloads even when "zlib" was agreed
+    // Strict key exchange as the server sees it: numbering restarts at each new-keys. Set it
+    // when the kex list names "kex-strict-s-v00@openssh.com" and the client asks for it too.
+    bool strict = false;
 };
 
 // Ways to break the key exchange on purpose.
@@ -48,7 +51,10 @@ struct Tamper {
     std::optional<crypto::BigNum> f;                                 // instead of g^y mod p
     std::optional<std::pair<crypto::BigNum, crypto::BigNum>> group;  // group exchange p, g
     bool groupWithoutGenerator = false;
-    bool otherHostKey = false;  // sign with the second test key of the same kind
+    bool otherHostKey = false;          // sign with the second test key of the same kind
+    std::optional<Bytes> serverPublic;  // elliptic-curve exchanges: Q_S sent instead of ours
+    // Sends these payloads (unencrypted, the keys not yet changed) right after the reply.
+    std::vector<Bytes> afterReply;
 };
 
 class ScriptedServer {
@@ -79,7 +85,8 @@ public:
     void SendVersion();
     // The client's identification line without its line ending ("" when none is there).
     std::string ReadVersion();
-    // Reads the client's key-exchange-init; false when the next packet is not one.
+    // Reads the client's key-exchange-init; false when the next packet is not one. The client
+    // sends its first one only after this server's (or after waiting for it in vain).
     bool ReadKexInit();
     void SendKexInit();
     // Runs Diffie-Hellman up to sending the reply (tampered as asked); false when the client
@@ -87,6 +94,9 @@ public:
     bool RunDh(const Tamper& tamper = {});
     void SendNewKeys();
     bool ReadNewKeys();
+    // The identification lines and both key-exchange-inits (this server's first); false when
+    // the client did not answer with its own.
+    bool ExchangeInits();
     // The whole exchange without tampering, from the version lines on; true when the client's
     // transport is open afterwards.
     bool Handshake();
@@ -111,12 +121,14 @@ public:
     PacketBuilder& Builder() { return builder_; }
 
 private:
+    bool RunEcdh(const Tamper& tamper);
     void InstallKeys(bool outgoing);
     Bytes DeriveKey(char letter, size_t length) const;
     Bytes HostKeyBlob(bool other) const;
     Bytes Sign(const Bytes& data, bool other) const;
     Bytes HashData(const Bytes& data) const;
     std::string Pick(int list) const;
+    void Choose();
 
     Transport& client_;
     ServerConfig config_;

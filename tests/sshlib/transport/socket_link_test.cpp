@@ -81,7 +81,7 @@ TEST(SocketLinkBlocking, TheDisconnectReachesTheServerBeforeTheSocketCloses) {
     {
         testing::ScriptedPeer peer([&](int fd) {
             testing::ScriptedPeer::SendAll(
-                fd, "SSH-2.0-OpenSSH_9.2\r\n" + PlainPacket(KexInitWithout("ecdh-sha2-nistp256")));
+                fd, "SSH-2.0-OpenSSH_9.2\r\n" + PlainPacket(KexInitWithout("sntrup761x25519-sha512@openssh.com")));
             // Everything the client writes until it closes.
             char buffer[4096];
             ssize_t n;

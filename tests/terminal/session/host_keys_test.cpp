@@ -34,11 +34,18 @@ TEST(HostKeyList, ReadsTheEntriesOfAFileAndIgnoresWhatDoesNotFit) {
         {"host -1 00", false},
         {"host 22", false},
         {"host 22 00 extra", false},
+        {"host 22 00 SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2s", true},
+        {"host 22 00 SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2", false},
+        {"host 22 00 SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2=", false},
+        {"host 22 00 sha256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2s", false},
+        {"host 22 00 SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2s x", false},
         {"host 22 3g:00", false},
         {"#host 22 00", false},
         {"host\x01 22 00", false},
-        {"host 22 " "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef"
-         "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef0", false},
+        {"host 22 "
+         "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef"
+         "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef0",
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -90,8 +97,8 @@ class HostKeyStoreTest : public ::testing::Test {
 protected:
     HostKeyStoreTest() { std::filesystem::remove_all(folder_); }
     ~HostKeyStoreTest() override { std::filesystem::remove_all(folder_); }
-    std::filesystem::path folder_ = std::filesystem::temp_directory_path() /
-                                    ("ostrel-host-keys-" + std::to_string(::getpid()));
+    std::filesystem::path folder_ =
+        std::filesystem::temp_directory_path() / ("ostrel-host-keys-" + std::to_string(::getpid()));
     std::filesystem::path file_ = folder_ / "sub" / "ssh_host_keys.txt";
     HostKeyStore store_{file_};
 };
@@ -103,7 +110,7 @@ TEST_F(HostKeyStoreTest, RemembersNewHostsAndComparesKnownOnes) {
     const std::string text = ReadText(file_);
     EXPECT_EQ(text.substr(0, 1), "#");
     EXPECT_NE(text.find("\n10.0.0.5 22 aa:01\n"), std::string::npos);
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(::stat(file_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 
@@ -138,6 +145,41 @@ TEST_F(HostKeyStoreTest, AFileThatCannotBeReadOrWrittenIsNamedAndLeftAlone) {
     EXPECT_NE(check.error.find("could not be written: Not a directory"), std::string::npos)
         << check.error;
     EXPECT_EQ(ReadText(file_), "not a folder\n");
+}
+
+}  // namespace
+}  // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// Lines written before the SHA-256 form was known keep matching on the MD5 form; lines that
+// have it must match on both, the SHA-256 form byte for byte.
+TEST_F(HostKeyStoreTest, TheSha256FormIsRememberedAndComparedWhereBothSidesHaveIt) {
+    const std::string sha = "SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2s";
+    const std::string otherSha = "SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2S";
+    EXPECT_EQ(store_.Check("old", 22, "aa:01").verdict, HostKeyVerdict::New);
+    EXPECT_EQ(store_.Check("new", 22, "aa:01", sha).verdict, HostKeyVerdict::New);
+    EXPECT_NE(ReadText(file_).find("\nnew 22 aa:01 " + sha + "\n"), std::string::npos);
+    struct Case {
+        const char* host;
+        const char* md5;
+        std::string sha256;
+        HostKeyVerdict verdict;
+    };
+    const Case cases[] = {
+        {"old", "aa:01", sha, HostKeyVerdict::Known},
+        {"old", "aa:02", sha, HostKeyVerdict::Changed},
+        {"new", "AA:01", sha, HostKeyVerdict::Known},
+        {"new", "aa:01", "", HostKeyVerdict::Known},
+        {"new", "aa:01", otherSha, HostKeyVerdict::Changed},
+        {"new", "aa:02", sha, HostKeyVerdict::Changed},
+    };
+    for (const Case& c : cases) {
+        const HostKeyCheck check = store_.Check(c.host, 22, c.md5, c.sha256);
+        EXPECT_EQ(check.verdict, c.verdict) << c.host << " " << c.md5 << " " << c.sha256;
+        EXPECT_EQ(check.rememberedSha256, std::string(c.host) == "new" ? sha : "");
+    }
 }
 
 }  // namespace

@@ -292,8 +292,8 @@ public:
     }
     int AsyncConnect(const SshConnectRequest& r) override {
         connects.push_back({std::string(r.host), r.port, std::string(r.user),
-                            std::string(r.password), r.timeout, r.options, r.credentials,
-                            r.window, r.message});
+                            std::string(r.password), r.timeout, r.options, r.credentials, r.window,
+                            r.message});
         return onConnect ? onConnect() : connectResult;
     }
     void AbortConnect() override { ++aborts; }
@@ -313,6 +313,8 @@ public:
         return 0;
     }
     std::string Fingerprint(int) override { return fingerprint; }
+    std::string FingerprintSha256(int) override { return fingerprintSha256; }
+    std::string LastErrorDetail() override { return errorDetail; }
     int LastError() override { return lastError; }
     // "error " and the code's number.
     int ErrorString(int code, std::span<char> buffer) override {
@@ -328,6 +330,8 @@ public:
     std::function<int()> onConnect;  // runs inside the connect, instead of connectResult
     int lastError = 0;
     std::string fingerprint = "aa:bb";
+    std::string fingerprintSha256;
+    std::string errorDetail;
     int inits = 0;
     int uninits = 0;
     int aborts = 0;

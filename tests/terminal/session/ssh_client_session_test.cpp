@@ -87,6 +87,26 @@ TEST_F(SshSessionTest, OpensWithTheTerminalsValuesAndAFailedStartEndsTheSession)
     EXPECT_EQ(ssh_.connects.size(), 1u);
 }
 
+// The library's detail of a failed connect follows the error's own text; the SHA-256 form of a
+// host key follows the MD5 form.
+TEST_F(SshSessionTest, TheDetailOfAFailureAndTheSha256FingerprintAreShown) {
+    ssh_.lastError = ScriptedSsh::kErrorBase | 12101;
+    ssh_.errorDetail = "No common host key algorithm (the server offers: ssh-dss)";
+    model_.OpenFromMenu(SessionType::SshClient);
+    const Strings lines = host_.StatusLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "error 12101");
+    EXPECT_EQ(lines.back(), ssh_.errorDetail);
+
+    ssh_.errorDetail.clear();
+    ssh_.fingerprintSha256 = "SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2s";
+    ConnectsAs(7);
+    model_.OpenFromMenu(SessionType::SshClient);
+    EXPECT_EQ(host_.shown.back(),
+              (ShownLine{"Host key SHA-256 fingerprint: " + ssh_.fingerprintSha256,
+                         DisplayCategory::Informational}));
+}
+
 TEST_F(SshSessionTest, AConnectEventWithAnErrorOnlyShowsItsText) {
     ssh_.onConnect = [this] {
         session_.OnEvent(7, kConnected | 10060u << 16);
@@ -105,8 +125,8 @@ TEST_F(SshSessionTest, RestartReplacesTheConnectionAndEveryCredentialsRecordIsRe
     ConnectsAs(7);
     model_.OpenFromMenu(SessionType::SshClient);
     EXPECT_EQ(settings_.state, ConnectionState::Connected);
-    EXPECT_EQ(host_.shown.back(), (ShownLine{"Host key fingerprint: aa:bb",
-                                             DisplayCategory::Informational}));
+    EXPECT_EQ(host_.shown.back(),
+              (ShownLine{"Host key fingerprint: aa:bb", DisplayCategory::Informational}));
     EXPECT_EQ(ssh_.liveCredentials, 1);
 
     ConnectsAs(8);

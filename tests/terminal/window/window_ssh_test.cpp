@@ -46,6 +46,8 @@ public:
     int Write(int handle, std::string_view data) override { return real_.Write(handle, data); }
     int Disconnect(int handle) override { return real_.Disconnect(handle); }
     std::string Fingerprint(int handle) override { return real_.Fingerprint(handle); }
+    std::string FingerprintSha256(int handle) override { return real_.FingerprintSha256(handle); }
+    std::string LastErrorDetail() override { return real_.LastErrorDetail(); }
     int LastError() override { return real_.LastError(); }
     int ErrorString(int code, std::span<char> buffer) override {
         return real_.ErrorString(code, buffer);
@@ -120,6 +122,13 @@ protected:
         if (at == std::string::npos) return {};
         return PaneText().substr(at + kLabel.size(), 47);
     }
+    // Both forms as the warning and the file show them: MD5, blank, "SHA256:..." (50 bytes).
+    std::string ShownFingerprints() {
+        static constexpr std::string_view kLabel = "Host key SHA-256 fingerprint: ";
+        const std::size_t at = PaneText().rfind(kLabel);
+        if (at == std::string::npos) return {};
+        return ShownFingerprint() + " " + PaneText().substr(at + kLabel.size(), 50);
+    }
     std::string HostKeyFile() { return ReadWholeFile((home_ / "ssh_host_keys.txt").string()); }
 
     static peers::SshdPeer* server_;
@@ -152,7 +161,7 @@ TEST_F(SshWindowTest, ALineTypedRunsInTheShellAndCloseRestartAndExitWork) {
                               "fingerprint: "),
               std::string::npos)
         << PaneText();
-    const std::string fingerprint = ShownFingerprint();
+    const std::string fingerprint = ShownFingerprints();
     EXPECT_EQ(ColourOf("Host key fingerprint: "), colours_[ColourSlot::Informational]);
     EXPECT_EQ(HostKeyFile().find("\n127.0.0.1 " + Text(Port()) + " " + fingerprint + "\n") !=
                   std::string::npos,
@@ -258,7 +267,7 @@ TEST_F(SshWindowTest, AHostPresentingAnotherKeyIsNamedInAWarningEveryTime) {
     ASSERT_TRUE(first->Start(peers::QuickSshdOptions())) << first->Error();
     const int port = first->Port();
     Connect(port);
-    const std::string remembered = ShownFingerprint();
+    const std::string remembered = ShownFingerprints();
     Key(Qt::Key_F12);
     first.reset();
 
@@ -271,7 +280,7 @@ TEST_F(SshWindowTest, AHostPresentingAnotherKeyIsNamedInAWarningEveryTime) {
     for (int round = 0; round < 2; ++round) {
         const std::size_t from = PaneText().size();
         Connect(port);
-        const std::string presented = ShownFingerprint();
+        const std::string presented = ShownFingerprints();
         EXPECT_NE(presented, remembered);
         const std::size_t warning = PaneText().find(
             "\r\nWARNING: the host key of 127.0.0.1 port " + Text(port) +

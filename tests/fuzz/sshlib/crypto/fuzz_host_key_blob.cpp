@@ -1,7 +1,9 @@
-// Any byte string given to either host-key algorithm yields a key or no key; a key's fingerprint
-// and a check of the rest of the input as a signature must not misbehave either.
+// Any byte string given to any host-key algorithm yields a key or no key; a key's fingerprints,
+// its canonical blob and a check of the rest of the input as a signature must not misbehave
+// either, and a key re-read from its canonical blob has that same blob.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <span>
 
 #include "crypto/host_key.h"
@@ -14,13 +16,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto blob = input.subspan(size >= 2 ? 2 : 0, split - (size >= 2 ? 2 : 0));
     const auto signature = input.subspan(split);
     static const uint8_t kMessage[] = {'h', 'a', 's', 'h'};
-    for (const HostKeyAlgorithm* algorithm : HostKeyAlgorithms()) {
-        auto key = algorithm->FromBlob(blob);
-        if (!key) continue;
-        // Keep modular exponentiations with huge numbers out of the fuzzer's hot loop.
-        if (key->Bits() > 4096) continue;
-        (void)key->Fingerprint();
-        (void)key->Verify(signature, kMessage);
+    for (const auto list : {HostKeyAlgorithms(), ModernHostKeyAlgorithms()}) {
+        for (const HostKeyAlgorithm* algorithm : list) {
+            auto key = algorithm->FromBlob(blob);
+            if (!key) continue;
+            // Keep modular exponentiations with huge numbers out of the fuzzer's hot loop.
+            if (key->Bits() > 4096) continue;
+            (void)key->Fingerprint();
+            (void)key->Sha256Fingerprint();
+            const auto canonical = key->PublicKeyBlob();
+            const auto again = algorithm->FromBlob(canonical);
+            if (!again || again->PublicKeyBlob() != canonical) std::abort();
+            (void)key->Verify(signature, kMessage);
+        }
     }
     return 0;
 }

@@ -1,6 +1,9 @@
-// Arbitrary signature blobs against fixed RSA and DSA keys: true or false, never a crash.
+// Arbitrary signature blobs against fixed keys of every host-key algorithm: true or false,
+// never a crash.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -48,6 +51,21 @@ const char* kDsaY =
     "21"
     "d08a5eb7e89390b21a85664713c549e25feda6e9e6c31970866bdfbc8fa981f6";
 const char* kDsaQ = "b90b38ba0a50a43ec6898d3f9b68049777f489b1";
+// Public keys of the Wycheproof Ed25519 and ECDSA P-256 sets (tests/data/ed25519, tests/data/p256).
+const char* kEd25519Key = "7d4d0e7f6153a69b6242b522abbee685fda4420f8834b108c3bdae369ef549fa";
+const char* kP256Point =
+    "0404aaec73635726f213fb8a9e64da3b8632e41495a944d0045b522eba7240fad587d9315798aaa3a5ba01775787"
+    "ced05eaaf7b4e09fc81d6d1aa546e8365d525d";
+
+std::unique_ptr<tessan::crypto::HostKey> KeyFromFields(
+    const tessan::crypto::HostKeyAlgorithm& algorithm, std::initializer_list<const char*> fields,
+    std::vector<uint8_t> last) {
+    std::vector<uint8_t> blob;
+    for (const char* field : fields)
+        tessan::crypto::AppendString(blob, field);
+    tessan::crypto::AppendString(blob, last);
+    return algorithm.FromBlob(blob);
+}
 
 }  // namespace
 
@@ -58,8 +76,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         BigNum::FromBytes(FromHex(kDsaP)), BigNum::FromBytes(FromHex(kDsaQ)),
         BigNum::FromBytes(FromHex(kDsaG)), BigNum::FromBytes(FromHex(kDsaY))};
     static const uint8_t kMessage[] = {'m'};
+    static const auto ed25519 = KeyFromFields(kSshEd25519, {"ssh-ed25519"}, FromHex(kEd25519Key));
+    static const auto ecdsa =
+        KeyFromFields(kEcdsaSha2Nistp256, {"ecdsa-sha2-nistp256", "nistp256"}, FromHex(kP256Point));
+    static const auto rsaSha256 = kRsaSha2_256.FromBlob(RsaKeyBlob(rsa));
+    static const auto rsaSha512 = kRsaSha2_512.FromBlob(RsaKeyBlob(rsa));
+    if (!ed25519 || !ecdsa || !rsaSha256 || !rsaSha512) std::abort();
     const std::span<const uint8_t> signature(data, size);
     (void)RsaVerify(rsa, signature, kMessage);
     (void)DsaVerify(dsa, signature, kMessage);
+    for (const auto* key : {ed25519.get(), ecdsa.get(), rsaSha256.get(), rsaSha512.get()})
+        (void)key->Verify(signature, kMessage);
     return 0;
 }

@@ -19,17 +19,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         KexSettings settings;
         settings.compression = compression;
         settings.allowSingleDes = compression;
+        settings.modernFirst = compression;
+        const OfferContext context{.firstExchange = true, .strictModesAllowed = compression};
         NegotiatedAlgorithms chosen;
         bool guess = false;
-        NegotiationResult result = Negotiate(settings, compression, *message, chosen, guess);
-        if (result != NegotiationResult::kOk) continue;
+        NegotiationResult result = Negotiate(BuildOffer(settings, compression, context),
+                                             compression, *message, chosen, guess);
+        if (result != NegotiationResult::kOk) {
+            // The failure text quotes at most 400 bytes of the server's list.
+            if (NegotiationFailureText(result, *message).size() > 2 * 400 + 100) abort();
+            continue;
+        }
         if (!NameListContains(message->lists[kListKex], chosen.kex->name)) abort();
         if (!NameListContains(message->lists[kListHostKey], chosen.hostKey->name)) abort();
         for (int d = 0; d < 2; ++d) {
             if (!NameListContains(message->lists[kListCipherClientToServer + d],
                                   chosen.cipher[d]->name) ||
-                !NameListContains(message->lists[kListMacClientToServer + d],
-                                  chosen.mac[d]->name) ||
+                (!chosen.cipher[d]->IsAead() &&
+                 !NameListContains(message->lists[kListMacClientToServer + d],
+                                   chosen.mac[d]->name)) ||
                 !NameListContains(message->lists[kListCompressionClientToServer + d],
                                   chosen.compression[d]->name)) {
                 abort();

@@ -1,11 +1,13 @@
 // The SSH-2 packet reader with keys: payloads from the input are framed by the builder with a
-// cipher, MAC and compression chosen by the input, one bit of the stream may be flipped, and the
-// reader must return exactly the packets before the damage and then refuse, never crash.
+// cipher, MAC and compression chosen by the input (the original framing, encrypt-then-MAC or an
+// authenticated cipher), one bit of the stream may be flipped, and the reader must return
+// exactly the packets before the damage and then refuse, never crash.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "crypto/aead.h"
 #include "crypto/cipher.h"
 #include "crypto/mac.h"
 #include "sshlib/transport/packet_builder.h"
@@ -22,14 +24,34 @@ const crypto::CipherDescriptor* const kCiphers[] = {
     &crypto::kArcfour128, &crypto::kDesCbc,    &crypto::kBlowfishCtr, &crypto::kAes192Ctr};
 const crypto::MacDescriptor* const kMacs[] = {&crypto::kHmacSha1, &crypto::kHmacSha1_96,
                                               &crypto::kHmacMd5, &crypto::kHmacSha1BugCompatible};
+const crypto::MacDescriptor* const kModernMacs[] = {&crypto::kHmacSha256, &crypto::kHmacSha512,
+                                                    &crypto::kHmacSha256Etm,
+                                                    &crypto::kHmacSha512Etm, &crypto::kHmacSha1Etm};
+const crypto::AeadDescriptor* const kAeads[] = {&crypto::kChaCha20Poly1305, &crypto::kAes128Gcm,
+                                                &crypto::kAes256Gcm};
 
-void Key(const crypto::CipherDescriptor* cipher, const crypto::MacDescriptor* mac, bool compress,
-         PacketBuilder* builder, PacketReader* reader) {
+void Key(const crypto::CipherDescriptor* cipher, const crypto::MacDescriptor* mac,
+         const crypto::AeadDescriptor* aead, bool compress, PacketBuilder* builder,
+         PacketReader* reader) {
     uint8_t key[64], iv[64], macKey[64];
     for (int i = 0; i < 64; ++i) {
         key[i] = static_cast<uint8_t>(i * 3);
         iv[i] = static_cast<uint8_t>(i * 5 + 1);
         macKey[i] = static_cast<uint8_t>(i * 7 + 2);
+    }
+    if (aead) {
+        auto a = aead->CreateContext();
+        a->SetKey(key);
+        a->SetIv(iv);
+        if (builder) {
+            builder->SetAeadKeys(std::move(a), aead->blockSize, aead->tagLength,
+                                 compress ? std::make_unique<transport::ZlibCompressor>() : nullptr);
+        } else {
+            reader->SetAeadKeys(std::move(a), aead->blockSize, aead->tagLength,
+                                compress ? std::make_unique<transport::ZlibDecompressor>()
+                                         : nullptr);
+        }
+        return;
     }
     auto c = cipher->CreateContext();
     c->SetKey(key);
@@ -38,10 +60,12 @@ void Key(const crypto::CipherDescriptor* cipher, const crypto::MacDescriptor* ma
     m->SetKey(macKey);
     if (builder) {
         builder->SetKeys(std::move(c), cipher->blockSize, cipher->cbc, std::move(m), mac->macLength,
-                         compress ? std::make_unique<transport::ZlibCompressor>() : nullptr);
+                         compress ? std::make_unique<transport::ZlibCompressor>() : nullptr,
+                         mac->encryptThenMac);
     } else {
         reader->SetKeys(std::move(c), cipher->blockSize, std::move(m), mac->macLength,
-                        compress ? std::make_unique<transport::ZlibDecompressor>() : nullptr);
+                        compress ? std::make_unique<transport::ZlibDecompressor>() : nullptr,
+                        mac->encryptThenMac);
     }
 }
 
@@ -51,6 +75,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
     const crypto::CipherDescriptor* cipher = kCiphers[data[0] % 8];
     const crypto::MacDescriptor* mac = kMacs[(data[0] >> 3) % 4];
+    // Bits 3-4 of the fourth byte: the modern MACs, or an authenticated cipher.
+    const crypto::AeadDescriptor* aead = nullptr;
+    switch ((data[3] >> 3) & 3) {
+        case 1:
+            mac = kModernMacs[data[0] % 5];
+            break;
+        case 2:
+            aead = kAeads[data[0] % 3];
+            break;
+        default:
+            break;
+    }
     bool compress = (data[0] & 0x20) != 0;
     bool raw = (data[0] & 0x40) != 0;
     size_t flip = (size_t{data[1]} << 8 | data[2]) * 8 + (data[3] & 7);
@@ -59,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size -= 4;
 
     PacketReader reader;
-    Key(cipher, mac, compress, nullptr, &reader);
+    Key(cipher, mac, aead, compress, nullptr, &reader);
     if (raw) {
         // Arbitrary bytes straight into a keyed reader.
         size_t offset = 0;
@@ -77,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t i = 0; i < length; ++i)
             out[i] = static_cast<uint8_t>(i);
     });
-    Key(cipher, mac, compress, &builder, nullptr);
+    Key(cipher, mac, aead, compress, &builder, nullptr);
     std::vector<std::vector<uint8_t>> payloads;
     std::vector<size_t> ends;
     std::vector<uint8_t> stream;
