@@ -26,7 +26,7 @@ std::ostream& operator<<(std::ostream& out, const Sent& sent) {
 class ClockedHost final : public PanelHost {
 public:
     void StartTimer(TimerId id, int milliseconds) override {
-        timers_[id] = {milliseconds, now_ + milliseconds};
+        timers_[id] = {milliseconds, now_ + static_cast<long long>(milliseconds)};
     }
     void StopTimer(TimerId id) override { timers_.erase(id); }
     void SendPanelLine(std::string_view line) override {
@@ -42,7 +42,7 @@ public:
             for (auto it = timers_.begin(); it != timers_.end(); ++it)
                 if (next == timers_.end() || it->second.due < next->second.due) next = it;
             if (next == timers_.end() || next->second.due > until) break;
-            now_ = next->second.due;
+            now_ = static_cast<int>(next->second.due);
             const TimerId id = next->first;
             next->second.due += next->second.period;
             if (id == runtime.HoldTimer())
@@ -62,7 +62,7 @@ public:
 private:
     struct Timer {
         int period;
-        int due;
+        long long due;  // a period near INT_MAX must not overflow the clock
     };
     std::map<TimerId, Timer> timers_;
     int now_ = 0;
