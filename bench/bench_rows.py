@@ -69,6 +69,19 @@ def load(text, problems):
     return groups
 
 
+def pair(group, sides, reference, problems, reference_optional=False):
+    """(ours, reference) of a group; None (noted) when ours is missing, when the reference is
+    missing and not optional, or when the group has a side that is neither."""
+    for side in sides:
+        if side not in ("ours", reference):
+            problems.add(f"{group}/{side}: unknown side")
+    ours, theirs = sides.get("ours"), sides.get(reference)
+    if ours is None or (theirs is None and not reference_optional):
+        problems.add(f"{group}: needs ours and {reference}, has {', '.join(sides)}")
+        return None
+    return ours, theirs
+
+
 def figure(row, key, where, problems):
     """A positive number from a row, or None (noted) when it is missing or not positive."""
     value = row.get(key)

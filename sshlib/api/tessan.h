@@ -35,6 +35,57 @@
  *
  * Availability. Every function declared here is exported (marked [available]).
  *
+ * What the library guarantees:
+ * - All protocol, compression and cryptographic code is its own; it needs nothing but the C
+ *   and C++ runtime, POSIX and the platform library installed beside it (and, while a caller
+ *   traces, the trace library beside it).
+ * - Every packet's MAC is checked, in constant time, before its contents are used (only its
+ *   length field is read first, to know where the packet ends); a packet that fails the check
+ *   ends the connection.
+ * - What the server sends is read with bounded memory: packet sizes are limited, the session
+ *   window is the library's own, and decompressed packets have a size limit.
+ *
+ * Algorithms offered, in order of preference (protocol 2):
+ *   key exchange  diffie-hellman-group-exchange-sha256, diffie-hellman-group-exchange-sha1,
+ *                 diffie-hellman-group14-sha1, diffie-hellman-group1-sha1
+ *   host keys     ssh-rsa, ssh-dss
+ *   ciphers       aes256-ctr, aes256-cbc, rijndael-cbc@lysator.liu.se, aes192-ctr,
+ *                 aes192-cbc, aes128-ctr, aes128-cbc, blowfish-ctr, blowfish-cbc, 3des-ctr,
+ *                 3des-cbc, arcfour256, arcfour128
+ *   MACs          hmac-sha1, hmac-sha1-96, hmac-md5
+ *   compression   none, zlib ("zlib" only when the server offers no uncompressed mode)
+ * Modern algorithms, offered after the lists above (SSH_OPTION_PREFERMODERN puts them first):
+ *   key exchange  curve25519-sha256, curve25519-sha256@libssh.org, ecdh-sha2-nistp256,
+ *                 diffie-hellman-group16-sha512, diffie-hellman-group18-sha512,
+ *                 diffie-hellman-group14-sha256; and kex-strict-c-v00@openssh.com, which asks
+ *                 for the strict key exchange
+ *   host keys     ssh-ed25519, ecdsa-sha2-nistp256, rsa-sha2-512, rsa-sha2-256
+ *   ciphers       chacha20-poly1305@openssh.com, aes128-gcm@openssh.com,
+ *                 aes256-gcm@openssh.com
+ *   MACs          hmac-sha2-256, hmac-sha2-512, hmac-sha2-256-etm@openssh.com,
+ *                 hmac-sha2-512-etm@openssh.com, hmac-sha1-etm@openssh.com
+ *   chacha20-poly1305 and the -etm MACs are offered only to a server that offers the strict
+ *   key exchange (without it they are open to prefix truncation). Our own ephemeral keys
+ *   (X25519, P-256) and the authentication tags are handled in constant time.
+ * Protocol 1, used only when the server has no protocol 2 and the credentials allow it (the
+ * default does; SECURITY_PROTOCOL_SSH2 forbids it): triple DES, Blowfish, single DES, with a
+ * CRC-32 check instead of a MAC. Many of these algorithms (group 1, ssh-dss, arcfour, single
+ * and triple DES, hmac-md5, protocol 1 as a whole) are weak by today's standards; they are
+ * offered so that older control-system equipment can be reached.
+ *
+ * What the library does NOT do:
+ * - It does not verify host keys. Any host key whose signature is valid is accepted. The
+ *   caller must compare the host key's fingerprint (SshGetSecurityInformationA,
+ *   lpszFingerprint) with one it knows and disconnect on a mismatch. Note that by then the
+ *   password has been sent: connect only where a man in the middle is not a concern, or treat
+ *   a mismatch as a compromised password.
+ * - The portable AES code is table-based and not constant-time. It is used where the processor
+ *   lacks AES instructions; there, and for Blowfish and DES everywhere, the time a block takes
+ *   depends on key and data, which another program on the same machine may be able to observe
+ *   through the processor's caches.
+ * - No public-key or keyboard-interactive login, no port or X11 forwarding, one session per
+ *   connection.
+ *
  * Usable from C (C11) and C++.
  */
 #ifndef TESSAN_TESSAN_H

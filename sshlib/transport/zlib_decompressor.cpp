@@ -1,12 +1,19 @@
 #include "sshlib/transport/zlib_decompressor.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "sshlib/transport/deflate_codes.h"
 
 namespace tessan::transport {
 
 using namespace deflate;
+
+namespace {
+constexpr size_t kMaxMatch = 258;
+}  // namespace
 
 ZlibDecompressor::ZlibDecompressor() {
     uint8_t lengths[288];
@@ -24,6 +31,68 @@ bool ZlibDecompressor::Need(int count) {
         bitCount_ += 8;
     }
     return bitCount_ >= count;
+}
+
+// Tops the bit buffer up to at least 56 bits from eight input bytes at once (the caller makes
+// sure eight are left). Bits above bitCount_ then hold the start of the next unread byte, the
+// same bits a later refill or Need puts there.
+void ZlibDecompressor::Refill() {
+    uint64_t word;
+    std::memcpy(&word, input_ + inputPosition_, 8);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    bits_ |= word << bitCount_;
+    inputPosition_ += static_cast<size_t>(63 - bitCount_) >> 3;
+    bitCount_ |= 56;
+}
+
+void ZlibDecompressor::Grow(size_t count) {
+    // Room ahead as much as this call has decoded so far (4 KiB at first), so that resizing is
+    // rare for a large packet and a small one zero-fills little; never far beyond the limit.
+    const size_t step = std::max<size_t>(4096, outEnd_ - callStart_);
+    const size_t wanted = std::max(outEnd_ + count, std::min(outLimit_, outEnd_ + step));
+    out_->resize(wanted);
+}
+
+// Appends `length` bytes copied from `distance` back; false when that reaches before the start
+// of the stream or past the output limit. Source and destination may overlap: then each byte
+// repeats the one `distance` before it.
+bool ZlibDecompressor::CopyMatch(uint32_t distance, uint32_t length) {
+    const size_t inCall = outEnd_ - callStart_;
+    if (distance > produced_ + inCall || distance > kWindowSize) return false;
+    if (outEnd_ + length > outLimit_) return false;
+    Room(length);
+    uint8_t* to = out_->data() + outEnd_;
+    outEnd_ += length;
+    uint32_t i = 0;
+    if (distance > inCall) {
+        // The first bytes come from before this call, out of the window ring.
+        const uint32_t before = static_cast<uint32_t>(distance - inCall);
+        for (; i < length && i < before; ++i)
+            to[i] = window_[(windowPosition_ - before + i) & kWindowMask];
+        if (i == length) return true;
+    }
+    const uint8_t* from = to - distance;
+    if (distance >= length) {
+        std::memcpy(to + i, from + i, length - i);
+    } else {
+        for (; i < length; ++i)
+            to[i] = from[i];
+    }
+    return true;
+}
+
+// Keeps the last 32 KiB of what this call decoded for matches of later calls.
+void ZlibDecompressor::SaveWindow() {
+    const size_t decoded = outEnd_ - callStart_;
+    if (decoded == 0) return;
+    const size_t keep = std::min<size_t>(decoded, kWindowSize);
+    const uint8_t* from = out_->data() + outEnd_ - keep;
+    uint32_t at = static_cast<uint32_t>((windowPosition_ + decoded - keep) & kWindowMask);
+    const size_t first = std::min<size_t>(keep, kWindowSize - at);
+    std::memcpy(window_ + at, from, first);
+    std::memcpy(window_, from + first, keep - first);
+    windowPosition_ = static_cast<uint32_t>((windowPosition_ + decoded) & kWindowMask);
+    produced_ += decoded;
 }
 
 uint32_t ZlibDecompressor::Take(int count) {
@@ -55,11 +124,16 @@ bool ZlibDecompressor::Decompress(const uint8_t* input, size_t length, std::vect
     inputLength_ = length;
     inputPosition_ = 0;
     out_ = &out;
-    outLimit_ = out.size() + maxOutput;
+    callStart_ = outEnd_ = out.size();
+    outLimit_ = out.size() + std::min(maxOutput, SIZE_MAX - out.size());
     Step step;
     do {
         step = Run();
     } while (step == Step::kContinue);
+    out.resize(outEnd_);
+    SaveWindow();
+    // Only whole bytes of input are read ahead; bits above the count are zero between calls.
+    if (bitCount_ < 64) bits_ &= (uint64_t{1} << bitCount_) - 1;
     input_ = nullptr;
     out_ = nullptr;
     if (step == Step::kFail) {
@@ -127,11 +201,12 @@ ZlibDecompressor::Step ZlibDecompressor::Run() {
         case State::kCodeLengthRepeat:
             return ReadCodeLengths();
         case State::kInBlock: {
+            if (inputLength_ - inputPosition_ >= 8) return DecodeFast();
             uint16_t symbol;
             Step step = DecodeSymbol(*literals_, symbol);
             if (step != Step::kContinue) return step;
             if (symbol < 256) {
-                if (out_->size() >= outLimit_) return Step::kFail;
+                if (outEnd_ >= outLimit_) return Step::kFail;
                 Emit(static_cast<uint8_t>(symbol));
             } else if (symbol == kEndOfBlock) {
                 state_ = State::kBlockHeader;
@@ -161,11 +236,7 @@ ZlibDecompressor::Step ZlibDecompressor::Run() {
             int extra = kDistanceExtra[distanceSymbol_];
             if (!Need(extra)) return Step::kWait;
             uint32_t distance = kDistanceBase[distanceSymbol_] + (extra ? Take(extra) : 0);
-            if (distance > produced_ || distance > kWindowSize) return Step::kFail;
-            if (out_->size() + length_ > outLimit_) return Step::kFail;
-            for (uint32_t i = 0; i < length_; ++i) {
-                Emit(window_[(windowPosition_ - distance) & kWindowMask]);
-            }
+            if (!CopyMatch(distance, length_)) return Step::kFail;
             state_ = State::kInBlock;
             return Step::kContinue;
         }
@@ -179,20 +250,80 @@ ZlibDecompressor::Step ZlibDecompressor::Run() {
             if (Take(16) != (~storedLength_ & 0xFFFF)) return Step::kFail;
             state_ = storedLength_ ? State::kStoredData : State::kBlockHeader;
             return Step::kContinue;
-        case State::kStoredData: {
-            while (storedLength_ > 0) {
-                if (!Need(8)) return Step::kWait;
-                if (out_->size() >= outLimit_) return Step::kFail;
-                Emit(static_cast<uint8_t>(Take(8)));
-                --storedLength_;
-            }
-            state_ = State::kBlockHeader;
-            return Step::kContinue;
-        }
+        case State::kStoredData:
+            return CopyStored();
         case State::kFailed:
             return Step::kFail;
     }
     return Step::kFail;
+}
+
+// Decodes symbols of a Huffman-coded block while at least eight input bytes are left, so that
+// one refill covers a whole literal or match (at most 15 + 5 + 15 + 13 bits).
+ZlibDecompressor::Step ZlibDecompressor::DecodeFast() {
+    const HuffmanTable& literals = *literals_;
+    const HuffmanTable& distances = *distances_;
+    while (inputLength_ - inputPosition_ >= 8) {
+        // Room for the longest match and the overrun of copying it eight bytes at a time.
+        Room(kMaxMatch + 8);
+        uint8_t* const out = out_->data();
+        Refill();
+        const HuffmanTable::Hit hit = literals.DecodeFull(bits_);
+        if (hit.length == 0) return Step::kFail;
+        Take(hit.length);
+        const uint32_t symbol = hit.symbol;
+        if (symbol < 256) {
+            if (outEnd_ >= outLimit_) return Step::kFail;
+            out[outEnd_++] = static_cast<uint8_t>(symbol);
+            continue;
+        }
+        if (symbol == kEndOfBlock) {
+            state_ = State::kBlockHeader;
+            return Step::kContinue;
+        }
+        if (symbol > 285) continue;  // 286 and 287 are not lengths; they are passed over
+        const int index = static_cast<int>(symbol) - 257;
+        const uint32_t length = kLengthBase[index] + Take(kLengthExtra[index]);
+        const HuffmanTable::Hit code = distances.DecodeFull(bits_);
+        if (code.length == 0 || code.symbol >= kDistanceCodes) return Step::kFail;
+        Take(code.length);
+        const uint32_t distance = kDistanceBase[code.symbol] + Take(kDistanceExtra[code.symbol]);
+        if (distance >= 8 && distance <= outEnd_ - callStart_ && outEnd_ + length <= outLimit_) {
+            // Eight bytes at a time: each word's source ends before the word, so repeats of a
+            // short pattern come out right; the overrun past the match is written over later.
+            uint8_t* to = out + outEnd_;
+            for (uint32_t i = 0; i < length; i += 8)
+                std::memcpy(to + i, to + i - distance, 8);
+            outEnd_ += length;
+        } else if (!CopyMatch(distance, length)) {
+            return Step::kFail;
+        }
+    }
+    return Step::kContinue;
+}
+
+// Copies a stored block's bytes: first those already in the bit buffer, then straight from the
+// input.
+ZlibDecompressor::Step ZlibDecompressor::CopyStored() {
+    while (storedLength_ > 0 && bitCount_ >= 8) {
+        if (outEnd_ >= outLimit_) return Step::kFail;
+        Emit(static_cast<uint8_t>(Take(8)));
+        --storedLength_;
+    }
+    if (storedLength_ > 0) {
+        bits_ = 0;  // what was read ahead is the input that follows, copied below
+        const size_t count = std::min<size_t>(storedLength_, inputLength_ - inputPosition_);
+        if (outEnd_ + count > outLimit_) return Step::kFail;
+        if (count == 0) return Step::kWait;
+        Room(count);
+        std::memcpy(out_->data() + outEnd_, input_ + inputPosition_, count);
+        outEnd_ += count;
+        inputPosition_ += count;
+        storedLength_ -= static_cast<uint32_t>(count);
+        if (storedLength_ > 0) return Step::kWait;
+    }
+    state_ = State::kBlockHeader;
+    return Step::kContinue;
 }
 
 // Reads the literal/length and distance code lengths of a dynamic block header, with the

@@ -42,16 +42,24 @@ private:
 
     bool Need(int count);
     uint32_t Take(int count);
-    void Emit(uint8_t byte) {
-        out_->push_back(byte);
-        window_[windowPosition_] = byte;
-        windowPosition_ = (windowPosition_ + 1) & (sizeof window_ - 1);
-        ++produced_;
+    void Refill();
+    // Makes room in *out_ for `count` more bytes past outEnd_.
+    void Room(size_t count) {
+        if (outEnd_ + count > out_->size()) Grow(count);
     }
+    void Grow(size_t count);
+    void Emit(uint8_t byte) {
+        Room(1);
+        (*out_)[outEnd_++] = byte;
+    }
+    bool CopyMatch(uint32_t distance, uint32_t length);
+    void SaveWindow();
     enum class Step { kContinue, kWait, kFail };
     Step Run();
+    Step DecodeFast();
     Step DecodeSymbol(const HuffmanTable& table, uint16_t& symbol);
     Step ReadCodeLengths();
+    Step CopyStored();
 
     State state_ = State::kZlibHeader;
     HuffmanTable fixedLiterals_, fixedDistances_;
@@ -59,17 +67,23 @@ private:
     const HuffmanTable* literals_ = nullptr;
     const HuffmanTable* distances_ = nullptr;
 
+    // The last 32 KiB decoded before the current call, as a ring; matches into the current
+    // call's own output copy from *out_ directly.
     uint8_t window_[32768] = {};
     uint32_t windowPosition_ = 0;
-    uint64_t produced_ = 0;  // bytes decoded since the stream began
+    uint64_t produced_ = 0;  // bytes decoded before the current call since the stream began
 
     uint64_t bits_ = 0;
     int bitCount_ = 0;
     const uint8_t* input_ = nullptr;
     size_t inputLength_ = 0;
     size_t inputPosition_ = 0;
+    // The current call appends to *out_ from callStart_; outEnd_ is the end of what it decoded
+    // (the vector may be longer: room made ahead, trimmed when the call returns).
     std::vector<uint8_t>* out_ = nullptr;
-    size_t outLimit_ = 0;  // out_->size() may not pass this
+    size_t callStart_ = 0;
+    size_t outEnd_ = 0;
+    size_t outLimit_ = 0;  // outEnd_ may not pass this
 
     uint32_t length_ = 0;  // of the pending match
     uint16_t lengthSymbol_ = 0;

@@ -5,6 +5,7 @@
 
 #include "terminal/app/host_identity.h"
 #include "terminal/app/startup_text.h"
+#include "terminal/core/code_page.h"
 #include "terminal/core/user_folder.h"
 #include "terminal/persist/placement.h"
 #include "terminal/persist/preferences.h"
@@ -49,6 +50,8 @@ void AppController::ShowStatus(std::string_view text) {
 
 bool AppController::Start(const std::vector<std::string>& arguments) {
     arguments_ = arguments;
+    certificates_ = std::make_unique<CertificateStore>(UserFolder() / kTlsCertificateFileName);
+    session_.SetCertificateStore(certificates_.get());
     // 1-2: an empty command list, and the default colours unless a preferences file is there
     // (the table then keeps the built-in defaults until the start-up session sets it).
     commands_.Clear();
@@ -103,7 +106,11 @@ void AppController::ShowStartupSession(const std::vector<std::string>& arguments
     for (const std::string& argument : arguments)
         if (!IsPlacementWord(argument)) words.push_back(argument);
     if (const std::optional<std::string> file = SessionFileArgument(words)) {
-        display_.ShowText(*file, DisplayCategory::Informational);
+        display_.ShowText(PaneTextOfUtf8(*file), DisplayCategory::Informational);
+        if (IsRemotePanelFile(*file)) {
+            OpenRemoteFile(*file);
+            return;
+        }
         LoadSessionFile(*file);
         session_.Restart();
         return;
@@ -129,13 +136,29 @@ void AppController::OnTimer(TimerId id) {
         case TimerId::CapsLock:
             view_.SetStatusPart(5, view_.CapsLockOn() ? "\tCAPS" : "");
             break;
+        case TimerId::RemoteHold:
+            panel_.OnHoldTimer();
+            break;
+        case TimerId::RemoteRepeat:
+            panel_.OnRepeatTimer();
+            break;
+        case TimerId::PreviewHold:
+            preview_.OnHoldTimer();
+            break;
+        case TimerId::PreviewRepeat:
+            preview_.OnRepeatTimer();
+            break;
     }
+}
+
+SendContext AppController::SendPath() {
+    options_.polling = poll_.On();
+    return {view_.Input(), commands_, session_, display_, view_.SystemClipboard()};
 }
 
 void AppController::OnSend() {
     if (shutDown_) return;
-    options_.polling = poll_.On();
-    SendLine(options_, {view_.Input(), commands_, session_, display_, view_.SystemClipboard()});
+    SendLine(options_, SendPath());
 }
 
 void AppController::OnBrowseOlder() {
@@ -160,6 +183,8 @@ void AppController::Release(bool closeWindow) {
     view_.StopTimer(TimerId::SerialRead);
     view_.StopTimer(TimerId::Poll);
     view_.StopTimer(TimerId::CapsLock);
+    panel_.Stop();
+    preview_.Stop();
     session_.Close();
     if (std::string error; started_ && !SaveCommandList(commands_, &error))
         std::cerr << "ostrel: the command list was not saved: " << error << '\n';
@@ -200,11 +225,12 @@ void AppController::SetMenuState() {
     view_.SetCommandChecked(CommandId::TerminateCr, t == LineTerminator::Cr);
     view_.SetCommandChecked(CommandId::TerminateLf, t == LineTerminator::Lf);
     view_.SetCommandChecked(CommandId::NoTerminator, t == LineTerminator::None);
-    // No remote panel can be open yet: New and Open are offered, Save and Configure are not.
+    // Save, Configure and Meta Data work on an open panel.
     view_.SetCommandEnabled(CommandId::RemoteNew, true);
     view_.SetCommandEnabled(CommandId::RemoteOpen, true);
-    view_.SetCommandEnabled(CommandId::RemoteSave, false);
-    view_.SetCommandEnabled(CommandId::RemoteConfigure, false);
+    view_.SetCommandEnabled(CommandId::RemoteSave, remote_.loaded);
+    view_.SetCommandEnabled(CommandId::RemoteConfigure, remote_.loaded);
+    view_.SetCommandEnabled(CommandId::RemoteMetaData, remote_.loaded);
 }
 
 void AppController::StartTimer(TimerId id, int milliseconds) {

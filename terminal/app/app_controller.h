@@ -18,6 +18,9 @@
 #include "terminal/core/send_line.h"
 #include "terminal/persist/polling.h"
 #include "terminal/persist/session_log.h"
+#include "terminal/remote/panel_runtime.h"
+#include "terminal/remote/remote_definition.h"
+#include "terminal/remote/remote_editor.h"
 #include "terminal/session/platform_events.h"
 #include "terminal/session/serial_device.h"
 #include "terminal/session/session_model.h"
@@ -43,7 +46,9 @@ inline constexpr std::string_view kDefaultSessionName = "Default.ini";
 // Timers do not run faster than this (a poll period of 0 would otherwise spin).
 inline constexpr int kShortestTimerPeriod = 10;
 
-class AppController final : public SessionHost {
+// The controller is the panel runtimes' host (their timers are window timers, their lines go
+// the way typed lines go) and the panel editor's.
+class AppController final : public SessionHost, public PanelHost, public RemoteEditorHost {
 public:
     // The view, socket library and serial device must outlive the controller.
     AppController(FrontEnd& view, Tessnet& net, SerialDevice& serial);
@@ -85,7 +90,7 @@ public:
     void Shutdown();
 
     // Session files. LoadSessionFile reads every key into the program's settings and starts
-    // what the file asks for (polling; a remote panel once panels exist); it opens no
+    // what the file asks for (polling, the remote panel of "RemoteControl"); it opens no
     // connection. OpenSessionFile is File > Open Session after its dialog: it closes the current
     // session, loads the file and opens its session. SaveSessionFile is File > Save Session
     // after its dialog; a failure is shown as a Status line. Both return false on failure.
@@ -104,6 +109,34 @@ public:
     // The window is being closed by the user: the same as Quit, except that the window is
     // already on its way out.
     void OnWindowClosing();
+
+    // Remote panels (app_remote.cpp). OpenRemoteFile loads a panel file and opens its window
+    // beside the main window; while a panel is open it refuses with a line in the terminal and
+    // returns false. CloseRemotePanel is the panel window being closed: the editor goes too.
+    bool OpenRemoteFile(const std::string& path);
+    void CloseRemotePanel();
+    // The panel window's buttons: left button down and up, right button down.
+    void OnPanelPress(int index);
+    void OnPanelRelease(int index);
+    void OnPanelRightPress(int index);
+    RemoteDefinition& Remote() { return remote_; }
+    bool RemoteEditorOpen() const { return editorOpen_; }
+    const PanelRuntime& PanelButtons() const { return panel_; }
+
+    // PanelHost (StartTimer and StopTimer are those of SessionHost). A panel's line goes through
+    // SendText exactly as a line typed into the input box, and leaves the box as it is.
+    void SendPanelLine(std::string_view line) override;
+    void Beep() override { view_.Beep(); }
+    void PanelButtonToggled(int index) override;
+
+    // RemoteEditorHost.
+    void PanelChanged() override;
+    void PassThroughChanged() override;
+    ConversionMode Mode() const override { return options_.mode; }
+    void PreviewPress(int index) override { preview_.Press(index); }
+    void PreviewRelease(int index) override { preview_.Release(index); }
+    void ShowInformational(std::string_view text) override;
+    void EditorClosed() override;
 
     // SessionHost.
     TextOutput& Output() override { return display_; }
@@ -128,7 +161,6 @@ public:
     SessionLog& Log() { return log_; }
     Polling& Poll() { return poll_; }
     const std::string& SessionPath() const { return sessionPath_; }
-    const std::string& RemotePanelPath() const { return remotePanel_; }
     bool RunAsRemote() const { return runAsRemote_; }
 
 private:
@@ -140,6 +172,7 @@ private:
     static const Route kRoutes[];
 
     void ShowStatus(std::string_view text);
+    SendContext SendPath();
     // Shutdown's steps in order: timers, session, command list, window, socket library, SSH
     // library.
     void Release(bool closeWindow);
@@ -174,7 +207,15 @@ private:
     void OnWeb(CommandId);
     void OnAbout(CommandId);
     void OnNotYetAvailable(CommandId id);
-
+    // The Remote menu (app_remote.cpp).
+    void OnRemoteNew(CommandId);
+    void OnRemoteOpen(CommandId);
+    void OnRemoteSave(CommandId);
+    void OnRemoteConfigure(CommandId);
+    void OnRemoteMeta(CommandId);
+    void OpenRemoteEditor(int selection);
+    // "RemoteControl" of a session file: the panel file to open with the session.
+    void OpenSessionPanel(const std::string& path);
     FrontEnd& view_;
     Tessnet& net_;
     SessionSettings settings_;
@@ -190,11 +231,15 @@ private:
     PlatformEvents* sshEvents_ = nullptr;
     SessionEvents* watcher_ = nullptr;
     std::unique_ptr<HostKeyStore> hostKeys_;
+    std::unique_ptr<CertificateStore> certificates_;
     std::unique_ptr<SshClientSession> sshSession_;
     bool sshStarted_ = false;
     std::vector<std::string> arguments_;
     std::string sessionPath_{kDefaultSessionName};
-    std::string remotePanel_;  // kept for the remote panels; none can be open yet
+    RemoteDefinition remote_;
+    PanelRuntime panel_{remote_, *this, TimerId::RemoteHold, TimerId::RemoteRepeat};
+    PanelRuntime preview_{remote_, *this, TimerId::PreviewHold, TimerId::PreviewRepeat};
+    bool editorOpen_ = false;
     bool runAsRemote_ = false;
     bool started_ = false;
     bool shutDown_ = false;

@@ -48,9 +48,8 @@ bool AppController::LoadSessionFile(const std::string& path) {
 void AppController::ApplyLoadedSession(const SessionFile& file) {
     runAsRemote_ = file.runAsRemote;
     ApplySessionFields(file.session, settings_);
-    remotePanel_ = file.remotePanel;
-    if (!TrimBlanks(remotePanel_).empty())
-        ShowStatus("Remote panels are not available yet: " + remotePanel_ + " was not opened...");
+    // The panel opens before the file's terminator is applied, which thus wins over the panel's.
+    if (!TrimBlanks(file.remotePanel).empty()) OpenRemoteFile(file.remotePanel);
     display_.SetDisplayType(file.displayType);
     options_.terminator = file.terminator;
     options_.mode = file.mode;
@@ -60,7 +59,12 @@ void AppController::ApplyLoadedSession(const SessionFile& file) {
     colours_ = file.colours;
     // Text in the file's colours needs the file's background to stay readable.
     display_.ApplyBackground();
-    log_.Load(file.log);
+    LogSettings log = file.log;
+    if (log.on && !LogPathAllowed(log.file)) {
+        log.on = false;
+        ShowStatus(LogPathRefusedLine(log.file));
+    }
+    log_.Load(log);
     SyncLogging();
     const bool pollText = poll_.Load(file.poll);
     if (poll_.On()) {
@@ -89,8 +93,7 @@ bool AppController::SaveSessionFile(const std::string& path) {
 SessionFile AppController::CurrentSessionFile() const {
     SessionFile file;
     file.session = settings_;
-    // No remote panel can be open yet: the one a loaded session named is kept for it.
-    file.remotePanel = remotePanel_;
+    if (remote_.loaded) file.remotePanel = TrimBlanks(remote_.path);
     file.fileSpec = sessionPath_;
     file.displayType = display_.GetDisplayType();
     file.terminator = options_.terminator;
@@ -150,8 +153,12 @@ void AppController::PollTick() {
         return;
     }
     if (const std::optional<std::string> next = poll_.NextString()) {
+        // The poll string goes out through the input box as a typed line does; what the user was
+        // typing there meanwhile is put back afterwards.
+        const InputBox::State typed = view_.Input().SaveState();
         view_.Input().SetText(*next);
         OnSend();
+        view_.Input().RestoreState(typed);
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <sys/utsname.h>
 
+#include <algorithm>
+#include <cctype>
+
 #include "terminal/core/text_util.h"
 
 #ifndef OSTREL_VERSION
@@ -55,6 +58,15 @@ std::optional<std::string> SessionFileArgument(const std::vector<std::string>& a
     if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
         path = path.substr(1, path.size() - 2);
     return std::string(path);
+}
+
+bool IsRemotePanelFile(std::string_view path) {
+    constexpr std::string_view kSuffix = ".qzr";
+    if (path.size() < kSuffix.size()) return false;
+    const std::string_view end = path.substr(path.size() - kSuffix.size());
+    return std::equal(end.begin(), end.end(), kSuffix.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
 }
 
 }  // namespace ostrel

@@ -1,6 +1,8 @@
 #include "terminal/console/console_view.h"
 
 #include "terminal/app/app_controller.h"
+#include "terminal/core/code_page.h"
+#include "terminal/console/console_panel.h"
 
 namespace ostrel {
 
@@ -13,8 +15,29 @@ void ConsolePane::KeepTail(std::size_t count) {
     if (count < length_) length_ = count;
 }
 
+std::string ConsoleInput::Text() const {
+    std::string bytes;
+    Utf8ToWindows1252(editor_.Text(), bytes);
+    return bytes;
+}
+
+std::optional<std::string> ConsoleInput::UnsendableCharacter() const {
+    std::string bytes;
+    return Utf8ToWindows1252(editor_.Text(), bytes);
+}
+
 void ConsoleInput::SetText(std::string_view text) {
+    SetTyped(Windows1252ToUtf8(text));
+}
+
+void ConsoleInput::SetTyped(std::string_view text) {
     editor_.SetText(text);
+    screen_.RedrawInput();
+}
+
+void ConsoleInput::RestoreState(const State& state) {
+    editor_.SetText(state.text);
+    editor_.SetCursor(state.selectionEnd);
     screen_.RedrawInput();
 }
 
@@ -104,6 +127,17 @@ DialogResult ConsoleView::ShowPollingDialog(Polling&) {
     const bool confirm = pollingAnswer_;
     pollingAnswer_ = false;
     return confirm ? DialogResult::Confirmed : DialogResult::Cancelled;
+}
+
+void ConsoleView::ShowRemotePanel(RemoteDefinition& panel) {
+    screen_.WriteMessage(RemotePanelListing(panel));
+}
+
+bool ConsoleView::ShowRemoteEditor(RemoteDefinition&, RemoteEditorHost&, int) {
+    screen_.WriteMessage(
+        "The remote panel editor is part of the window; the console presses "
+        "buttons only (/press).");
+    return false;
 }
 
 void ConsoleView::CloseWindow() {

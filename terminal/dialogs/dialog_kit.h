@@ -9,15 +9,19 @@
 #include <string_view>
 
 class QDialog;
+class QWidget;
 class QHBoxLayout;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace ostrel {
 
 class DollarLineEdit;
 
-// "MS Sans Serif" at 8 points (height -11 at 96 dots per inch), or the closest sans-serif font.
-void ApplyDialogFont(QDialog& dialog);
+// "MS Sans Serif" at 8 points (height -11 at 96 dots per inch), or the closest sans-serif font,
+// for a dialog or a window of buttons.
+void ApplyDialogFont(QWidget& dialog);
 // The font of the output pane, the input box and every box that holds device text: "Courier
 // New" at 12 points, or the system's fixed-pitch font at 12 points where that is not there.
 QFont TerminalFont();
@@ -31,11 +35,18 @@ DollarLineEdit* MakeField(QDialog& dialog, const QString& objectName, std::size_
                           const QString& text);
 
 // Names, addresses and passwords are UTF-8; texts that travel to a device (requests, comments)
-// are 8-bit, one byte per character.
+// are 8-bit, one byte per character of the terminal's set (Windows-1252; characters it lacks
+// become "?").
 QString FromUtf8(std::string_view text);
 std::string ToUtf8(const QString& text);
 QString FromBytes(std::string_view bytes);
 std::string ToBytes(const QString& text);
+// A line under a port box saying which ports there are, hidden until CheckPort shows it.
+QLabel* MakePortRuleLabel(QDialog& dialog);
+// Whether the port box holds a port (1-65535); when not, shows the rule label and puts the
+// focus into the box with its text selected, so OK keeps the dialog open.
+bool CheckPort(QLineEdit& port, QLabel& rule);
+
 // A box's text trimmed of blanks, as the record stores it.
 std::string TrimmedUtf8(const QString& text);
 

@@ -14,11 +14,12 @@ declare -A allowed=(
   [core]=""
   [session]="core"
   [persist]="session core platform"
-  [app]="persist session core"
-  [console]="app persist session core qtcore"
+  [remote]="persist session core"
+  [app]="remote persist session core"
+  [console]="app remote persist session core qtcore"
   [bindings]="session core platform sshlib qt"
-  [dialogs]="persist session core qt"
-  [window]="app dialogs persist session core qt"
+  [dialogs]="remote persist session core qt"
+  [window]="app dialogs remote persist session core qt"
 )
 
 failures=0

@@ -111,13 +111,10 @@ def report(run_text, memory):
             problems.add(f"{group}: missing from the run")
     print(f"{'benchmark':34} {'ours':>12} {'ssh':>12} {'ratio':>8}")
     for group, sides in groups.items():
-        for side in sides:
-            if side not in ("ours", "ssh"):
-                problems.add(f"{group}/{side}: unknown side")
-        ours, ssh = sides.get("ours"), sides.get("ssh")
-        if ours is None or ssh is None:
-            problems.add(f"{group}: needs both ours and ssh, has {', '.join(sides)}")
+        both = bench_rows.pair(group, sides, "ssh", problems)
+        if both is None:
             continue
+        ours, ssh = both
         key = "bytes_per_second" if group.startswith("Receive/") else "real_time"
         a = bench_rows.figure(ours, key, f"{group}/ours", problems)
         b = bench_rows.figure(ssh, key, f"{group}/ssh", problems)

@@ -13,13 +13,14 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 import bench_rows  # noqa: E402
 
-# The authenticated ciphers' pairs, which must all be in the run.
+# The pairs of the modern algorithms, which must all be in the run.
 REQUIRED = [
     f"{cipher}-{direction}-{size}"
     for cipher in ("AES-128-GCM", "AES-256-GCM", "ChaCha20-Poly1305")
     for direction in ("seal", "open")
     for size in ("16K", "32K")
-]
+] + ["X25519", "Ed25519-verify", "P-256-ECDH", "ECDSA-P-256-verify"]
+
 
 def main():
     problems = bench_rows.Problems()
@@ -29,13 +30,10 @@ def main():
             problems.add(f"{target}: missing from the run")
     print(f"{'benchmark':34} {'ours':>14} {'openssl':>14} {'ratio':>7}")
     for target, sides in groups.items():
-        for side in sides:
-            if side not in ("ours", "openssl"):
-                problems.add(f"{target}/{side}: unknown side")
-        ours, theirs = sides.get("ours"), sides.get("openssl")
-        if ours is None:
-            problems.add(f"{target}: no row of ours beside {', '.join(sides)}")
+        both = bench_rows.pair(target, sides, "openssl", problems, reference_optional=True)
+        if both is None:
             continue
+        ours, theirs = both
         if "bytes_per_second" in ours:
             a = bench_rows.figure(ours, "bytes_per_second", f"{target}/ours", problems)
             if theirs is None:

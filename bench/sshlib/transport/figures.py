@@ -13,7 +13,7 @@ import bench_rows  # noqa: E402
 def main():
     problems = bench_rows.Problems()
     groups = bench_rows.load(sys.stdin.read(), problems)
-    print(f"{'benchmark':22} {'side':8} {'MB/s':>9} {'ours/side':>10} {'compressed':>11}")
+    print(f"{'benchmark':26} {'side':8} {'MB/s':>9} {'ours/side':>10} {'compressed':>11}")
     for group, sides in groups.items():
         ours = sides.get("ours")
         if ours is None:
@@ -26,7 +26,7 @@ def main():
                 continue
             ratio = "" if side == "ours" or ours_rate is None else f"{ours_rate / rate:.2f}"
             packed = f"{row['ratio'] * 100:.1f} %" if "ratio" in row else ""
-            print(f"{group:22} {side:8} {rate / 1e6:9.0f} {ratio:>10} {packed:>11}")
+            print(f"{group:26} {side:8} {rate / 1e6:9.0f} {ratio:>10} {packed:>11}")
     problems.finish()
 
 

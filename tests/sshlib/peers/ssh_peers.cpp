@@ -131,26 +131,29 @@ bool SshdPeer::WriteConfigAndRun() {
     if (!options_.macs.empty()) config << "MACs " << options_.macs << "\n";
     if (!options_.rekeyLimit.empty()) config << "RekeyLimit " << options_.rekeyLimit << "\n";
     config.close();
-    // The log of an attempt that could not bind goes first: the new sshd truncates it only once
-    // it runs, and until then WaitReady would read the old failure as this attempt's.
-    std::remove(dir_.File("sshd.log").c_str());
-    if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")},
-                        dir_.File("sshd.log"))) {
+    // Each launch logs to a file of its own. With one file for all, a relaunch could read the
+    // previous launch's "Cannot bind" before the new process had truncated the file, and give up
+    // on a port conflict that the relaunch was there to get past.
+    log_ = dir_.File("sshd-" + std::to_string(++launches_) + ".log");
+    if (!process_.Start({kSshd, "-D", "-e", "-f", dir_.File("sshd_config")}, log_)) {
         error_ = "sshd could not be started";
         return false;
     }
     return true;
 }
 
+// The port was free when chosen but is released until sshd binds it, so another process (a
+// parallel test's server, or any outgoing connection's local port) may take it meanwhile; sshd
+// then exits with "Cannot bind any address" and is launched again on another port.
 bool SshdPeer::WaitReady() {
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < kLaunchAttempts; ++attempt) {
         if (attempt > 0) {
             process_.Stop();
             if (!WriteConfigAndRun()) return false;
         }
         if (WaitForOwnListener()) return true;
     }
-    error_ = "sshd did not start: " + Log();
+    error_ = "sshd did not start in " + std::to_string(kLaunchAttempts) + " launches: " + Log();
     return false;
 }
 
@@ -170,7 +173,7 @@ bool SshdPeer::WaitForOwnListener() {
 }
 
 std::string SshdPeer::Log() const {
-    return ReadFile(dir_.File("sshd.log"));
+    return log_.empty() ? std::string() : ReadFile(log_);
 }
 
 bool AsyncSshPeer::Start(const AsyncSshOptions& options) {

@@ -44,17 +44,20 @@ public:
     bool WaitReady();
     int Port() const { return port_; }
     const std::string& Error() const { return error_; }
-    // sshd's log (its standard error) so far.
+    // The current launch's sshd log (its standard error) so far.
     std::string Log() const;
 
 private:
     bool WriteConfigAndRun();
     bool WaitForOwnListener();
 
+    static constexpr int kLaunchAttempts = 5;
     TempDir dir_;
     ChildProcess process_;
     SshdOptions options_;
     int port_ = 0;
+    int launches_ = 0;
+    std::string log_;  // the current launch's log
     std::string error_;
 };
 

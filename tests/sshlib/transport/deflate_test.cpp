@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sshlib/transport/huffman_encoder.h"
 #include "sshlib/transport/zlib_compressor.h"
 #include "sshlib/transport/zlib_decompressor.h"
 
@@ -179,6 +180,53 @@ TEST(ZlibCompressor, HeaderOnlyOnceAndShortTailsAreMatchedLater) {
               "QJ" + std::string(tail.begin(), tail.end()));
 }
 
+// A stream many windows long: the compressor drops history it no longer needs and keeps its
+// hash chains pointing at the right bytes; stored payloads in between still feed the window.
+TEST(ZlibCompressor, LongStreamStaysDecodable) {
+    std::mt19937 rng(13);
+    ZlibCompressor compressor;
+    ZlibInflater inflater;
+    size_t in = 0, out = 0;
+    for (int i = 0; i < 160; ++i) {
+        Bytes payload = TextLike(rng, 4096);
+        if (i % 37 == 36) compressor.DisableCompression();
+        Bytes compressed, decoded;
+        compressor.Compress(payload.data(), payload.size(), compressed);
+        ASSERT_TRUE(inflater.Inflate(compressed, decoded)) << "payload " << i;
+        ASSERT_EQ(decoded, payload) << "payload " << i;
+        in += payload.size();
+        out += compressed.size();
+    }
+    EXPECT_LT(out * 3, in);
+}
+
+// Matches that overlap what they copy, for every short period: the decoder copies them in
+// words where the distance allows and byte by byte below that, and from the window of earlier
+// calls when fed one byte at a time.
+TEST(ZlibDecompressor, OverlappingMatchesOfEveryPeriod) {
+    ZlibDeflater deflater(9, Z_DEFAULT_STRATEGY, Z_SYNC_FLUSH);
+    ZlibCompressor compressor;
+    Bytes expected, theirs, ours;
+    for (size_t period = 1; period <= 40; ++period) {
+        Bytes payload;
+        for (size_t i = 0; payload.size() < 700; ++i)
+            payload.push_back(static_cast<uint8_t>('a' + (i % period) * 7 % 26));
+        expected.insert(expected.end(), payload.begin(), payload.end());
+        Bytes packet = deflater.Deflate(payload);
+        theirs.insert(theirs.end(), packet.begin(), packet.end());
+        compressor.Compress(payload.data(), payload.size(), ours);
+    }
+    for (const Bytes* stream : {&theirs, &ours}) {
+        ZlibDecompressor whole, byteByByte;
+        Bytes out, slow;
+        ASSERT_TRUE(whole.Decompress(stream->data(), stream->size(), out, kNoLimit));
+        for (uint8_t b : *stream)
+            ASSERT_TRUE(byteByByte.Decompress(&b, 1, slow, kNoLimit));
+        EXPECT_EQ(out, expected);
+        EXPECT_EQ(slow, expected);
+    }
+}
+
 TEST(ZlibCompressor, DisabledPayloadIsStoredWithTheAnnouncedOverheadThenCompressionResumes) {
     std::mt19937 rng(3);
     for (int trial = 0; trial < 40; ++trial) {
@@ -219,6 +267,43 @@ TEST(ZlibCompressor, DisabledPayloadIsStoredWithTheAnnouncedOverheadThenCompress
     EXPECT_EQ(out.size(), big.size() + 2 + 3 * 5);
     ASSERT_TRUE(inflater.Inflate(out, decoded));
     EXPECT_EQ(decoded, big);
+}
+
+// Code lengths stay within the limit and fill the code space exactly (decoders reject both a
+// longer code and an incomplete one), however uneven the counts.
+TEST(HuffmanEncoder, CodeLengthsAreLimitedAndComplete) {
+    struct Case {
+        const char* name;
+        std::vector<uint32_t> counts;
+        int limit;
+    };
+    std::vector<uint32_t> fibonacci(30, 1), lopsided(286, 0), one(30, 0), none(19, 0);
+    for (size_t i = 2; i < fibonacci.size(); ++i)
+        fibonacci[i] = fibonacci[i - 1] + fibonacci[i - 2];
+    lopsided[256] = 1;
+    lopsided['e'] = 1'000'000;
+    for (int s = 'a'; s < 'a' + 20; ++s)
+        lopsided[s] = 1 + s % 3;
+    one[17] = 5;
+    const std::vector<Case> cases = {
+        {"fibonacci, 15 bits", fibonacci, 15},
+        {"fibonacci, 7 bits", {fibonacci.begin(), fibonacci.begin() + 19}, 7},
+        {"one symbol far ahead", lopsided, 15},
+        {"a single symbol", one, 15},
+        {"no symbol", none, 7}};
+    for (const Case& c : cases) {
+        std::vector<uint8_t> lengths(c.counts.size());
+        BuildCodeLengths(c.counts, c.limit, lengths);
+        double space = 0;
+        for (size_t s = 0; s < lengths.size(); ++s) {
+            EXPECT_LE(lengths[s], c.limit) << c.name;
+            if (c.counts[s]) {
+                EXPECT_GT(lengths[s], 0) << c.name << " symbol " << s;
+            }
+            if (lengths[s]) space += 1.0 / (1u << lengths[s]);
+        }
+        EXPECT_DOUBLE_EQ(space, 1.0) << c.name;
+    }
 }
 
 TEST(ZlibDecompressor, DecodesZlibAtEveryLevelAndStrategy) {

@@ -2,15 +2,13 @@
 // the window placement, through a recording front end and a scripted socket library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "../../platform/file_permissions.h"
-#include "../session/session_fakes.h"
-#include "front_end_fakes.h"
-#include "terminal/app/app_controller.h"
+#include "controller_fixture.h"
+#include "terminal/persist/session_log.h"
 
 namespace ostrel {
 namespace {
@@ -28,63 +26,12 @@ constexpr std::string_view kPollingSession =
     "[Polling]\r\nPolling=1\r\nPoll Period=250\r\nPollStrings1=A\r\nPollStrings2=B\r\n"
     "PollStrings3=C\r\nPollStringsCount=3\r\n";
 
-class PersistTest : public ::testing::Test {
+class PersistTest : public ControllerFixture {
 protected:
-    PersistTest() {
-        home_ = fs::temp_directory_path() /
-                ("ostrel-persist-shell-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(home_);
-        fs::create_directories(home_);
-        setenv("OSTREL_HOME", home_.c_str(), 1);
-    }
-    ~PersistTest() override {
-        std::error_code ec;
-        fs::permissions(home_, fs::perms::owner_all, ec);
-        fs::remove_all(home_, ec);
-    }
-
-    std::string Put(const std::string& name, std::string_view text) {
-        const fs::path path = home_ / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(home_ / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    Strings PaneLines() const {
-        Strings lines;
-        std::string line;
-        for (char c : view_.pane.Text()) {
-            if (c == '\r') continue;
-            if (c == '\n') {
-                if (!line.empty()) lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        if (!line.empty()) lines.push_back(line);
-        return lines;
-    }
-    bool PaneHas(std::string_view line) const {
-        const Strings lines = PaneLines();
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
     void Tick(int n) {
         for (int i = 0; i < n; ++i)
             controller_.OnTimer(TimerId::Poll);
     }
-
-    fs::path home_;
-    FakeView view_;
-    ScriptedTessnet net_;
-    FakeSerialDevice serial_;
-    AppController controller_{view_, net_, serial_};
 };
 
 TEST_F(PersistTest, StartUpWithAQuotedSessionPathLoadsAndOpensIt) {
@@ -220,25 +167,20 @@ TEST_F(PersistTest, AFailedSaveSaysSoInAStatusLine) {
     const fs::path folder = home_ / "read-only";
     fs::create_directories(folder);
     const std::string path = Put("read-only/job.ini", "[Connection Settings]\r\nType=1\r\n");
+    fs::permissions(path, fs::perms::owner_read);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     view_.chosenFiles = {path};
     const bool arranged =
         WithPermissionsObeyed([&] { controller_.Dispatch(CommandId::SaveSession); });
     fs::permissions(folder, fs::perms::owner_all);
     if (!arranged) GTEST_SKIP() << "permission bits cannot be made to apply here";
-    EXPECT_EQ(PaneLines().back(), "The session was not saved to " + path +
-                                      ": permission denied (key \"RemoteControl\")...");
+    EXPECT_EQ(PaneLines().back(),
+              "The session was not saved to " + path + ": permission denied...");
     EXPECT_EQ(Read("read-only/job.ini"), "[Connection Settings]\r\nType=1\r\n");
 }
 
-TEST_F(PersistTest, RemotePanelsAreNamedAndKeptUntilTheyExist) {
+TEST_F(PersistTest, UnreadableSessionFileSaysSo) {
     ASSERT_TRUE(controller_.Start({}));
-    const std::string path = Put("panel.ini", "[Connection Settings]\r\nRemoteControl=/jobs/room.qzr\r\n");
-    ASSERT_TRUE(controller_.LoadSessionFile(path));
-    EXPECT_EQ(PaneLines().back(), "Remote panels are not available yet: /jobs/room.qzr was not opened...");
-    ASSERT_TRUE(controller_.SaveSessionFile(path));
-    EXPECT_NE(Read("panel.ini").find("RemoteControl=/jobs/room.qzr\r\n"), std::string::npos);
-
     EXPECT_FALSE(controller_.LoadSessionFile((home_ / "gone.ini").string()));
     EXPECT_EQ(PaneLines().back(), "The session file " + (home_ / "gone.ini").string() +
                                       " could not be read; its settings are the defaults...");
@@ -279,6 +221,40 @@ TEST_F(PersistTest, LoggingWritesStampedIncomingDataAndRollsOver) {
     EXPECT_TRUE(view_.checked[CommandId::Log]);
     controller_.Output().ShowText("again", DisplayCategory::Incoming);
     EXPECT_NE(Read("log_1.txt").find("again"), std::string::npos);
+}
+
+TEST_F(PersistTest, ASessionFileMayNotPointTheLogAnywhere) {
+    ASSERT_TRUE(controller_.Start({}));
+    const std::string target = (home_ / ".bashrc").string();
+    const std::string evil =
+        Put("evil.ini", "[Logging]\r\nLog All=1\r\nLog File=" + target + "\r\n");
+    ASSERT_TRUE(controller_.LoadSessionFile(evil));
+    EXPECT_FALSE(controller_.Log().On());
+    EXPECT_TRUE(PaneHas(LogPathRefusedLine(target)));
+    controller_.Output().ShowText("rm -rf ~\r\n", DisplayCategory::Incoming);
+    EXPECT_FALSE(fs::exists(target));
+
+    const std::string log = (home_ / "Room 101.log").string();
+    ASSERT_TRUE(controller_.LoadSessionFile(
+        Put("fine.ini", "[Logging]\r\nLog All=1\r\nLog File=" + log + "\r\n")));
+    EXPECT_TRUE(controller_.Log().On());
+    controller_.Output().ShowText("reply\r\n", DisplayCategory::Incoming);
+    EXPECT_NE(Read("Room 101.log").find(">>reply\r\n"), std::string::npos);
+}
+
+TEST_F(PersistTest, ALogThatCannotBeWrittenIsReportedOnceAndLoggingStaysOn) {
+    ASSERT_TRUE(controller_.Start({}));
+    const std::string log = (home_ / "gone" / "log.txt").string();
+    view_.chosenFiles = {log};
+    controller_.Dispatch(CommandId::Log);
+    for (int i = 0; i < 3; ++i)
+        controller_.Output().ShowText("reply\r\n", DisplayCategory::Incoming);
+    const std::string report = "The log file " + log + " cannot be written (";
+    const Strings lines = PaneLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const std::string& line) { return line.starts_with(report); }),
+              1);
+    EXPECT_TRUE(view_.checked[CommandId::Log]);
 }
 
 TEST_F(PersistTest, PollingRoundAndRoundThroughTheSendPath) {
