@@ -43,7 +43,18 @@
  *   length field is read first, to know where the packet ends); a packet that fails the check
  *   ends the connection.
  * - What the server sends is read with bounded memory: packet sizes are limited, the session
- *   window is the library's own, and decompressed packets have a size limit.
+ *   window is the library's own, and decompressed packets have a size limit. A server that sends
+ *   more than one maximum packet beyond the window it was given is cut off
+ *   (KX_ERROR_UNEXPECTED_SERVER_RESPONSE); event-mode writes stop at a 1 MiB backlog.
+ * - Host keys: the server's signature over the key exchange is checked, and keys too weak to
+ *   trust (RSA below 1024 bits, DSA outside the sizes 1024/160, 2048/224, 2048/256, 3072/256)
+ *   are refused with KX_ERROR_HOST_KEY_NOT_VERIFIED; a group-exchange prime of the wrong size or
+ *   with a small factor fails the exchange. A caller that names the host key it expects
+ *   (SECURITYCREDENTIALS.lpszHostKey: the SHA-256 or MD5 fingerprint) has any other key refused
+ *   with KX_ERROR_HOST_KEY_MISMATCH before the password, or anything else, is sent.
+ * - Passwords, session keys and the plaintext of packets are wiped from every buffer before it
+ *   is freed or reused, the compressor's window included; the random pool reseeds in a child
+ *   made by fork.
  *
  * Algorithms offered, in order of preference (protocol 2):
  *   key exchange  diffie-hellman-group-exchange-sha256, diffie-hellman-group-exchange-sha1,
@@ -74,11 +85,10 @@
  * offered so that older control-system equipment can be reached.
  *
  * What the library does NOT do:
- * - It does not verify host keys. Any host key whose signature is valid is accepted. The
- *   caller must compare the host key's fingerprint (SshGetSecurityInformationA,
- *   lpszFingerprint) with one it knows and disconnect on a mismatch. Note that by then the
- *   password has been sent: connect only where a man in the middle is not a concern, or treat
- *   a mismatch as a compromised password.
+ * - It keeps no list of known hosts. Without an expected host key (lpszHostKey NULL or empty)
+ *   any host key whose signature is valid is accepted, and its fingerprint
+ *   (SshGetSecurityInformationA) can be compared only after the connect, when the password has
+ *   been sent: a caller that remembers fingerprints should pass the one it knows for the host.
  * - The portable AES code is table-based and not constant-time. It is used where the processor
  *   lacks AES instructions; there, and for Blowfish and DES everywhere, the time a block takes
  *   depends on key and data, which another program on the same machine may be able to observe
