@@ -5,6 +5,7 @@
 
 #include "crypto/fingerprint.h"
 #include "crypto/md5.h"
+#include "crypto/rsa.h"
 #include "crypto/secure_memory.h"
 #include "sshlib/connection/user_auth.h"
 #include "sshlib/transport/quirks.h"
@@ -161,6 +162,10 @@ void Ssh1Login::ReceiveKeys(Ssh1IncomingPacket& packet) {
     if (!Usable(serverKey) || !Usable(hostKey)) {
         return Fail(kErrKeyExchangeFailed, "Unusable server keys");
     }
+    // The host key proves who answers by decrypting the session key; a small one proves
+    // nothing. The temporary server key is the server's own business.
+    if (const std::string weakness = crypto::RsaHostKeyWeakness(hostKey.key); !weakness.empty())
+        return Fail(kErrHostKeyNotVerified, weakness);
     const crypto::Ssh1CipherDescriptor* cipher = crypto::ChooseSsh1Cipher(ciphers_, cipherMask);
     if (!cipher) return Fail(kErrKeyExchangeFailed, "No common cipher");
     fingerprint_ = crypto::RsaFingerprint(hostKey.key);

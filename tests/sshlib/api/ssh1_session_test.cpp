@@ -252,7 +252,8 @@ TEST(Ssh1, BrokenStreamsEndTheConnectionWithTheirReason) {
 }
 
 // An expected host key is checked before the session key (and so the password) goes out; the
-// protocol has only the MD5 form, so an expected SHA-256 form never matches.
+// protocol has only the MD5 form, so an expected SHA-256 form never matches. A weak host key is
+// refused whatever is expected.
 TEST(Ssh1, AnExpectedHostKeyIsCheckedBeforeTheSessionKey) {
     Library library;
     ASSERT_TRUE(library.Ok());
@@ -291,6 +292,19 @@ TEST(Ssh1, AnExpectedHostKeyIsCheckedBeforeTheSessionKey) {
         EXPECT_EQ(last.find("CIPHER ") != std::string::npos, c.accepted) << last;
         EXPECT_EQ(last.find("AUTH ") != std::string::npos, c.accepted) << last;
     }
+
+    // A host key small enough to factor is refused before the session key goes out.
+    peers::Ssh1Options weak;
+    weak.hostKeyBits = 768;
+    Server weakServer(weak);
+    ASSERT_TRUE(weakServer.started) << weakServer.peer.Error();
+    EXPECT_EQ(Connect(weakServer.peer.Port(), "secret", "print hello"), INVALID_CLIENT);
+    EXPECT_EQ(SshGetLastError(), KX_ERROR_HOST_KEY_NOT_VERIFIED) << LastErrorText();
+    char detail[256];
+    SshGetErrorDetailA(detail, sizeof detail);
+    EXPECT_STREQ(detail, "RSA host key of 768 bits refused (at least 1024 are needed)");
+    const std::string log = weakServer.LogAfter(1);
+    EXPECT_EQ(log.find("CIPHER "), std::string::npos) << log;
 }
 
 }  // namespace
