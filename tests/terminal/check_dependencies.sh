@@ -14,11 +14,12 @@ declare -A allowed=(
   [core]=""
   [session]="core"
   [persist]="session core platform"
-  [app]="persist session core"
-  [console]="app persist session core qtcore"
-  [bindings]="session core platform sshlib qt"
+  [reports]="core"
+  [app]="reports persist session core"
+  [console]="app reports persist session core qtcore"
+  [bindings]="reports session core platform sshlib qt"
   [dialogs]="persist session core qt"
-  [window]="app dialogs persist session core qt"
+  [window]="app dialogs reports persist session core qt"
 )
 
 failures=0
