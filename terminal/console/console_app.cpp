@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "terminal/app/app_controller.h"
+#include "terminal/console/console_reports.h"
 #include "terminal/console/script_lines.h"
 
 namespace ostrel {
@@ -127,7 +128,8 @@ void ConsoleApp::ProcessLines() {
         if (!line) break;
         HandleLine(*line);
         if (password) WipeSecret(*line);
-        if (input_.scripted && !finishing_ && SessionOpening()) HoldBack();
+        if (input_.scripted && !finishing_ && (SessionOpening() || controller_->ToolRunning()))
+            HoldBack();
     }
     if (!holding_ && !finishing_ && inputEnded_ && pending_.empty()) EndOfInput();
 }
@@ -136,6 +138,11 @@ void ConsoleApp::HandleLine(const std::string& line) {
     if (passwordFor_) {
         std::string password = line;
         PasswordTyped(password);
+        return;
+    }
+    if (const std::optional<ToolCommand> tool = ParseToolCommand(line)) {
+        if (!editor_.Text().empty()) view_.Input().SetText("");
+        RunToolCommand(*tool, *controller_, [this](std::string_view text) { Message(text); });
         return;
     }
     const ConsoleCommand command = ParseConsoleLine(line);
@@ -295,6 +302,8 @@ void ConsoleApp::CheckHeldBack() {
         holdTimer_.stop();
         return;
     }
+    // A tool ends by itself (ping after four requests, a trace after its last hop).
+    if (controller_->ToolRunning()) return;
     if (SessionOpening()) {
         if (std::chrono::steady_clock::now() < holdUntil_) return;
         Message("The session did not connect in time; the following lines are carried out anyway.");

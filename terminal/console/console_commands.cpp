@@ -5,6 +5,7 @@
 #include <cctype>
 #include <vector>
 
+#include "terminal/console/console_reports.h"
 #include "terminal/core/text_util.h"
 
 namespace ostrel {
@@ -379,6 +380,7 @@ std::string ConsoleCommandHelp() {
            "  /udp-server PORT           Session > UDP Server\n"
            "  /ssh [USER@]HOST[:PORT]    Session > SSH Client (password asked for on a terminal,\n"
            "                             else taken from OSTREL_SSH_PASSWORD)\n"
+           + ToolCommandHelp() +
            "  /quit                      File > Quit\n";
 }
 

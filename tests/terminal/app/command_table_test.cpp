@@ -53,7 +53,7 @@ TEST(CommandTable, Labels) {
     EXPECT_EQ(MenuAccelerator("Polling"), "");
     EXPECT_EQ(NotAvailableLine(CommandId::RemoteOpen), "Remote > Open is not available yet...");
     EXPECT_FALSE(IsNotYetAvailable(CommandId::SessionTcpClient));
-    EXPECT_TRUE(IsNotYetAvailable(CommandId::ColorPrefs));
+    EXPECT_FALSE(IsNotYetAvailable(CommandId::ColorPrefs));
 }
 
 }  // namespace

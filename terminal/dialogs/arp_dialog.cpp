@@ -1,0 +1,62 @@
+#include "terminal/dialogs/arp_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "terminal/dialogs/dialog_kit.h"
+#include "terminal/dialogs/dollar_line_edit.h"
+#include "terminal/session/session_settings.h"
+
+namespace ostrel {
+
+ArpDialog::ArpDialog(const std::string& address, const std::string& mac, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("FORM_OSTREL_FRMARP_CLASS"));
+    setWindowTitle(QStringLiteral("Arp"));
+    setModal(true);
+    ApplyDialogFont(*this);
+
+    address_ = MakeField(*this, QStringLiteral("address"), kHostCapacity, FromUtf8(address));
+    mac_ = MakeField(*this, QStringLiteral("mac"), 17, FromUtf8(mac));
+    auto* addressLabel = new QLabel(QStringLiteral("I.P. Address"), this);
+    addressLabel->setBuddy(address_);
+    auto* macLabel = new QLabel(QStringLiteral("MAC Address   (xx-xx-xx-xx-xx-xx)"), this);
+    macLabel->setBuddy(mac_);
+    auto* run = new QPushButton(QStringLiteral("&Arp"), this);
+    run->setObjectName(QStringLiteral("run"));
+    run->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setAutoDefault(false);
+    connect(run, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(run);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(addressLabel);
+    layout->addWidget(address_);
+    layout->addWidget(macLabel);
+    layout->addWidget(mac_);
+    layout->addLayout(buttons);
+    setMinimumWidth(320);
+    address_->setFocus();
+    address_->selectAll();
+}
+
+ArpDialog::Answer ArpDialog::Boxes() const {
+    return {ToUtf8(address_->text()), ToUtf8(mac_->text())};
+}
+
+std::optional<ArpDialog::Answer> RunArpDialog(QWidget* parent, const std::string& address,
+                                              const std::string& mac) {
+    ArpDialog dialog(address, mac, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Boxes();
+}
+
+}  // namespace ostrel
