@@ -57,4 +57,9 @@ std::optional<std::string> SessionFileArgument(const std::vector<std::string>& a
     return std::string(path);
 }
 
+std::vector<std::filesystem::path> HelpPageCandidates(const std::filesystem::path& programFolder) {
+    return {programFolder / kHelpFileName,
+            (programFolder / kInstalledHelpFolder / kHelpFileName).lexically_normal()};
+}
+
 }  // namespace ostrel

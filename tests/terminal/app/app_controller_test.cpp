@@ -182,9 +182,9 @@ TEST_F(ControllerTest, EditCommandsGoToTheFocusedControl) {
     for (CommandId id : {CommandId::SelectAll, CommandId::Cut, CommandId::Copy, CommandId::Paste,
                          CommandId::Clear})
         controller_.Dispatch(id);
-    EXPECT_EQ(view_.edits, (std::vector<EditAction>{EditAction::SelectAll, EditAction::Cut,
-                                                     EditAction::Copy, EditAction::Paste,
-                                                     EditAction::Clear}));
+    EXPECT_EQ(view_.edits,
+              (std::vector<EditAction>{EditAction::SelectAll, EditAction::Cut, EditAction::Copy,
+                                       EditAction::Paste, EditAction::Clear}));
 }
 
 TEST_F(ControllerTest, SendingTypedLinesThroughTheSession) {
@@ -244,6 +244,14 @@ TEST_F(ControllerTest, AboutBoxNamesVersionAndSystem) {
     EXPECT_EQ(view_.boxes[0].text.rfind("Ostrel v" + std::string(ProgramVersion()) + "\n\n", 0),
               0u);
     EXPECT_NE(view_.boxes[0].text.find(SystemDescription()), std::string::npos);
+}
+
+// Help > Ostrel Help finds the page beside a built or portable program, and in the
+// documentation folder of an installed one.
+TEST(HelpPage, BesideTheProgramThenInTheInstalledDocumentation) {
+    EXPECT_EQ(HelpPageCandidates("/opt/av/bin"),
+              (std::vector<std::filesystem::path>{"/opt/av/bin/Ostrel.html",
+                                                  "/opt/av/share/doc/ostrel/Ostrel.html"}));
 }
 
 TEST_F(ControllerTest, QuitClosesSavesAndReleasesOnce) {
