@@ -47,6 +47,7 @@ std::optional<T> Number(std::string_view text, int base = 10) {
 }
 
 bool IsIPv4(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) return false;
     in_addr address{};
     return inet_pton(AF_INET, std::string(text).c_str(), &address) == 1;
 }
@@ -73,7 +74,9 @@ std::vector<std::string> LeaseTokens(std::string_view text) {
             ++i;
         } else {
             const std::size_t start = i;
-            while (i < text.size() && std::strchr(" \t\r\n{};\"#", text[i]) == nullptr)
+            // A NUL byte is a word character here (strchr would find the terminator in it).
+            constexpr std::string_view kDelimiters = " \t\r\n{};\"#";
+            while (i < text.size() && kDelimiters.find(text[i]) == std::string_view::npos)
                 ++i;
             tokens.emplace_back(text.substr(start, i - start));
         }

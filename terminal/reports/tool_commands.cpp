@@ -91,7 +91,8 @@ bool IsMacAddress(std::string_view mac) {
 
 bool IsIPv4Address(std::string_view address) {
     in_addr parsed{};
-    return address.size() < 16 && inet_pton(AF_INET, std::string(address).c_str(), &parsed) == 1;
+    return address.size() < 16 && address.find('\0') == std::string_view::npos &&
+           inet_pton(AF_INET, std::string(address).c_str(), &parsed) == 1;
 }
 
 std::span<const TerminalEmulator> TerminalEmulators() {

@@ -81,6 +81,11 @@ lease {
     EXPECT_EQ(leases[1].expires, 1709719200);
     EXPECT_EQ(leases[1].obtained, std::nullopt);
     EXPECT_EQ(leases[2].expires, std::nullopt);  // month 13, and the file is cut off
+    // A NUL byte inside a word is part of the word, not the end of the text.
+    const std::vector<DhcpLease> nul =
+        ParseDhclientLeases(std::string("lease { interface \"eth0\"; fixed\0address 1; }", 45));
+    ASSERT_EQ(nul.size(), 1u);
+    EXPECT_EQ(nul[0].address, "");
 }
 
 TEST(NetworkSources, KeyValueLeases) {
