@@ -200,6 +200,8 @@ private:
     void OnArp(CommandId);
     void OnCalculator(CommandId);
     void OnReport(CommandId id);
+    // The Ping or Trace Route dialog on the session host; a host given is written back.
+    std::optional<std::string> AskHostToolHost(HostTool tool);
 
     FrontEnd& view_;
     Tessnet& net_;

@@ -40,22 +40,23 @@ void AppController::OnIpConfig(CommandId) {
     RunTool(IpConfigLine(), true);
 }
 
-void AppController::OnPing(CommandId) {
+std::optional<std::string> AppController::AskHostToolHost(HostTool tool) {
     const std::optional<std::string> answer =
-        view_.AskToolHost(HostTool::Ping, std::string(TrimBlanks(settings_.host)));
-    if (!answer) return;
+        view_.AskToolHost(tool, std::string(TrimBlanks(settings_.host)));
+    if (!answer) return std::nullopt;
+    // A host given here is the one the next session starts with.
     const std::string host(TrimBlanks(*answer));
     if (!host.empty()) settings_.host = Capped(host, kHostCapacity);
-    RunPing(host);
+    return host;
+}
+
+void AppController::OnPing(CommandId) {
+    if (const std::optional<std::string> host = AskHostToolHost(HostTool::Ping)) RunPing(*host);
 }
 
 void AppController::OnTraceRoute(CommandId) {
-    const std::optional<std::string> answer =
-        view_.AskToolHost(HostTool::TraceRoute, std::string(TrimBlanks(settings_.host)));
-    if (!answer) return;
-    const std::string host(TrimBlanks(*answer));
-    if (!host.empty()) settings_.host = Capped(host, kHostCapacity);
-    RunTraceRoute(host);
+    if (const std::optional<std::string> host = AskHostToolHost(HostTool::TraceRoute))
+        RunTraceRoute(*host);
 }
 
 void AppController::OnOpenInBrowser(CommandId) {

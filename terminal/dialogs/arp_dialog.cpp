@@ -1,8 +1,6 @@
 #include "terminal/dialogs/arp_dialog.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "terminal/dialogs/dialog_kit.h"
@@ -24,25 +22,12 @@ ArpDialog::ArpDialog(const std::string& address, const std::string& mac, QWidget
     addressLabel->setBuddy(address_);
     auto* macLabel = new QLabel(QStringLiteral("MAC Address   (xx-xx-xx-xx-xx-xx)"), this);
     macLabel->setBuddy(mac_);
-    auto* run = new QPushButton(QStringLiteral("&Arp"), this);
-    run->setObjectName(QStringLiteral("run"));
-    run->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
-    connect(run, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(run);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(addressLabel);
     layout->addWidget(address_);
     layout->addWidget(macLabel);
     layout->addWidget(mac_);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeActionCancelRow(*this, QStringLiteral("&Arp"), QStringLiteral("run")));
     setMinimumWidth(320);
     address_->setFocus();
     address_->selectAll();

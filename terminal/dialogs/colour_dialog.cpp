@@ -4,7 +4,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTextEdit>
@@ -80,26 +79,13 @@ ColourDialog::ColourDialog(ColourTable& table, QWidget* parent)
     sample_->setFixedHeight(64);
     sample_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    auto* ok = new QPushButton(QStringLiteral("&Ok"), this);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
     auto* top = new QHBoxLayout;
     top->addLayout(sliders, 1);
     top->addLayout(categories);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(sample_);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeActionCancelRow(*this, QStringLiteral("&Ok"), QStringLiteral("ok")));
     setMinimumWidth(420);
 
     // Background is checked first; its toggled signal shows the picker.

@@ -1,8 +1,6 @@
 #include "terminal/dialogs/host_tool_dialog.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "terminal/dialogs/dialog_kit.h"
@@ -47,23 +45,11 @@ HostToolDialog::HostToolDialog(Tool tool, const std::string& initial, QWidget* p
     auto* label = new QLabel(QString::fromLatin1(texts.label), this);
     box_ = MakeField(*this, QStringLiteral("address"), kBoxCapacity, FromUtf8(initial));
     label->setBuddy(box_);
-    auto* run = new QPushButton(QString::fromLatin1(texts.button), this);
-    run->setObjectName(QStringLiteral("run"));
-    run->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
-    connect(run, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(run);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(box_);
-    layout->addLayout(buttons);
+    layout->addLayout(
+        MakeActionCancelRow(*this, QString::fromLatin1(texts.button), QStringLiteral("run")));
     setMinimumWidth(320);
     box_->setFocus();
     box_->selectAll();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "report_lines.h"
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,16 +14,7 @@
 namespace ostrel {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (true) {
-        const std::size_t end = text.find("\r\n", at);
-        lines.push_back(text.substr(at, end - at));
-        if (end == std::string::npos) return lines;
-        at = end + 2;
-    }
-}
+using testing::ReportLines;
 
 TEST(MemoryReport, SixtyFourBitCountsAlignedInFifteenColumns) {
     MemoryStatus status;
@@ -31,7 +24,7 @@ TEST(MemoryReport, SixtyFourBitCountsAlignedInFifteenColumns) {
     status.availablePageFile = 0;
     status.totalVirtual = 1ull << 47;
     status.availableVirtual = (1ull << 47) / 3;
-    const std::vector<std::string> lines = Lines(MemoryReport(status));
+    const std::vector<std::string> lines = ReportLines(MemoryReport(status));
     const std::vector<std::string> expected = {
         "##############",
         "### Memory ###",
@@ -57,7 +50,7 @@ TEST(MemoryReport, UnknownAddressSpaceIsNotInvented) {
     MemoryStatus status;
     status.totalPhysical = 1000;
     status.availablePhysical = 995;  // 99.5 rounds up
-    const std::vector<std::string> lines = Lines(MemoryReport(status));
+    const std::vector<std::string> lines = ReportLines(MemoryReport(status));
     EXPECT_EQ(lines[6], "Percent Free Physical Memory:            100");
     EXPECT_EQ(lines[12], "Total Virtual Memory        :(not available)");
     EXPECT_EQ(lines[14], "Percent Free Virtual Memory :(not available)");
@@ -98,7 +91,7 @@ TEST(MemoryReport, MeminfoAndAddressSpaceSources) {
 TEST(MonitorReport, CountPrimaryAndEachMonitor) {
     const MonitorList list{{1920, 1080}, {{1920, 1080}, {1280, 1024}}};
     EXPECT_EQ(
-        Lines(MonitorReport(list)),
+        ReportLines(MonitorReport(list)),
         (std::vector<std::string>{"################", "### Monitors ###", "################", "",
                                   "There are 2 display devices attached to this system...",
                                   "The primary display is 1920 by 1080...",

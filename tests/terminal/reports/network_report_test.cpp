@@ -4,22 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include "report_lines.h"
+
 #include <string>
 #include <vector>
 
 namespace ostrel {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (true) {
-        const std::size_t end = text.find("\r\n", at);
-        lines.push_back(text.substr(at, end - at));
-        if (end == std::string::npos) return lines;
-        at = end + 2;
-    }
-}
+using testing::ReportLines;
 
 TEST(NetworkReport, ParametersAndOneAdapterWithLease) {
     NetworkInfo info;
@@ -84,12 +77,12 @@ TEST(NetworkReport, ParametersAndOneAdapterWithLease) {
         "Lease obtained   : 2024-03-05 10:00:00 (000 milliseconds)Tuesday",
         "Lease expires    : 2024-03-06 10:00:00 (000 milliseconds)Wednesday",
     };
-    EXPECT_EQ(Lines(NetworkReport(info)), expected);
+    EXPECT_EQ(ReportLines(NetworkReport(info)), expected);
 }
 
 TEST(NetworkReport, WhatTheMachineDidNotSay) {
     NetworkInfo info;  // nothing known, no DNS server, no adapter list
-    std::vector<std::string> lines = Lines(NetworkReport(info));
+    std::vector<std::string> lines = ReportLines(NetworkReport(info));
     EXPECT_EQ(lines[1], "Computer Name    : (not available)");
     EXPECT_EQ(lines[6], "Current DNS      : (Reserved)");
     EXPECT_EQ(lines[7], "Node type        : (not available)");
@@ -102,14 +95,14 @@ TEST(NetworkReport, WhatTheMachineDidNotSay) {
     lo.hardwareType = ARPHRD_LOOPBACK;
     lo.index = 1;
     info.adapters = std::vector<NetworkAdapter>{lo};
-    lines = Lines(NetworkReport(info));
+    lines = ReportLines(NetworkReport(info));
     EXPECT_EQ(lines[18], "MAC addr. length : 0");
     EXPECT_EQ(lines[19], "MAC address      : ");
     EXPECT_EQ(lines[21], "Adapter type     : LoopBack");
     EXPECT_EQ(lines[22], "DHCP enabled     : (not available)");
     EXPECT_EQ(lines.back(), "Lease expires    : (not available)");
     info.leasesReadable = true;
-    EXPECT_EQ(Lines(NetworkReport(info))[22], "DHCP enabled     : No");
+    EXPECT_EQ(ReportLines(NetworkReport(info))[22], "DHCP enabled     : No");
 }
 
 TEST(NetworkReport, AdapterTypeNames) {
