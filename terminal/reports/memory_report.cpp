@@ -4,10 +4,9 @@
 #include <sys/sysinfo.h>
 
 #include <charconv>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
+#include "terminal/reports/network_sources.h"
 #include "terminal/reports/report_text.h"
 
 namespace ostrel {
@@ -33,13 +32,6 @@ std::optional<std::uint64_t> KibField(std::string_view text, std::string_view ke
                    : number;
     }
     return std::nullopt;
-}
-
-std::string ReadWhole(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 }  // namespace
@@ -116,7 +108,7 @@ std::optional<std::uint64_t> VmSizeFromStatus(std::string_view status) {
 
 MemoryStatus ReadMemoryStatus() {
     MemoryStatus status;
-    if (!ParseMeminfo(ReadWhole("/proc/meminfo"), &status)) {
+    if (!ParseMeminfo(ReadSystemFile("/proc/meminfo").value_or(""), &status)) {
         struct sysinfo info {};
         if (sysinfo(&info) == 0) {
             const std::uint64_t unit = info.mem_unit != 0 ? info.mem_unit : 1;
@@ -130,8 +122,9 @@ MemoryStatus ReadMemoryStatus() {
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
         status.totalVirtual = limit.rlim_cur;
     else
-        status.totalVirtual = AddressSpaceFromMaps(ReadWhole("/proc/self/maps"));
-    const std::optional<std::uint64_t> used = VmSizeFromStatus(ReadWhole("/proc/self/status"));
+        status.totalVirtual = AddressSpaceFromMaps(ReadSystemFile("/proc/self/maps").value_or(""));
+    const std::optional<std::uint64_t> used =
+        VmSizeFromStatus(ReadSystemFile("/proc/self/status").value_or(""));
     if (status.totalVirtual && used)
         status.availableVirtual = *used < *status.totalVirtual ? *status.totalVirtual - *used : 0;
     return status;

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <fstream>
@@ -238,10 +239,15 @@ std::optional<DhcpLease> ParseKeyValueLease(std::string_view text, std::string i
 std::optional<std::string> ReadSystemFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return std::nullopt;
-    std::string text(kLargestSystemFile, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    // Files under /proc and /sys say they are empty: read until the end, not a stated size.
+    std::string text;
+    char chunk[4096];
+    while (text.size() < kLargestSystemFile && file) {
+        file.read(chunk, static_cast<std::streamsize>(
+                             std::min(sizeof chunk, kLargestSystemFile - text.size())));
+        text.append(chunk, static_cast<std::size_t>(file.gcount()));
+    }
     if (file.bad()) return std::nullopt;
-    text.resize(static_cast<std::size_t>(file.gcount()));
     return text;
 }
 
