@@ -19,6 +19,9 @@
 
 #include "platform/profile_text.h"
 
+// What reading a profile file found.
+enum class ReadResult { Ok, Missing, TooLarge, Failed };
+
 namespace {
 
 std::mutex gProfileLock;
@@ -81,8 +84,6 @@ private:
     int fd_;
 };
 
-enum class ReadResult { Ok, Missing, TooLarge, Failed };
-
 // Reads at most limit bytes of the file; TooLarge when it holds more (text then holds the first
 // limit bytes).
 ReadResult ReadFile(const char* path, std::size_t limit, std::string& text, int* error) {
@@ -140,8 +141,9 @@ std::string FolderOf(const std::string& path) {
 
 // Replaces the file's contents with data. An existing file is replaced by a new file written
 // beside it and renamed over it (so a failure cannot leave half a file), with the old file's
-// permissions; a new file is created directly. Sets the last error and returns false on failure.
-bool ReplaceFile(const char* fileName, bool exists, std::string_view data) {
+// permissions; a new file is created directly with the permission bits newFileMode. Sets the
+// last error and returns false on failure.
+bool ReplaceFile(const char* fileName, bool exists, std::string_view data, mode_t newFileMode) {
     std::string target = fileName;
     if (exists) {
         // Through a symbolic link, the file it names is the one replaced.
@@ -150,7 +152,7 @@ bool ReplaceFile(const char* fileName, bool exists, std::string_view data) {
             std::free(real);
         }
     } else {
-        Fd fd(::open(fileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        Fd fd(::open(fileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, newFileMode));
         if (fd.get() < 0) {
             PlatformSetLastError(ErrorOfErrno(errno));
             return false;
@@ -243,25 +245,40 @@ DWORD CopyDefault(LPCSTR defaultValue, LPSTR buffer, DWORD size) {
 
 }  // namespace
 
-extern "C" {
+// A profile file's text as read once, with what the read found.
+struct PlatformProfile {
+    std::string text;
+    ReadResult read = ReadResult::Missing;
+    int error = 0;  // of a failed read
+    PlatformProfile() = default;
+    PlatformProfile(const PlatformProfile&) = delete;
+    PlatformProfile& operator=(const PlatformProfile&) = delete;
+    ~PlatformProfile() { Wipe(text.data(), text.size()); }
+};
 
-DWORD PlatformGetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue,
-                                       LPSTR buffer, DWORD size, LPCSTR fileName) {
-    if (buffer == nullptr || fileName == nullptr || fileName[0] == '\0') {
-        const DWORD copied = CopyDefault(defaultValue, buffer, size);
-        PlatformSetLastError(ERROR_INVALID_PARAMETER);
-        return copied;
+namespace {
+
+void Load(PlatformProfile& profile, LPCSTR fileName) {
+    if (fileName == nullptr || fileName[0] == '\0') {
+        profile.read = ReadResult::Missing;
+        return;
     }
     std::lock_guard lock(gProfileLock);
-    WipedText file;
-    const ReadResult read = ReadFile(fileName, PLATFORM_PROFILE_MAX_FILE, file.text, nullptr);
-    if (read == ReadResult::Missing || read == ReadResult::Failed) {
+    profile.read = ReadFile(fileName, PLATFORM_PROFILE_MAX_FILE, profile.text, &profile.error);
+}
+
+bool Readable(const PlatformProfile& profile) {
+    return profile.read == ReadResult::Ok || profile.read == ReadResult::TooLarge;
+}
+
+DWORD Get(const PlatformProfile& profile, LPCSTR section, LPCSTR key, LPCSTR defaultValue,
+          LPSTR buffer, DWORD size) {
+    if (!Readable(profile)) {
         const DWORD copied = CopyDefault(defaultValue, buffer, size);
         PlatformSetLastError(ERROR_FILE_NOT_FOUND);
         return copied;
     }
-    const std::string_view text = file.text;
-
+    const std::string_view text = profile.text;
     if (section == nullptr) {
         PlatformSetLastError(ERROR_SUCCESS);
         return CopyList(platform::ProfileSectionNames(text), buffer, size);
@@ -280,48 +297,39 @@ DWORD PlatformGetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaul
     return copied;
 }
 
-BOOL PlatformWritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
-                                        LPCSTR fileName) {
-    if (section == nullptr && key == nullptr && value == nullptr) {
-        PlatformSetLastError(ERROR_SUCCESS);
-        return TRUE;
-    }
-    const bool valid = section != nullptr && fileName != nullptr && fileName[0] != '\0' &&
-                       platform::ProfileSectionNameWritable(section) &&
-                       (key == nullptr || platform::ProfileKeyNameWritable(key)) &&
-                       (value == nullptr || platform::ProfileValueWritable(value));
-    if (!valid) {
-        PlatformSetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+bool ValidEdit(LPCSTR section, LPCSTR key, LPCSTR value) {
+    return section != nullptr && platform::ProfileSectionNameWritable(section) &&
+           (key == nullptr || platform::ProfileKeyNameWritable(key)) &&
+           (value == nullptr || platform::ProfileValueWritable(value));
+}
 
-    std::lock_guard lock(gProfileLock);
-    WipedText file;
-    int error = 0;
-    const ReadResult read = ReadFile(fileName, PLATFORM_PROFILE_MAX_FILE, file.text, &error);
-    if (read == ReadResult::TooLarge) {
+// The edit of one write call on the text; *changed tells whether the text is now different.
+// The names must be valid (ValidEdit).
+BOOL Set(PlatformProfile& profile, LPCSTR section, LPCSTR key, LPCSTR value, bool* changed) {
+    *changed = false;
+    if (profile.read == ReadResult::TooLarge) {
         PlatformSetLastError(ERROR_FILE_TOO_LARGE);
         return FALSE;
     }
-    if (read == ReadResult::Failed) {
-        PlatformSetLastError(error == EISDIR ? ERROR_ACCESS_DENIED : ErrorOfErrno(error));
+    if (profile.read == ReadResult::Failed) {
+        PlatformSetLastError(profile.error == EISDIR ? ERROR_ACCESS_DENIED
+                                                     : ErrorOfErrno(profile.error));
         return FALSE;
     }
-    const bool exists = read == ReadResult::Ok;
+    const bool exists = profile.read == ReadResult::Ok;
     // Removing from a file that does not exist leaves nothing to write.
     if (!exists && (key == nullptr || value == nullptr)) {
         PlatformSetLastError(ERROR_SUCCESS);
         return TRUE;
     }
-
     WipedText edited;
     if (key == nullptr)
-        edited.text = platform::ProfileWithoutSection(file.text, section);
+        edited.text = platform::ProfileWithoutSection(profile.text, section);
     else if (value == nullptr)
-        edited.text = platform::ProfileWithoutKey(file.text, section, key);
+        edited.text = platform::ProfileWithoutKey(profile.text, section, key);
     else
-        edited.text = platform::ProfileWithValue(file.text, section, key, value);
-    if (exists && edited.text == file.text) {
+        edited.text = platform::ProfileWithValue(profile.text, section, key, value);
+    if (exists && edited.text == profile.text) {
         PlatformSetLastError(ERROR_SUCCESS);
         return TRUE;
     }
@@ -329,9 +337,114 @@ BOOL PlatformWritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value
         PlatformSetLastError(ERROR_FILE_TOO_LARGE);
         return FALSE;
     }
-    if (!ReplaceFile(fileName, exists, edited.text)) return FALSE;
+    profile.text.swap(edited.text);  // the old text is wiped with `edited`
+    profile.read = ReadResult::Ok;
+    *changed = true;
     PlatformSetLastError(ERROR_SUCCESS);
     return TRUE;
+}
+
+}  // namespace
+
+extern "C" {
+
+DWORD PlatformGetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue,
+                                       LPSTR buffer, DWORD size, LPCSTR fileName) {
+    if (buffer == nullptr || fileName == nullptr || fileName[0] == '\0') {
+        const DWORD copied = CopyDefault(defaultValue, buffer, size);
+        PlatformSetLastError(ERROR_INVALID_PARAMETER);
+        return copied;
+    }
+    PlatformProfile profile;
+    Load(profile, fileName);
+    return Get(profile, section, key, defaultValue, buffer, size);
+}
+
+BOOL PlatformWritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
+                                        LPCSTR fileName) {
+    if (section == nullptr && key == nullptr && value == nullptr) {
+        PlatformSetLastError(ERROR_SUCCESS);
+        return TRUE;
+    }
+    if (fileName == nullptr || fileName[0] == '\0' || !ValidEdit(section, key, value)) {
+        PlatformSetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    PlatformProfile profile;
+    Load(profile, fileName);
+    const bool existed = profile.read == ReadResult::Ok;
+    bool changed = false;
+    if (!Set(profile, section, key, value, &changed)) return FALSE;
+    if (!changed) return TRUE;
+    std::lock_guard lock(gProfileLock);
+    if (!ReplaceFile(fileName, existed, profile.text, 0666)) return FALSE;
+    PlatformSetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+HPROFILE PlatformOpenProfileA(LPCSTR fileName) {
+    auto* profile = new (std::nothrow) PlatformProfile;
+    if (profile == nullptr) {
+        PlatformSetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    Load(*profile, fileName);
+    PlatformSetLastError(Readable(*profile) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+    return profile;
+}
+
+DWORD PlatformGetProfileStringA(HPROFILE profile, LPCSTR section, LPCSTR key, LPCSTR defaultValue,
+                                LPSTR buffer, DWORD size) {
+    if (profile == nullptr || buffer == nullptr) {
+        const DWORD copied = CopyDefault(defaultValue, buffer, size);
+        PlatformSetLastError(ERROR_INVALID_PARAMETER);
+        return copied;
+    }
+    return Get(*profile, section, key, defaultValue, buffer, size);
+}
+
+BOOL PlatformSetProfileStringA(HPROFILE profile, LPCSTR section, LPCSTR key, LPCSTR value) {
+    if (section == nullptr && key == nullptr && value == nullptr) {
+        PlatformSetLastError(ERROR_SUCCESS);
+        return TRUE;
+    }
+    if (profile == nullptr || !ValidEdit(section, key, value)) {
+        PlatformSetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    bool changed = false;
+    return Set(*profile, section, key, value, &changed);
+}
+
+DWORD PlatformGetProfileText(HPROFILE profile, LPCSTR* text) {
+    if (profile == nullptr) {
+        if (text != nullptr) *text = "";
+        return 0;
+    }
+    if (text != nullptr) *text = profile->text.c_str();
+    return static_cast<DWORD>(profile->text.size());
+}
+
+BOOL PlatformSaveProfileA(HPROFILE profile, LPCSTR fileName, DWORD newFileMode) {
+    if (profile == nullptr || fileName == nullptr || fileName[0] == '\0') {
+        PlatformSetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard lock(gProfileLock);
+    struct stat st {};
+    const bool exists = ::stat(fileName, &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        PlatformSetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (!ReplaceFile(fileName, exists, profile->text, static_cast<mode_t>(newFileMode & 07777)))
+        return FALSE;
+    PlatformSetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+void PlatformCloseProfile(HPROFILE profile) {
+    delete profile;
 }
 
 }  // extern "C"

@@ -97,6 +97,50 @@ PLATFORM_API DWORD PlatformGetPrivateProfileStringA(LPCSTR section, LPCSTR key,
 PLATFORM_API BOOL PlatformWritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
                                                      LPCSTR fileName);
 
+/*
+ * A profile file read once and held in memory, for callers that read or write many keys: each
+ * call above reads (and a write rewrites) the whole file. Reads and edits of a document give
+ * exactly what the calls above give on the file, and saving it writes exactly the bytes the same
+ * sequence of writes would have left in the file. A document belongs to one thread at a time.
+ */
+typedef struct PlatformProfile* HPROFILE;
+
+/*
+ * Reads fileName once (the same bounded read as the calls above). A NULL or empty name, a
+ * missing file and an unreadable one give a document that reads like such a file (every read
+ * gives its default) and whose first edit starts from an empty text. Returns NULL only when
+ * memory runs out. Last error: ERROR_SUCCESS, or ERROR_FILE_NOT_FOUND when the file could not be
+ * read.
+ */
+PLATFORM_API HPROFILE PlatformOpenProfileA(LPCSTR fileName);
+
+/* PlatformGetPrivateProfileStringA on the document (ERROR_INVALID_PARAMETER for a NULL
+ * document). */
+PLATFORM_API DWORD PlatformGetProfileStringA(HPROFILE profile, LPCSTR section, LPCSTR key,
+                                             LPCSTR defaultValue, LPSTR buffer, DWORD size);
+
+/* PlatformWritePrivateProfileStringA on the document: its text changes as the file's would, and
+ * fails as it would (a file that was too large or could not be read cannot be changed). */
+PLATFORM_API BOOL PlatformSetProfileStringA(HPROFILE profile, LPCSTR section, LPCSTR key,
+                                            LPCSTR value);
+
+/* The document's text: *text points at it (valid until the next edit or the close); returns
+ * its length. */
+PLATFORM_API DWORD PlatformGetProfileText(HPROFILE profile, LPCSTR* text);
+
+/*
+ * Writes the document's text to fileName in one go, the way the write call does: an existing
+ * file is replaced by a new one renamed over it and keeps its permissions; a file that does not
+ * exist yet is created with the permission bits newFileMode (the write call uses 0666; the
+ * process's umask applies), so a file that will hold a secret is never readable by others, not
+ * even while it is written. Returns TRUE, or FALSE with the last errors of the write call.
+ */
+PLATFORM_API BOOL PlatformSaveProfileA(HPROFILE profile, LPCSTR fileName, DWORD newFileMode);
+
+/* Wipes the text (profile files may hold an encoded password) and releases the document. NULL
+ * is ignored. */
+PLATFORM_API void PlatformCloseProfile(HPROFILE profile);
+
 PLATFORM_EXTERN_C_END
 
 #endif /* OSTREL_PLATFORM_PROFILE_H */

@@ -5,6 +5,7 @@
 
 #include "terminal/app/host_identity.h"
 #include "terminal/app/startup_text.h"
+#include "terminal/core/code_page.h"
 #include "terminal/core/user_folder.h"
 #include "terminal/persist/placement.h"
 #include "terminal/persist/preferences.h"
@@ -51,6 +52,8 @@ void AppController::ShowStatus(std::string_view text) {
 
 bool AppController::Start(const std::vector<std::string>& arguments) {
     arguments_ = arguments;
+    certificates_ = std::make_unique<CertificateStore>(UserFolder() / kTlsCertificateFileName);
+    session_.SetCertificateStore(certificates_.get());
     // 1-2: an empty command list, and the default colours unless a preferences file is there
     // (the table then keeps the built-in defaults until the start-up session sets it).
     commands_.Clear();
@@ -105,7 +108,7 @@ void AppController::ShowStartupSession(const std::vector<std::string>& arguments
     for (const std::string& argument : arguments)
         if (!IsPlacementWord(argument)) words.push_back(argument);
     if (const std::optional<std::string> file = SessionFileArgument(words)) {
-        display_.ShowText(*file, DisplayCategory::Informational);
+        display_.ShowText(PaneTextOfUtf8(*file), DisplayCategory::Informational);
         LoadSessionFile(*file);
         session_.Restart();
         return;

@@ -218,6 +218,7 @@ private:
     PlatformEvents* sshEvents_ = nullptr;
     SessionEvents* watcher_ = nullptr;
     std::unique_ptr<HostKeyStore> hostKeys_;
+    std::unique_ptr<CertificateStore> certificates_;
     std::unique_ptr<SshClientSession> sshSession_;
     bool sshStarted_ = false;
     ProgramRunner* runner_ = nullptr;

@@ -60,7 +60,12 @@ void AppController::ApplyLoadedSession(const SessionFile& file) {
     colours_ = file.colours;
     // Text in the file's colours needs the file's background to stay readable.
     display_.ApplyBackground();
-    log_.Load(file.log);
+    LogSettings log = file.log;
+    if (log.on && !LogPathAllowed(log.file)) {
+        log.on = false;
+        ShowStatus(LogPathRefusedLine(log.file));
+    }
+    log_.Load(log);
     SyncLogging();
     const bool pollText = poll_.Load(file.poll);
     if (poll_.On()) {
@@ -150,8 +155,12 @@ void AppController::PollTick() {
         return;
     }
     if (const std::optional<std::string> next = poll_.NextString()) {
+        // The poll string goes out through the input box as a typed line does; what the user was
+        // typing there meanwhile is put back afterwards.
+        const InputBox::State typed = view_.Input().SaveState();
         view_.Input().SetText(*next);
         OnSend();
+        view_.Input().RestoreState(typed);
     }
 }
 

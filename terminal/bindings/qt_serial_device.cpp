@@ -24,6 +24,7 @@ bool QtSerialDevice::Open(std::string_view path, std::string* reason) {
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
     port_ = std::move(port);
     lostPending_ = false;
+    ++generation_;
     return true;
 }
 
@@ -91,7 +92,12 @@ void QtSerialDevice::Write(std::string_view data) {
     if (IsOpen()) port_->write(data.data(), static_cast<qint64>(data.size()));
 }
 
+std::size_t QtSerialDevice::PendingBytes() {
+    return IsOpen() ? static_cast<std::size_t>(port_->bytesToWrite()) : 0;
+}
+
 void QtSerialDevice::Close() {
+    ++generation_;
     if (port_ == nullptr) return;
     QObject::disconnect(port_.get(), nullptr, &context_, nullptr);
     port_->close();
@@ -121,8 +127,9 @@ void QtSerialDevice::OnError(int error) {
     const std::string reason = port_->errorString().toStdString();
     lostPending_ = true;
     Close();
-    QTimer::singleShot(0, &context_, [this, reason] {
-        if (lost_) lost_(reason);
+    const unsigned generation = generation_;  // after this close: the owner's next one counts
+    QTimer::singleShot(0, &context_, [this, reason, generation] {
+        if (lost_ && generation == generation_) lost_(reason);
     });
 }
 

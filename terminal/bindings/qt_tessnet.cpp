@@ -355,6 +355,29 @@ int QtTessnet::InetWrite(int handle, std::string_view data) {
     return static_cast<int>(written);
 }
 
+int QtTessnet::InetWriteTo(int handle, std::string_view data, const InetAddress& address,
+                           unsigned port) {
+    if (!Ready()) return -1;
+    TessnetEntry* entry = Find(handle);
+    if (entry == nullptr || entry->kind != TessnetKind::Udp) return Fail(kInetErrorNotSocket);
+    const QHostAddress to = ToQHostAddress(address);
+    if (to.isNull() || !ValidPort(port)) return Fail(kInetErrorAddressNotAvailable);
+    if (data.size() > static_cast<std::size_t>(kMaxDatagram)) return Fail(kInetErrorMessageSize);
+    auto* udp = static_cast<QUdpSocket*>(entry->socket.get());
+    const qint64 written = udp->writeDatagram(data.data(), static_cast<qint64>(data.size()), to,
+                                              static_cast<quint16>(port));
+    if (written != static_cast<qint64>(data.size())) return Fail(InetErrorOfSocket(udp->error()));
+    return static_cast<int>(written);
+}
+
+long QtTessnet::InetGetWriteBacklog(int handle) {
+    if (!Ready()) return -1;
+    TessnetEntry* entry = Find(handle);
+    if (entry == nullptr) return Fail(kInetErrorNotSocket);
+    if (!entry->socket || entry->kind == TessnetKind::Udp) return 0;
+    return static_cast<long>(entry->socket->bytesToWrite());
+}
+
 int QtTessnet::InetDisconnect(int handle) {
     if (!Ready()) return kInetErrorNotInitialised;
     TessnetEntry* entry = Find(handle);

@@ -56,6 +56,9 @@ public:
     int InetReadEx(int handle, std::span<char> buffer, unsigned flags, InetAddress* source,
                    unsigned* sourcePort) override;
     int InetWrite(int handle, std::string_view data) override;
+    int InetWriteTo(int handle, std::string_view data, const InetAddress& address,
+                    unsigned port) override;
+    long InetGetWriteBacklog(int handle) override;
     int InetDisconnect(int handle) override;
     int InetGetLastError() override;
     int InetGetErrorStringA(int code, std::span<char> buffer) override;

@@ -80,6 +80,8 @@ void PullDatagrams(TessnetEntry& entry);
 // Socket-style error number of a Qt socket error.
 int InetErrorOfSocket(QAbstractSocket::SocketError error);
 InetAddress ToInetAddress(const QHostAddress& address);
+// The Qt address of a library address; a null address for an empty one.
+QHostAddress ToQHostAddress(const InetAddress& address);
 
 // The TLS configuration of a security-protocol set; false when the set cannot be honoured
 // (error receives 12002 or 10022).

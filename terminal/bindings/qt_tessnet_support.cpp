@@ -77,6 +77,15 @@ InetAddress ToInetAddress(const QHostAddress& address) {
     return out;
 }
 
+QHostAddress ToQHostAddress(const InetAddress& address) {
+    const auto& b = address.bytes;
+    if (address.family == InetAddress::Family::V4)
+        return QHostAddress(static_cast<quint32>(b[0]) << 24 | static_cast<quint32>(b[1]) << 16 |
+                            static_cast<quint32>(b[2]) << 8 | b[3]);
+    if (address.family == InetAddress::Family::V6) return QHostAddress(b.data());
+    return {};
+}
+
 bool TlsConfigurationFor(unsigned protocols, QSslConfiguration* configuration, int* error) {
     constexpr unsigned kKnown = kSecuritySsl2 | kSecuritySsl3 | kSecurityTls1;
     if ((protocols & ~kKnown) != 0 || protocols == 0) {

@@ -83,6 +83,12 @@ int TessanLibrary::Disconnect(int handle) {
     return SshDisconnect(handle);
 }
 
+bool TessanLibrary::Backlogged(int handle) {
+    SshSetLastError(0);
+    if (SshIsWritable(handle, 0)) return false;
+    return SshGetLastError() == 0;
+}
+
 std::string TessanLibrary::Fingerprint(int handle) {
     SECURITYINFO info{};
     info.dwSize = sizeof info;

@@ -28,6 +28,7 @@ public:
     int Read(int handle, std::span<char> buffer) override;
     int Write(int handle, std::string_view data) override;
     int Disconnect(int handle) override;
+    bool Backlogged(int handle) override;
     std::string Fingerprint(int handle) override;
     std::string FingerprintSha256(int handle) override;
     std::string LastErrorDetail() override;

@@ -149,7 +149,7 @@ void ConsoleApp::HandleLine(const std::string& line) {
     // A line to send goes into the input box (where an edited line already is); a command
     // empties the box as the window's menu leaves its input box alone but the line is used up.
     const std::string boxText = command.kind == ConsoleCommand::Kind::Send ? command.text : "";
-    if (editor_.Text() != boxText) view_.Input().SetText(boxText);
+    if (editor_.Text() != boxText) view_.TypedInput().SetTyped(boxText);
     // No further input is read while the line is carried out: an SSH connect waits inside the
     // command, running the event loop meanwhile.
     const bool reading = notifier_ && notifier_->isEnabled();

@@ -92,13 +92,9 @@ ConsoleCommand Choice(std::string_view name, const std::vector<std::string_view>
     return Invalid("usage: /" + std::string(name) + " " + allowed);
 }
 
-// A port as the dialogs take it: at most five characters, here also a number from 1 to 65535.
+// A port as the dialogs take it.
 bool ValidPort(std::string_view port) {
-    if (port.empty() || port.size() > kPortCapacity) return false;
-    if (!std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    const std::int32_t number = ReadNumber(port);
-    return number >= 1 && number <= 65535;
+    return IsPortNumber(port);
 }
 
 bool ValidHost(std::string_view host) {

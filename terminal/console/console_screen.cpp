@@ -23,9 +23,7 @@ bool SameTerminal(int a, int b) {
 }  // namespace
 
 ConsoleScreen::ConsoleScreen(const Setup& setup)
-    : setup_(setup),
-      text_(setup.outTerminal, setup.colour),
-      errOnOutTerminal_(setup.outTerminal && SameTerminal(setup.outFd, setup.errFd)) {}
+    : setup_(setup), text_(setup.outTerminal, setup.colour) {}
 
 bool ConsoleScreen::SharesInputLine(int fd) const {
     return editor_ != nullptr && SameTerminal(fd, setup_.editFd);
@@ -51,7 +49,24 @@ void ConsoleScreen::Write(int fd, std::string_view bytes) {
 }
 
 void ConsoleScreen::WritePane(std::string_view text, Colour colour, Colour background) {
+    if (lineEndedEarly_) {
+        // The line break that ended the last line before a message stands for this one.
+        lineEndedEarly_ = false;
+        if (text.starts_with("\r\n"))
+            text.remove_prefix(2);
+        else if (text.starts_with('\n') || text.starts_with('\r'))
+            text.remove_prefix(1);
+    }
     text_.Append(text, colour, background, buffer_);
+}
+
+void ConsoleScreen::EndOutputLine() {
+    Flush();
+    if (outputAtLineStart_) return;
+    if (SharesInputLine(setup_.outFd)) TakeInputAway();
+    Write(setup_.outFd, "\r\n");
+    outputAtLineStart_ = true;
+    lineEndedEarly_ = true;
 }
 
 void ConsoleScreen::Flush() {
@@ -65,14 +80,11 @@ void ConsoleScreen::Flush() {
 }
 
 void ConsoleScreen::WriteMessage(std::string_view line) {
-    Flush();
+    // A message starts a line of its own wherever both streams end up (a terminal, or one pipe
+    // or file for both); the output goes on below it.
+    EndOutputLine();
     std::string bytes;
     if (SharesInputLine(setup_.errFd)) TakeInputAway();
-    if (errOnOutTerminal_ && !outputAtLineStart_) {
-        // A message starts a row of its own; the output goes on below it.
-        bytes += "\r\n";
-        outputAtLineStart_ = true;
-    }
     bytes += line;
     bytes += '\n';
     Write(setup_.errFd, bytes);
@@ -90,7 +102,7 @@ void ConsoleScreen::End() {
     Flush();
     TakeInputAway();
     editor_ = nullptr;
-    if (setup_.outTerminal && !outputAtLineStart_) Write(setup_.outFd, "\r\n");
+    if (!outputAtLineStart_) Write(setup_.outFd, "\r\n");
     outputAtLineStart_ = true;
 }
 

@@ -28,8 +28,12 @@ public:
 
     // One append of the output pane.
     void WritePane(std::string_view text, Colour colour, Colour background);
-    // A line of the console's own (help, command errors, notices) on standard error.
+    // A line of the console's own (help, command errors, notices) on standard error. An
+    // unfinished line of standard output is ended first (EndOutputLine).
     void WriteMessage(std::string_view line);
+    // Ends standard output's unfinished line; the pane's next line break is then left out, so
+    // the output holds no extra empty line.
+    void EndOutputLine();
     // Writes what is buffered; the input line is drawn again when it was taken away.
     void Flush();
 
@@ -39,8 +43,8 @@ public:
     // A password is typed: the prompt says so and the typed characters are not shown. Off
     // again with the normal prompt.
     void SetSecretInput(bool secret);
-    // Takes the input line away and, on a terminal, ends an unfinished output line, so that
-    // the shell's prompt after the program starts on a line of its own.
+    // Takes the input line away and ends an unfinished output line, so that what follows (the
+    // shell's prompt, or whatever is written after the program) starts on a line of its own.
     void End();
 
     bool OutputFailed() const { return outFailed_; }
@@ -57,15 +61,15 @@ private:
     TerminalText text_;
     std::string buffer_;
     const LineEditor* editor_ = nullptr;
-    // Standard error is the terminal standard output writes to.
-    bool errOnOutTerminal_ = false;
     bool inputShown_ = false;
     bool secretInput_ = false;
     // The output on the input line's terminal ended in the middle of a line; its end was saved
     // (DECSC) before the input line was drawn on the row below.
     bool inputBelowOutput_ = false;
-    // The output on the terminal ends at the start of a line.
+    // The output ends at the start of a line.
     bool outputAtLineStart_ = true;
+    // EndOutputLine wrote a line break the pane did not: its next one is dropped.
+    bool lineEndedEarly_ = false;
     bool outFailed_ = false;
     bool errFailed_ = false;
 };

@@ -1,6 +1,7 @@
 #include "terminal/console/console_view.h"
 
 #include "terminal/app/app_controller.h"
+#include "terminal/core/code_page.h"
 
 namespace ostrel {
 
@@ -13,8 +14,29 @@ void ConsolePane::KeepTail(std::size_t count) {
     if (count < length_) length_ = count;
 }
 
+std::string ConsoleInput::Text() const {
+    std::string bytes;
+    Utf8ToWindows1252(editor_.Text(), bytes);
+    return bytes;
+}
+
+std::optional<std::string> ConsoleInput::UnsendableCharacter() const {
+    std::string bytes;
+    return Utf8ToWindows1252(editor_.Text(), bytes);
+}
+
 void ConsoleInput::SetText(std::string_view text) {
+    SetTyped(Windows1252ToUtf8(text));
+}
+
+void ConsoleInput::SetTyped(std::string_view text) {
     editor_.SetText(text);
+    screen_.RedrawInput();
+}
+
+void ConsoleInput::RestoreState(const State& state) {
+    editor_.SetText(state.text);
+    editor_.SetCursor(state.selectionEnd);
     screen_.RedrawInput();
 }
 

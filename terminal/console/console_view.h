@@ -43,10 +43,17 @@ private:
 class ConsoleInput final : public InputBox {
 public:
     ConsoleInput(LineEditor& editor, ConsoleScreen& screen) : editor_(editor), screen_(screen) {}
-    std::string Text() const override { return editor_.Text(); }
+    // The line typed is UTF-8 (as the terminal or script gives it); the box's bytes are those of
+    // the terminal's character set, as in the window.
+    std::string Text() const override;
+    std::optional<std::string> UnsendableCharacter() const override;
     std::size_t SelectionStart() const override { return 0; }
     std::size_t SelectionEnd() const override { return 0; }
     void SetText(std::string_view text) override;
+    State SaveState() const override { return {editor_.Text(), 0, editor_.Cursor()}; }
+    void RestoreState(const State& state) override;
+    // A line as typed (UTF-8), for the line read from a script.
+    void SetTyped(std::string_view text);
 
 private:
     LineEditor& editor_;
@@ -85,6 +92,7 @@ public:
     // FrontEnd.
     OutputPane& Pane() override { return pane_; }
     InputBox& Input() override { return input_; }
+    ConsoleInput& TypedInput() { return input_; }
     Clipboard& SystemClipboard() override { return clipboard_; }
     void SetStatusPart(int part, std::string_view text) override;
     void SetCommandChecked(CommandId, bool) override {}

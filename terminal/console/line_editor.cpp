@@ -37,6 +37,13 @@ void LineEditor::SetText(std::string_view text) {
     cursor_ = text_.size();
 }
 
+void LineEditor::SetCursor(std::size_t position) {
+    position = std::min(position, text_.size());
+    while (position > 0 && position < text_.size() && IsContinuation(text_[position]))
+        --position;
+    cursor_ = position;
+}
+
 void LineEditor::Wipe() {
     // Bytes erased while typing (Backspace, Ctrl+U, Ctrl+C) stay behind the line's end in its
     // buffer: the whole buffer is overwritten, not only the line.

@@ -41,6 +41,8 @@ public:
     // Replaces the line (from the command list, or emptied after Enter); the cursor goes to its
     // end.
     void SetText(std::string_view text);
+    // Moves the cursor to position (bytes), or to the start of the character it falls in.
+    void SetCursor(std::size_t position);
     // Empties the line, overwriting what it held (a password), and keeps room for a password.
     void Wipe();
     static constexpr std::size_t kSecretRoom = 1024;

@@ -1,5 +1,7 @@
 #include "terminal/console/terminal_text.h"
 
+#include "terminal/core/code_page.h"
+
 namespace ostrel {
 namespace {
 
@@ -43,8 +45,12 @@ void TerminalText::AppendSegment(std::string_view segment, Colour colour, Colour
         if (IsControl(b)) {
             out += '^';
             out += static_cast<char>(b ^ 0x40);
-        } else {
+        } else if (b < 0x80) {
             out += c;
+        } else if (Windows1252Character(b) < 0xA0) {
+            out += "\xEF\xBF\xBD";  // a C1 control: never sent to the terminal as one
+        } else {
+            AppendWindows1252AsUtf8(out, std::string_view(&c, 1));
         }
     }
     if (colour_) out += kResetSequence;

@@ -6,6 +6,8 @@
 //  - control bytes other than TAB, CR and LF, and DEL, are shown in caret notation ("^[" for
 //    ESC), so that text from a device (a session comment, a file name) cannot drive the
 //    terminal; the pane shows them as boxes;
+//  - the pane's 8-bit characters (Windows-1252) are written in UTF-8, the C1 controls among
+//    them as the replacement character;
 //  - with colour, each line's text is set in its colour on the pane's background as 24-bit
 //    SGR sequences, reset before every line break so that no colour bleeds into empty space.
 #pragma once

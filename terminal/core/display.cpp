@@ -1,8 +1,19 @@
 #include "terminal/core/display.h"
 
+#include <algorithm>
+
+#include "terminal/core/code_page.h"
 #include "terminal/core/incoming_render.h"
 
 namespace ostrel {
+namespace {
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
 
 Display::Display(OutputPane& pane, const ColourTable& colours, const Clock& clock)
     : pane_(pane), colours_(colours), clock_(clock) {}
@@ -23,29 +34,36 @@ void Display::ShowText(std::string_view text, DisplayCategory category) {
     if (category != previous_) pane_.AppendColored("\r\n", Colour{0});
 
     log_.clear();
-    auto appendLine = [&](ColourSlot slot) {
+    auto appendLine = [&](ColourSlot slot, std::string_view shown) {
         std::string line;
-        line.reserve(text.size() + 2);
+        line.reserve(shown.size() + 2);
         line += "\r\n";
-        line += text;
+        line += shown;
         pane_.AppendColored(line, colours_[slot]);
     };
     switch (category) {
         case DisplayCategory::Status:
-            appendLine(ColourSlot::Status);
+            // The program's own words, in UTF-8 (paths and names included): shown in the
+            // pane's character set.
+            appendLine(ColourSlot::Status,
+                       IsAscii(text) ? std::string(text) : PaneTextOfUtf8(text));
             break;
         case DisplayCategory::Echo:
-            appendLine(ColourSlot::LocalEcho);
+            appendLine(ColourSlot::LocalEcho, text);
             break;
         case DisplayCategory::Informational:
-            appendLine(ColourSlot::Informational);
+            appendLine(ColourSlot::Informational, text);
             break;
         case DisplayCategory::Incoming:
             ShowIncoming(text);
             break;
     }
 
-    if (logSink_ != nullptr) logSink_->LogAppend(log_);
+    std::string report;
+    if (logSink_ != nullptr) {
+        logSink_->LogAppend(log_);
+        report = logSink_->TakeReport();
+    }
 
     if (pane_.Length() > kPaneLimit) {
         pane_.KeepTail(kPaneKeep);
@@ -54,6 +72,9 @@ void Display::ShowText(std::string_view text, DisplayCategory category) {
 
     if (--freezeDepth_ == 0) pane_.Unfreeze();
     previous_ = category;
+    // Shown once this call is complete: it reuses the log buffer, and what follows it starts a
+    // line of its own.
+    if (!report.empty()) ShowText(report, DisplayCategory::Status);
 }
 
 void Display::ShowIncoming(std::string_view data) {

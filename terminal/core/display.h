@@ -1,5 +1,6 @@
 // The display model behind the output pane: ShowText turns status lines, echoes, informational
-// texts and received bytes into coloured runs in an OutputPane, keeps the pane within its size
+// texts and received bytes into coloured runs in an OutputPane (whose bytes are characters of the
+// terminal's 8-bit set, Windows-1252), keeps the pane within its size
 // rule, and hands the log text to a LogSink while logging is on.
 #pragma once
 
@@ -32,7 +33,9 @@ public:
 
     // Appends the text in the colour of its category, after a line break when the category
     // differs from the previous call's:
-    //  - Status, Echo, Informational: CR LF and the text.
+    //  - Status, Echo, Informational: CR LF and the text. Status texts are the program's own, in
+    //    UTF-8, and are shown in the pane's 8-bit character set (code_page.h); Echo and
+    //    Informational texts are 8-bit already.
     //  - Incoming: the text or hex rendering of the bytes by the display type; nothing for
     //    any other display type. Dropped bytes in text view add the non-printable notice.
     //  - any other value: nothing.

@@ -28,7 +28,7 @@ std::string ExpandDoubledDollars(std::string_view text) {
 
 }  // namespace
 
-std::string DecodeDollarHex(std::string_view text) {
+std::string DecodeDollarHex(std::string_view text, std::vector<MalformedEscape>* malformed) {
     const std::string expanded = ExpandDoubledDollars(text);
     std::string_view rest = expanded;
     std::string out;
@@ -40,19 +40,34 @@ std::string DecodeDollarHex(std::string_view text) {
             break;
         }
         out.append(rest.substr(0, dollar));
-        if (rest.size() - dollar - 1 < 2) break;  // incomplete escape at the end is dropped
+        if (rest.size() - dollar - 1 < 2) {
+            // An incomplete escape at the end is dropped.
+            if (malformed != nullptr) malformed->push_back({std::string(rest.substr(dollar)), {}});
+            break;
+        }
         // Both characters are consumed whatever they are; digits count only up to the first
         // non-digit.
         unsigned value = 0;
+        std::size_t digits = 0;
         for (std::size_t k = 1; k <= 2; ++k) {
             const int digit = HexValue(rest[dollar + k]);
             if (digit < 0) break;
             value = value * 16 + static_cast<unsigned>(digit);
+            ++digits;
         }
         out += static_cast<char>(value);
+        if (digits < 2 && malformed != nullptr)
+            malformed->push_back({std::string(rest.substr(dollar, 3)),
+                                  "$" + std::string{HexDigit(value >> 4), HexDigit(value)}});
         rest.remove_prefix(dollar + 3);
     }
     return out;
+}
+
+std::string MalformedEscapeLine(const MalformedEscape& escape) {
+    std::string line = "`" + escape.written + "` is not a hex escape: ";
+    line += escape.sent.empty() ? "nothing was sent for it" : "sent as " + escape.sent;
+    return line;
 }
 
 void AppendDollarHex(std::string& out, std::string_view bytes) {

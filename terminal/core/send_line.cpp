@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "terminal/core/code_page.h"
 #include "terminal/core/dollar_hex.h"
 #include "terminal/core/formatters.h"
 #include "terminal/core/text_util.h"
@@ -32,9 +33,9 @@ std::string TakeInputLine(std::string_view boxText, std::size_t selectionStart,
     return line;
 }
 
-std::string LineBytes(std::string_view line) {
+std::string LineBytes(std::string_view line, std::vector<MalformedEscape>* malformed) {
     if (IsRawLine(line)) return std::string(line.substr(kRawPrefix.size()));
-    return DecodeDollarHex(line);
+    return DecodeDollarHex(line, malformed);
 }
 
 std::string PlainEcho(std::string_view line, LineTerminator terminator) {
@@ -48,9 +49,17 @@ TransmitOutcome SendText(std::string_view line, const SendOptions& options,
                          const SendContext& context) {
     context.commands.Record(line);
 
-    std::string data = LineBytes(line);
+    std::vector<MalformedEscape> malformed;
+    std::string data = LineBytes(line, &malformed);
     const TransmitOutcome outcome =
         TransmitData(data, options.terminator, context.session, context.output);
+    // The bytes of a typo (a NUL for "$ZZ") never reach a device unnoticed.
+    for (std::size_t i = 0; i < malformed.size() && i < kMaxEscapeLines; ++i)
+        context.output.ShowText(MalformedEscapeLine(malformed[i]), DisplayCategory::Status);
+    if (malformed.size() > kMaxEscapeLines)
+        context.output.ShowText("... and " + std::to_string(malformed.size() - kMaxEscapeLines) +
+                                    " more malformed escapes in the same line",
+                                DisplayCategory::Status);
 
     // The echo shows what was meant for the wire even when the session refused it, so the
     // integrator sees the string that a working session would have sent.
@@ -64,6 +73,10 @@ TransmitOutcome SendText(std::string_view line, const SendOptions& options,
 }
 
 TransmitOutcome SendLine(const SendOptions& options, const SendContext& context) {
+    if (const std::optional<std::string> character = context.input.UnsendableCharacter()) {
+        context.output.ShowText(UnsendableCharacterLine(*character), DisplayCategory::Status);
+        return TransmitOutcome::Unsendable;
+    }
     const std::string line = TakeInputLine(context.input.Text(), context.input.SelectionStart(),
                                            context.input.SelectionEnd());
     const TransmitOutcome outcome = SendText(line, options, context);

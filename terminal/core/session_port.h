@@ -10,6 +10,10 @@
 
 namespace ostrel {
 
+// The result of a write the session refused itself, after showing why (a device that does not
+// take the data written earlier). Nothing of the data was written.
+inline constexpr long kWriteRefused = -2;
+
 class SessionPort {
 public:
     virtual ~SessionPort() = default;
@@ -22,7 +26,8 @@ public:
     virtual bool HttpMode() const = 0;
 
     // One write of the whole data (a broadcast to every client for a TCP Server). Returns the
-    // library's result: -1 on failure. A serial port's result is not checked.
+    // library's result: -1 on failure. A serial port's result is not checked. kWriteRefused:
+    // the session did not write and has said why.
     virtual long Write(std::string_view data) = 0;
     // Shows the library's last error text as a status line (nothing when there is none).
     virtual void ShowLastErrorText() = 0;

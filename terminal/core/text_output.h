@@ -3,6 +3,7 @@
 // interface alone, so its tests can record what it shows.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "terminal/core/core_types.h"
@@ -22,6 +23,9 @@ class LogSink {
 public:
     virtual ~LogSink() = default;
     virtual void LogAppend(std::string_view text) = 0;
+    // A problem the user should hear of once (the log cannot be written), taken by the display
+    // after LogAppend and shown as a Status line; empty when there is none.
+    virtual std::string TakeReport() { return {}; }
 };
 
 }  // namespace ostrel

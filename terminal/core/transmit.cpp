@@ -82,6 +82,7 @@ TransmitOutcome TransmitData(std::string& data, LineTerminator terminator, Sessi
         return TransmitOutcome::TooLong;
     }
     const long result = session.Write(data);
+    if (result == kWriteRefused) return TransmitOutcome::Refused;
     if (rule->checkResult && result == -1) {
         session.ShowLastErrorText();
         return TransmitOutcome::WriteFailed;

@@ -22,11 +22,13 @@ inline constexpr std::string_view kTooLongLine = "Message cannot be longer than 
 enum class TransmitOutcome {
     Written,        // handed to the session's write
     WriteFailed,    // the write returned -1; its error text was shown
+    Refused,        // the session refused the write and said why (kWriteRefused)
     NotOpen,        // the session was not ready; its not-open line (if any) was shown
     TooLong,        // refused by the 1024-byte rule; the line was shown
     HttpRestarted,  // kept as the pending HTTP line and the session restarted
     NothingToSend,  // HTTP mode, not connected, and only blanks or a bare terminator
     NoSession,      // session type none (or unknown)
+    Unsendable,     // the input box held a character the character set lacks; nothing was sent
 };
 
 // The not-open status line of a session type; empty for Serial (which says nothing) and none.
@@ -40,7 +42,8 @@ std::string_view NotOpenLine(SessionType type);
 //   TCP Server  listening   one broadcast
 //   UDP Client, UDP Server, SSH Client   connected   one write
 // Network and SSH writes longer than kMaxNetworkLine are refused with kTooLongLine.
-// A write that returns -1 shows the session's last error text. Nothing is retried.
+// A write that returns -1 shows the session's last error text; one the session refused
+// (kWriteRefused) shows nothing more. Nothing is retried.
 TransmitOutcome TransmitData(std::string& data, LineTerminator terminator, SessionPort& session,
                              TextOutput& output);
 

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFormLayout>
+#include <QLabel>
 
 #include <string>
 
@@ -20,11 +21,17 @@ AddressFields::AddressFields(QDialog& dialog, SessionSettings& settings,
     const std::string port(TrimBlanks(settings.port).empty() ? defaultPort : settings.port);
     host_ = MakeField(dialog, QStringLiteral("host"), kHostCapacity, FromUtf8(settings.host));
     port_ = MakeField(dialog, QStringLiteral("port"), kPortCapacity, FromUtf8(port));
+    portRule_ = MakePortRuleLabel(dialog);
 }
 
 void AddressFields::AddHostAndPortRows(QFormLayout& form) const {
     form.addRow(QStringLiteral("I.P. Address or URL"), host_);
     form.addRow(QStringLiteral("Port"), port_);
+    form.addRow(QString(), portRule_);
+}
+
+bool AddressFields::CheckPort() const {
+    return ostrel::CheckPort(*port_, *portRule_);
 }
 
 void AddressFields::AddTimeoutRow(QFormLayout& form) {

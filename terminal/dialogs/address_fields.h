@@ -7,6 +7,7 @@
 
 class QDialog;
 class QFormLayout;
+class QLabel;
 
 namespace ostrel {
 
@@ -23,6 +24,8 @@ public:
     // The row "Timeout in Seconds". Its box is made here, so that it follows the boxes made
     // before it in the tab order; an edit applies to the record at once.
     void AddTimeoutRow(QFormLayout& form);
+    // On "&OK": whether the port is a port (otherwise the dialog says so and stays open).
+    bool CheckPort() const;
     // On "&OK": host and port, trimmed of blanks, into the record.
     void Store(SessionSettings& settings) const;
 
@@ -34,6 +37,7 @@ private:
     DollarLineEdit* host_ = nullptr;
     DollarLineEdit* port_ = nullptr;
     DollarLineEdit* timeout_ = nullptr;
+    QLabel* portRule_ = nullptr;
 };
 
 }  // namespace ostrel

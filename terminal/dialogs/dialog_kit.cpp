@@ -4,10 +4,14 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
+#include "terminal/core/code_page.h"
 #include "terminal/core/text_util.h"
 #include "terminal/dialogs/dollar_line_edit.h"
+#include "terminal/session/session_settings.h"
 
 namespace ostrel {
 
@@ -77,12 +81,32 @@ std::string ToUtf8(const QString& text) {
 }
 
 QString FromBytes(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return QString::fromStdString(Windows1252ToUtf8(bytes));
 }
 
 std::string ToBytes(const QString& text) {
-    const QByteArray latin1 = text.toLatin1();
-    return std::string(latin1.constData(), static_cast<std::size_t>(latin1.size()));
+    std::string bytes;
+    Utf8ToWindows1252(text.toStdString(), bytes);
+    return bytes;
+}
+
+QLabel* MakePortRuleLabel(QDialog& dialog) {
+    auto* rule = new QLabel(QString::fromUtf8(kPortRule.data(), kPortRule.size()), &dialog);
+    rule->setObjectName(QStringLiteral("portRule"));
+    rule->setStyleSheet(QStringLiteral("color: #b00000"));
+    rule->hide();
+    return rule;
+}
+
+bool CheckPort(QLineEdit& port, QLabel& rule) {
+    if (IsPortNumber(ToUtf8(port.text()))) {
+        rule.hide();
+        return true;
+    }
+    rule.show();
+    port.setFocus();
+    port.selectAll();
+    return false;
 }
 
 std::string TrimmedUtf8(const QString& text) {

@@ -10,6 +10,8 @@
 
 class QDialog;
 class QHBoxLayout;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace ostrel {
@@ -36,11 +38,18 @@ DollarLineEdit* MakeField(QDialog& dialog, const QString& objectName, std::size_
                           const QString& text);
 
 // Names, addresses and passwords are UTF-8; texts that travel to a device (requests, comments)
-// are 8-bit, one byte per character.
+// are 8-bit, one byte per character of the terminal's set (Windows-1252; characters it lacks
+// become "?").
 QString FromUtf8(std::string_view text);
 std::string ToUtf8(const QString& text);
 QString FromBytes(std::string_view bytes);
 std::string ToBytes(const QString& text);
+// A line under a port box saying which ports there are, hidden until CheckPort shows it.
+QLabel* MakePortRuleLabel(QDialog& dialog);
+// Whether the port box holds a port (1-65535); when not, shows the rule label and puts the
+// focus into the box with its text selected, so OK keeps the dialog open.
+bool CheckPort(QLineEdit& port, QLabel& rule);
+
 // A box's text trimmed of blanks, as the record stores it.
 std::string TrimmedUtf8(const QString& text);
 

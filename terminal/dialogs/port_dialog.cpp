@@ -1,6 +1,7 @@
 #include "terminal/dialogs/port_dialog.h"
 
 #include <QFormLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "terminal/core/text_util.h"
@@ -20,8 +21,10 @@ PortDialog::PortDialog(SessionType server, SessionSettings& settings, QWidget* p
 
     const std::string port = TrimBlanks(settings.port).empty() ? "23" : settings.port;
     port_ = MakeField(*this, QStringLiteral("port"), kPortCapacity, FromUtf8(port));
+    portRule_ = MakePortRuleLabel(*this);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Port"), port_);
+    form->addRow(QString(), portRule_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(MakeOkCancelRow(*this));
@@ -29,6 +32,7 @@ PortDialog::PortDialog(SessionType server, SessionSettings& settings, QWidget* p
 }
 
 void PortDialog::accept() {
+    if (!CheckPort(*port_, *portRule_)) return;
     settings_.port = TrimmedUtf8(port_->text());
     settings_.inUse = true;
     QDialog::accept();

@@ -5,6 +5,8 @@
 
 #include "terminal/session/session_settings.h"
 
+class QLabel;
+
 namespace ostrel {
 
 class DollarLineEdit;
@@ -20,6 +22,7 @@ public:
 private:
     SessionSettings& settings_;
     DollarLineEdit* port_ = nullptr;
+    QLabel* portRule_ = nullptr;
 };
 
 }  // namespace ostrel

@@ -1,31 +1,31 @@
 #include "terminal/dialogs/serial_ports.h"
 
-#include <QSerialPort>
+#include <sys/stat.h>
 #include <QSerialPortInfo>
 
 #include <algorithm>
 
 namespace ostrel {
+namespace {
+
+bool IsDevice(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+}  // namespace
 
 std::vector<std::string> AvailableSerialPorts(const std::vector<std::string>& extra) {
-    std::vector<std::string> candidates;
+    std::vector<std::string> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        candidates.push_back(info.systemLocation().toStdString());
-    std::sort(candidates.begin(), candidates.end());
-    for (const std::string& path : extra)
-        if (!path.empty()) candidates.insert(candidates.begin(), path);
-
-    std::vector<std::string> usable;
-    for (const std::string& path : candidates) {
-        if (std::find(usable.begin(), usable.end(), path) != usable.end()) continue;
-        // Opening is the only reliable test that a port exists and is free.
-        QSerialPort probe(QString::fromStdString(path));
-        if (probe.open(QIODevice::ReadWrite)) {
-            probe.close();
-            usable.push_back(path);
-        }
-    }
-    return usable;
+        ports.push_back(info.systemLocation().toStdString());
+    std::sort(ports.begin(), ports.end());
+    for (auto it = extra.rbegin(); it != extra.rend(); ++it)
+        if (!it->empty() && IsDevice(*it)) ports.insert(ports.begin(), *it);
+    std::vector<std::string> listed;
+    for (const std::string& path : ports)
+        if (std::find(listed.begin(), listed.end(), path) == listed.end()) listed.push_back(path);
+    return listed;
 }
 
 }  // namespace ostrel

@@ -39,6 +39,7 @@ SshClientDialog::~SshClientDialog() {
 }
 
 void SshClientDialog::accept() {
+    if (!address_.CheckPort()) return;
     address_.Store(settings_);
     settings_.sshUser = TrimmedUtf8(login_->text());
     WipeSecret(settings_.sshPassword);

@@ -92,6 +92,7 @@ void TcpClientDialog::GenerateRequest() {
 }
 
 void TcpClientDialog::accept() {
+    if (!address_.CheckPort()) return;
     address_.Store(settings_);
     settings_.inUse = true;
     QDialog::accept();

@@ -26,6 +26,7 @@ UdpClientDialog::UdpClientDialog(SessionSettings& settings, QWidget* parent)
 }
 
 void UdpClientDialog::accept() {
+    if (!address_.CheckPort()) return;
     address_.Store(settings_);
     settings_.inUse = true;
     QDialog::accept();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <set>
 #include <vector>
 
@@ -52,45 +51,29 @@ bool Protect(std::string_view value) {
            value.back() == value.front();
 }
 
-// The file's bytes, at most as many as a profile file may have.
-std::string ReadBounded(const std::string& file) {
-    std::string text;
-    std::ifstream in(file, std::ios::binary);
-    char chunk[65536];
-    while (in && text.size() < PLATFORM_PROFILE_MAX_FILE) {
-        in.read(chunk, sizeof chunk);
-        text.append(chunk, static_cast<std::size_t>(in.gcount()));
-    }
-    if (text.size() > PLATFORM_PROFILE_MAX_FILE) text.resize(PLATFORM_PROFILE_MAX_FILE);
-    return text;
-}
-
 // The lines of the first section of this name that contain "=" and begin with prefix, trimmed,
 // as IniKeyExists sees them in the file's text.
-std::vector<std::string> KeyLinesOf(const std::string& file, std::string_view section,
+std::vector<std::string> KeyLinesOf(std::string_view text, std::string_view section,
                                     std::string_view prefix) {
     std::vector<std::string> lines;
-    if (file.empty()) return lines;
-    std::string content = ReadBounded(file);
-    std::string_view rest = content;
+    std::string_view rest = text;
     if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
     const std::string header = "[" + std::string(section) + "]";
     bool inside = false;
     while (!rest.empty()) {
         const std::size_t lf = rest.find('\n');
-        std::string_view text = rest.substr(0, lf);
+        std::string_view line = rest.substr(0, lf);
         rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
-        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-        text = TrimSpacesAndTabs(text);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        line = TrimSpacesAndTabs(line);
         if (!inside) {
-            inside = SameIgnoringCase(text, header);
+            inside = SameIgnoringCase(line, header);
             continue;
         }
-        if (text.starts_with('[') && text.ends_with(']')) break;
-        if (text.find('=') != std::string_view::npos && text.starts_with(prefix))
-            lines.emplace_back(text);
+        if (line.starts_with('[') && line.ends_with(']')) break;
+        if (line.find('=') != std::string_view::npos && line.starts_with(prefix))
+            lines.emplace_back(line);
     }
-    WipeSecret(content);
     return lines;
 }
 
@@ -131,38 +114,73 @@ std::string NumberedKey(std::string_view base, std::int64_t number) {
     return std::string(base) + std::to_string(number);
 }
 
+// A value as written: inside one more pair of quotes when readers would strip its ends.
+std::string StoredForm(std::string_view value) {
+    if (!Protect(value)) return std::string(value);
+    std::string stored;
+    stored.reserve(value.size() + 2);
+    stored += '"';
+    stored += value;
+    stored += '"';
+    return stored;
+}
+
 }  // namespace
 
-std::string IniRead(const std::string& file, std::string_view section, std::string_view key,
-                    std::string_view defaultValue, std::size_t capacity) {
+IniDocument::IniDocument(const std::string& file)
+    : profile_(PlatformOpenProfileA(file.c_str())),
+      readable_(profile_ != nullptr && PlatformGetLastError() == ERROR_SUCCESS) {}
+
+IniDocument::~IniDocument() {
+    PlatformCloseProfile(profile_);
+}
+
+std::string IniDocument::Read(std::string_view section, std::string_view key,
+                              std::string_view defaultValue, std::size_t capacity) const {
     WipedBuffer buffer(capacity + 1);
-    const DWORD n = PlatformGetPrivateProfileStringA(
-        Terminated(section).c_str(), Terminated(key).c_str(), Terminated(defaultValue).c_str(),
-        buffer.bytes.data(), static_cast<DWORD>(buffer.bytes.size()), file.c_str());
+    const DWORD n =
+        PlatformGetProfileStringA(profile_, Terminated(section).c_str(), Terminated(key).c_str(),
+                                  Terminated(defaultValue).c_str(), buffer.bytes.data(),
+                                  static_cast<DWORD>(buffer.bytes.size()));
     buffer.used = n + 1;
     return std::string(buffer.bytes.data(), n);
 }
 
+bool IniDocument::KeyExists(std::string_view section, std::string_view key) const {
+    LPCSTR text = nullptr;
+    const DWORD length = PlatformGetProfileText(profile_, &text);
+    return !KeyLinesOf(std::string_view(text, length), section, key).empty();
+}
+
+bool IniDocument::Write(std::string_view section, std::string_view key, std::string_view value) {
+    std::string stored = StoredForm(value);
+    const bool ok = PlatformSetProfileStringA(profile_, Terminated(section).c_str(),
+                                              Terminated(key).c_str(), stored.c_str()) != FALSE;
+    WipeSecret(stored);
+    return ok;
+}
+
+bool IniDocument::Save(const std::string& file, unsigned newFileMode) const {
+    return PlatformSaveProfileA(profile_, file.c_str(), newFileMode) != FALSE;
+}
+
+std::string IniRead(const std::string& file, std::string_view section, std::string_view key,
+                    std::string_view defaultValue, std::size_t capacity) {
+    return IniDocument(file).Read(section, key, defaultValue, capacity);
+}
+
 bool IniWrite(const std::string& file, std::string_view section, std::string_view key,
               std::string_view value) {
-    std::string stored;
-    if (Protect(value)) {
-        stored.reserve(value.size() + 2);
-        stored += '"';
-        stored += value;
-        stored += '"';
-    } else {
-        stored = value;
-    }
-    const bool ok = PlatformWritePrivateProfileStringA(Terminated(section).c_str(),
-                                                       Terminated(key).c_str(), stored.c_str(),
-                                                       file.c_str()) != FALSE;
+    std::string stored = StoredForm(value);
+    const bool ok =
+        PlatformWritePrivateProfileStringA(Terminated(section).c_str(), Terminated(key).c_str(),
+                                           stored.c_str(), file.c_str()) != FALSE;
     WipeSecret(stored);
     return ok;
 }
 
 bool IniKeyExists(const std::string& file, std::string_view section, std::string_view key) {
-    return !KeyLinesOf(file, section, key).empty();
+    return !file.empty() && IniDocument(file).KeyExists(section, key);
 }
 
 std::string EncodeIniLine(std::string_view line) {
@@ -185,9 +203,15 @@ std::string ExpandLineBreaks(std::string_view value) {
     return text;
 }
 
-bool IniWriteMultiLine(const std::string& file, std::string_view section,
-                       std::string_view baseKey, std::string_view countKey,
-                       std::string_view text) {
+bool IniWriteMultiLine(const std::string& file, std::string_view section, std::string_view baseKey,
+                       std::string_view countKey, std::string_view text) {
+    IniDocument document(file);
+    const bool edited = document.WriteMultiLine(section, baseKey, countKey, text);
+    return document.Save(file, kIniNewFileMode) && edited;
+}
+
+bool IniDocument::WriteMultiLine(std::string_view section, std::string_view baseKey,
+                                 std::string_view countKey, std::string_view text) {
     // The encoding has no room for a lone CR or LF inside a line: they end lines too.
     std::string rest;
     rest.reserve(text.size());
@@ -207,34 +231,42 @@ bool IniWriteMultiLine(const std::string& file, std::string_view section,
     std::string_view remaining = rest;
     for (std::size_t br = remaining.find("\r\n"); br != std::string_view::npos;
          br = remaining.find("\r\n"), ++number) {
-        ok = IniWrite(file, section, NumberedKey(baseKey, number),
-                      EncodeIniLine(remaining.substr(0, br))) && ok;
+        ok = Write(section, NumberedKey(baseKey, number), EncodeIniLine(remaining.substr(0, br))) &&
+             ok;
         remaining.remove_prefix(br + 2);
     }
     if (!remaining.empty()) {
         std::string last(remaining);
         last.erase(last.find_last_not_of(' ') + 1);
         ReplaceAll(last, " ", kSpace);
-        ok = IniWrite(file, section, NumberedKey(baseKey, number), last) && ok;
+        ok = Write(section, NumberedKey(baseKey, number), last) && ok;
     }
-    ok = IniWrite(file, section, countKey, std::to_string(number)) && ok;
+    ok = Write(section, countKey, std::to_string(number)) && ok;
     return ok;
 }
 
 MultiLineText IniReadMultiLine(const std::string& file, std::string_view section,
                                std::string_view baseKey, std::string_view countKey,
                                std::size_t capacity) {
+    return IniDocument(file).ReadMultiLine(section, baseKey, countKey, capacity);
+}
+
+MultiLineText IniDocument::ReadMultiLine(std::string_view section, std::string_view baseKey,
+                                         std::string_view countKey, std::size_t capacity) const {
     MultiLineText result;
-    const std::int64_t count = ReadNumber(IniRead(file, section, countKey, "0"));
+    const std::int64_t count = ReadNumber(Read(section, countKey, "0"));
     if (count <= 0) return result;
     result.found = true;
     // Only the numbers with a line in the file can be read; a huge count costs nothing more.
-    for (std::int64_t number : NumberedKeys(KeyLinesOf(file, section, baseKey), baseKey)) {
+    LPCSTR text = nullptr;
+    const DWORD length = PlatformGetProfileText(profile_, &text);
+    const std::vector<std::string> lines =
+        KeyLinesOf(std::string_view(text, length), section, baseKey);
+    for (std::int64_t number : NumberedKeys(lines, baseKey)) {
         if (number > count) break;
         // Every line read but the last adds at least its CR LF, so the text fills up quickly.
         if (result.text.size() >= capacity) break;
-        result.text += DecodeIniLine(IniRead(file, section, NumberedKey(baseKey, number), "",
-                                             capacity));
+        result.text += DecodeIniLine(Read(section, NumberedKey(baseKey, number), "", capacity));
         if (number != count) result.text += "\r\n";
     }
     if (result.text.size() > capacity) result.text.resize(capacity);

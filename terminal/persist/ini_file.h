@@ -11,10 +11,16 @@
 #include <string>
 #include <string_view>
 
+#include "platform/profile.h"
+
 namespace ostrel {
 
 // Values are read up to this many bytes unless a caller asks for more.
 inline constexpr std::size_t kIniValueCapacity = 511;
+// Permission bits of a profile file created anew that holds no secret (the umask applies), and
+// of one that holds a password: readable and writable by its owner only.
+inline constexpr unsigned kIniNewFileMode = 0666;
+inline constexpr unsigned kPrivateFileMode = 0600;
 
 // The value of key (the default when the file, section or key is missing), cut to capacity.
 std::string IniRead(const std::string& file, std::string_view section, std::string_view key,
@@ -44,6 +50,40 @@ bool IniWriteMultiLine(const std::string& file, std::string_view section,
 struct MultiLineText {
     std::string text;
     bool found = false;  // the count was above zero
+};
+
+// A profile file read once: the calls below and their file-path forms give the same results, but
+// loading a session file with its sixty-odd keys reads it once, and saving one writes it once.
+class IniDocument {
+public:
+    // Reads the file (an empty path, or a file that cannot be read, reads as that file would:
+    // every read gives its default).
+    explicit IniDocument(const std::string& file = {});
+    ~IniDocument();
+    IniDocument(const IniDocument&) = delete;
+    IniDocument& operator=(const IniDocument&) = delete;
+
+    std::string Read(std::string_view section, std::string_view key, std::string_view defaultValue,
+                     std::size_t capacity = kIniValueCapacity) const;
+    bool KeyExists(std::string_view section, std::string_view key) const;
+    MultiLineText ReadMultiLine(std::string_view section, std::string_view baseKey,
+                                std::string_view countKey, std::size_t capacity) const;
+
+    // Edits in memory; false when the value cannot be written (see IniWrite).
+    bool Write(std::string_view section, std::string_view key, std::string_view value);
+    bool WriteMultiLine(std::string_view section, std::string_view baseKey,
+                        std::string_view countKey, std::string_view text);
+
+    // The file could be read when the document was made.
+    bool Readable() const { return readable_; }
+
+    // Writes the text to file in one go; a file that does not exist yet gets the permission
+    // bits newFileMode, an existing one keeps its own. False with the platform's last error.
+    bool Save(const std::string& file, unsigned newFileMode) const;
+
+private:
+    HPROFILE profile_;
+    bool readable_ = false;
 };
 
 // Reads a multi-line text: for i from 1 to the count, each line whose key exists (IniKeyExists)

@@ -1,12 +1,8 @@
 #include "terminal/persist/session_file.h"
 
-#include <unistd.h>
-
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <system_error>
 
 #include "platform/profile.h"
 #include "terminal/core/text_util.h"
@@ -64,49 +60,57 @@ std::string Number(Enum value) {
     return std::to_string(static_cast<long long>(value));
 }
 
-// Reads one file; each Number/Text call is one key with its default.
+// Reads one file, read once; each Number/Text call is one key with its default.
 class Reader {
 public:
-    explicit Reader(const std::string& path) : path_(path) {}
+    explicit Reader(const std::string& path) : document_(path) {}
     std::int32_t Number(std::string_view section, std::string_view key,
                         std::string_view fallback = "0") const {
-        return ReadNumber(IniRead(path_, section, key, fallback));
+        return ReadNumber(document_.Read(section, key, fallback));
     }
     bool Flag(std::string_view section, std::string_view key) const {
         return Number(section, key) != 0;
     }
     std::string Text(std::string_view section, std::string_view key, std::size_t capacity,
                      std::string_view fallback = {}) const {
-        return Cut(std::string(TrimBlanks(IniRead(path_, section, key, fallback, capacity))),
+        return Cut(std::string(TrimBlanks(document_.Read(section, key, fallback, capacity))),
                    capacity);
+    }
+    std::string Raw(std::string_view section, std::string_view key, std::size_t capacity) const {
+        return document_.Read(section, key, "", capacity);
+    }
+    bool KeyExists(std::string_view section, std::string_view key) const {
+        return document_.KeyExists(section, key);
     }
     // A multi-line text, or its older single-line form when useOld says so.
     std::string MultiLine(std::string_view section, std::string_view base, std::string_view count,
                           std::string_view oldKey, bool useOld, std::size_t capacity) const {
-        if (useOld)
-            return Cut(ExpandLineBreaks(IniRead(path_, section, oldKey, "", kOldFormCapacity)),
-                       capacity);
-        return IniReadMultiLine(path_, section, base, count, capacity).text;
+        if (useOld) return Cut(ExpandLineBreaks(Raw(section, oldKey, kOldFormCapacity)), capacity);
+        return document_.ReadMultiLine(section, base, count, capacity).text;
     }
-    const std::string& Path() const { return path_; }
+    MultiLineText Lines(std::string_view section, std::string_view base, std::string_view count,
+                        std::size_t capacity) const {
+        return document_.ReadMultiLine(section, base, count, capacity);
+    }
+    bool Readable() const { return document_.Readable(); }
 
 private:
-    const std::string& path_;
+    IniDocument document_;
 };
 
-void ReadConnection(const Reader& in, SessionFile& file) {
+void ReadConnection(const Reader& in, const std::string& path, SessionFile& file) {
     SessionSettings& s = file.session;
     file.runAsRemote = in.Flag(kConnection, "runAsRemote");
     s.type = static_cast<SessionType>(in.Number(kConnection, "Type"));
     file.remotePanel = in.Text(kConnection, "RemoteControl", kPathCapacity);
     s.inUse = in.Flag(kConnection, "In Use");
-    const bool oldComment = !IniKeyExists(in.Path(), kConnection, "CommentCount");
+    const bool oldComment = !in.KeyExists(kConnection, "CommentCount");
     s.comment = in.MultiLine(kConnection, "Comment", "CommentCount", "Comment", oldComment,
                              kCommentCapacity);
     s.name = in.Text(kConnection, "Name", kSessionNameCapacity);
-    file.fileSpec = in.Text(kConnection, "FileSpec", kPathCapacity, in.Path());
+    file.fileSpec = in.Text(kConnection, "FileSpec", kPathCapacity, path);
     s.host = in.Text(kConnection, "URL", kHostCapacity);
-    const bool oldRequest = IniKeyExists(in.Path(), kConnection, "HTTP Request");
+    const bool oldRequest = in.KeyExists(kConnection, "HTTP Request");
     s.httpRequest = in.MultiLine(kConnection, "HTTPRequest", "HTTPRequestCount", "HTTP Request",
                                  oldRequest, kHttpTextCapacity);
     s.port = in.Text(kConnection, "TCP UDP Port", kPortCapacity);
@@ -147,20 +151,14 @@ void ReadLogAndPolling(const Reader& in, SessionFile& file) {
     poll.position = in.Number(kPolling, "Poll Position");
     poll.period = in.Number(kPolling, "Poll Period");
     poll.count = in.Number(kPolling, "Poll Count");
-    if (IniKeyExists(in.Path(), kPolling, "PollData")) {
-        poll.text = Cut(ExpandLineBreaks(IniRead(in.Path(), kPolling, "PollData", "",
-                                                 kOldFormCapacity)),
+    if (in.KeyExists(kPolling, "PollData")) {
+        poll.text = Cut(ExpandLineBreaks(in.Raw(kPolling, "PollData", kOldFormCapacity)),
                         kPollTextCapacity);
-    } else if (MultiLineText lines = IniReadMultiLine(in.Path(), kPolling, "PollStrings",
-                                                      "PollStringsCount", kPollTextCapacity);
+    } else if (MultiLineText lines =
+                   in.Lines(kPolling, "PollStrings", "PollStringsCount", kPollTextCapacity);
                lines.found) {
         poll.text = std::move(lines.text);
     }
-}
-
-bool Readable(const std::string& path) {
-    return !path.empty() && ::access(path.c_str(), R_OK) == 0 &&
-           std::filesystem::is_regular_file(path);
 }
 
 std::string ProfileErrorText(DWORD error) {
@@ -173,30 +171,27 @@ std::string ProfileErrorText(DWORD error) {
     }
 }
 
-// Writes the keys in their order; stops at the first failure.
+// Puts the keys into a document in their order; stops at the first that cannot be written.
 class Writer {
 public:
-    explicit Writer(std::string path) : path_(std::move(path)) {}
     void Put(std::string_view section, std::string_view key, std::string_view value) {
-        if (ok_) ok_ = IniWrite(path_, section, key, value);
-        if (!ok_ && failedKey_.empty()) Fail(key);
+        if (ok_ && !document_.Write(section, key, value)) Fail(key);
     }
     void PutLines(std::string_view section, std::string_view base, std::string_view count,
                   std::string_view text) {
-        if (ok_) ok_ = IniWriteMultiLine(path_, section, base, count, text);
-        if (!ok_ && failedKey_.empty()) Fail(count);
+        if (ok_ && !document_.WriteMultiLine(section, base, count, text)) Fail(count);
     }
     bool Ok() const { return ok_; }
     const std::string& Reason() const { return reason_; }
+    const IniDocument& Document() const { return document_; }
 
 private:
     void Fail(std::string_view key) {
-        failedKey_ = key;
-        reason_ = ProfileErrorText(PlatformGetLastError()) + " (key \"" + failedKey_ + "\")";
+        ok_ = false;
+        reason_ = ProfileErrorText(PlatformGetLastError()) + " (key \"" + std::string(key) + "\")";
     }
-    const std::string path_;
+    IniDocument document_;
     bool ok_ = true;
-    std::string failedKey_;
     std::string reason_;
 };
 
@@ -270,9 +265,9 @@ ColourTable SessionFileDefaultColours() {
 
 SessionFile ReadSessionFile(const std::string& path) {
     SessionFile file;
-    file.readable = Readable(path);
     const Reader in(path);
-    ReadConnection(in, file);
+    file.readable = in.Readable();
+    ReadConnection(in, path, file);
     file.displayType = static_cast<DisplayType>(in.Number(kDisplay, "Display Type"));
     file.terminator = static_cast<LineTerminator>(in.Number(kSend, "Line Terminator"));
     file.mode = static_cast<ConversionMode>(in.Number(kControl, "Mode", "3"));
@@ -285,29 +280,16 @@ SessionFile ReadSessionFile(const std::string& path) {
 }
 
 bool WriteSessionFile(const std::string& path, const SessionFile& file, std::string* error) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    // Through a symbolic link, the file it names is replaced.
-    fs::path target = fs::is_symlink(path, ec) ? fs::canonical(path, ec) : fs::path(path);
-    if (ec) target = path;
-    fs::path temporary = target;
-    temporary += ".saving-" + std::to_string(::getpid());
-    fs::remove(temporary, ec);
-
-    Writer out(temporary.string());
+    // Every key into one text, written in one go: the file holds the password, so a new one is
+    // readable by its owner only; one that exists keeps the permissions its owner gave it.
+    Writer out;
     WriteKeys(out, file);
     if (!out.Ok()) {
-        fs::remove(temporary, ec);
         if (error != nullptr) *error = out.Reason();
         return false;
     }
-    // A file that was there keeps its permissions (it holds the password).
-    const fs::file_status before = fs::status(target, ec);
-    if (!ec && fs::exists(before)) fs::permissions(temporary, before.permissions(), ec);
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        if (error != nullptr) *error = "the file could not be replaced";
+    if (!out.Document().Save(path, kPrivateFileMode)) {
+        if (error != nullptr) *error = ProfileErrorText(PlatformGetLastError());
         return false;
     }
     if (file.poll.text && !TrimBlanks(*file.poll.text).empty())

@@ -79,10 +79,11 @@ struct SessionFile {
 SessionFile ReadSessionFile(const std::string& path);
 
 // Writes the file anew with every key in order (the password as Base64; poll.text with the
-// multi-line keys). The keys go into a new file beside path that then replaces it, so a failure
-// leaves any earlier file untouched. When the poll text is not blank, the companion poll file
-// (PollFilePath) is written too, the poll strings 0 to poll.count one per line with CR LF.
-// Returns false with a reason in *error when either file could not be written.
+// multi-line keys), in one write. A file that exists is replaced by a new one renamed over it,
+// so a failure leaves it untouched, and keeps its permissions; a new file is readable and
+// writable by its owner only, since it holds the password. When the poll text is not blank, the
+// companion poll file (PollFilePath) is written too, the poll strings 0 to poll.count one per line
+// with CR LF. Returns false with a reason in *error when either file could not be written.
 bool WriteSessionFile(const std::string& path, const SessionFile& file, std::string* error);
 
 // Copies the fields of the record that a session file holds (see SessionFile::session) and

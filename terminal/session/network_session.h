@@ -28,14 +28,16 @@ inline constexpr std::size_t kReceiveBufferSize = 4096;
 
 class NetworkSession : public Session {
 public:
-    // Disconnects the handle the session holds; 0 when it holds none.
+    // Disconnects the handle the session holds (0 when it holds none) and forgets it: the
+    // library's notifications of a closed handle, its own disconnect notification included,
+    // match no session afterwards.
     int Close() override;
     // One write to the peer of the handle.
     long Write(std::string_view data) override;
+    OutputBacklog Backlog() override;
     ErrorSource* Errors() override { return &errors_; }
 
-    // The handle notifications of this session carry; -1 when none was opened. It stays valid
-    // after Close, so that the notification of the close itself is still recognised.
+    // The handle notifications of this session carry; -1 when it holds none.
     int Handle() const { return handle_; }
 
     // A read event: reads until nothing waits, echoes each piece back with remote echo on, and
@@ -50,6 +52,13 @@ protected:
     void ReleaseHeldHandle();
     // Records the result of an open call.
     void Adopt(int handle);
+    // Remote echo of one piece read, which came from source:sourcePort. Returns the library's
+    // result (-1 on failure).
+    virtual int Echo(std::string_view piece, const InetAddress& source, unsigned sourcePort);
+    // After the pieces of a read event were read and shown.
+    virtual void AfterRead() {}
+    // The handle was closed by Close: reports the end of the session.
+    virtual void OnClosedHere();
 
     SessionServices& services_;
     Tessnet& net_;

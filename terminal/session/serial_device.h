@@ -40,6 +40,8 @@ public:
     virtual std::string Read(std::size_t max) = 0;
     // Queues all bytes for sending.
     virtual void Write(std::string_view data) = 0;
+    // Bytes queued by Write that the device has not taken yet.
+    virtual std::size_t PendingBytes() = 0;
     virtual void Close() = 0;
     // Called once, later on the same thread, when an open device fails for good (unplugged);
     // the device is closed by then. reason describes the failure.

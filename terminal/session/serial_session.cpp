@@ -65,6 +65,10 @@ long SerialSession::Write(std::string_view data) {
     return static_cast<long>(data.size());
 }
 
+OutputBacklog SerialSession::Backlog() {
+    return {device_.IsOpen() ? device_.PendingBytes() : 0, false};
+}
+
 void SerialSession::OnReadTimer() {
     const SessionSettings& s = services_.Settings();
     if (s.type != SessionType::Serial || !s.inUse || !device_.IsOpen()) return;
@@ -73,7 +77,9 @@ void SerialSession::OnReadTimer() {
     const std::string data = device_.Read(waiting);
     if (!data.empty()) services_.Host().OnSessionReceived(data);
     services_.Show(data, DisplayCategory::Incoming);
-    if (services_.RemoteEcho() && !data.empty() && device_.IsOpen()) device_.Write(data);
+    if (services_.RemoteEcho() && !data.empty() && device_.IsOpen() &&
+        AcceptsOutput(services_, Backlog(), data.size(), kRefusedEcho))
+        device_.Write(data);
 }
 
 void SerialSession::OnDeviceLost(const std::string& reason) {

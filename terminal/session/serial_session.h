@@ -22,6 +22,7 @@ public:
     // Writes all bytes; the result is not checked.
     long Write(std::string_view data) override;
     bool PortOpen() const override { return device_.IsOpen(); }
+    OutputBacklog Backlog() override;
     ErrorSource* Errors() override { return nullptr; }
 
     // Timer 1004: shows what waits as one incoming chunk and, with remote echo, writes it back.

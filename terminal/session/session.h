@@ -10,6 +10,7 @@
 
 #include "terminal/core/core_types.h"
 #include "terminal/session/error_source.h"
+#include "terminal/session/output_backlog.h"
 #include "terminal/session/session_host.h"
 #include "terminal/session/session_settings.h"
 
@@ -35,18 +36,19 @@ public:
     // The type's open operation, with the current record. Does nothing unless the record is in
     // use (and has a host and port where the type needs them).
     virtual void Open() = 0;
-    // Releases what the session holds. Returns 0 when closed, otherwise the library's error
-    // number for ShowErrorText.
+    // Releases what the session holds and reports its end at once: nothing the library still
+    // delivers for what was closed reaches a session opened after it. Returns 0 when closed,
+    // otherwise the library's error number for ShowErrorText.
     virtual int Close() = 0;
     // One write of the whole data (a broadcast for a TCP server). -1 on failure.
     virtual long Write(std::string_view data) = 0;
     // Serial only: the port is open.
     virtual bool PortOpen() const { return false; }
+    // Output written earlier that the device has not taken yet (none for datagrams and for a
+    // TCP server, whose library drops a client that stops taking data).
+    virtual OutputBacklog Backlog() { return {}; }
     // The library whose errors ShowErrorText reports for this type; nullptr: none are reported.
     virtual ErrorSource* Errors() = 0;
-    // The connection state returns to 0 through a disconnect notification after Close (a TCP
-    // client); otherwise the session model sets it when Close succeeds.
-    virtual bool StateFollowsDisconnectEvent() const { return false; }
 };
 
 }  // namespace ostrel

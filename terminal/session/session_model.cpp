@@ -96,9 +96,9 @@ void SessionModel::Close() {
         return;
     }
     settings_.inUse = false;
-    // Datagram sockets and listeners send no notification when closed here, so nothing else
-    // would take the state back to 0 (and a write would go to a handle that no longer exists).
-    if (!session->StateFollowsDisconnectEvent()) settings_.state = ConnectionState::Disconnected;
+    // Sessions report their end when closed here, not through a later notification: the state
+    // is 0 now, so no write goes to a handle that no longer exists.
+    settings_.state = ConnectionState::Disconnected;
 }
 
 void SessionModel::Restart() {
@@ -175,7 +175,9 @@ bool SessionModel::PortOpen() const {
 
 long SessionModel::Write(std::string_view data) {
     Session* session = SessionOf(settings_.type);
-    return session != nullptr ? session->Write(data) : -1;
+    if (session == nullptr) return -1;
+    if (!AcceptsOutput(*this, session->Backlog(), data.size(), kRefusedLine)) return kWriteRefused;
+    return session->Write(data);
 }
 
 void SessionModel::RestartWithPendingHttpLine(std::string line) {

@@ -30,6 +30,9 @@ public:
 
     // Gives a session type its implementation (the SSH client); replaces what was there.
     void RegisterSession(SessionType type, Session& transport);
+    // Where secure TCP clients remember certificates (nullptr: nowhere); it must outlive the
+    // model.
+    void SetCertificateStore(CertificateStore* store) { tcpClient_.SetCertificateStore(store); }
 
     // A Session menu item: closes the current session, shows the type's dialog and, when it is
     // confirmed, opens the new session. An HTTP-mode TCP Client without a request text waits for
@@ -63,6 +66,9 @@ public:
     ConnectionState State() const override { return settings_.state; }
     bool PortOpen() const override;
     bool HttpMode() const override { return settings_.httpMode; }
+    // The session's write, unless the device has not taken what was written before and the data
+    // would take that beyond kMaxPendingOutput: then a Status line says so and the result is
+    // kWriteRefused.
     long Write(std::string_view data) override;
     void ShowLastErrorText() override { ShowErrorText(0); }
     void RestartWithPendingHttpLine(std::string line) override;

@@ -21,6 +21,18 @@ SessionSettings::~SessionSettings() {
     WipeSecret(sshPassword);
 }
 
+bool IsPortNumber(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (text.empty() || text.size() > kPortCapacity) return false;
+    for (const char c : text)
+        if (c < '0' || c > '9') return false;
+    const std::int32_t number = ReadNumber(text);
+    return number >= 1 && number <= 65535;
+}
+
 std::int32_t ReadNumber(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))

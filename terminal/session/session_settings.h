@@ -77,6 +77,11 @@ struct SessionSettings {
     std::int32_t remotePort = 0;  // a session file's "Remote Port", kept as loaded
 };
 
+// Whether a port field's text names a port: decimal digits only (blanks around them aside), a
+// number from 1 to 65535. What a dialog's OK and a console command accept.
+bool IsPortNumber(std::string_view text);
+inline constexpr std::string_view kPortRule = "The port is a number from 1 to 65535.";
+
 // Numbers typed into text fields are read leniently: optional blanks, an optional sign, then
 // decimal digits up to the first other character. Text that does not start with a number reads
 // as 0; values beyond the 32-bit range are clamped.

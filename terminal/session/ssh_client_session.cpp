@@ -139,6 +139,11 @@ long SshClientSession::Write(std::string_view data) {
     return written == 0 && !data.empty() ? -1 : written;
 }
 
+OutputBacklog SshClientSession::Backlog() {
+    if (handle_ == -1 || !library_.Backlogged(handle_)) return {};
+    return {kMaxPendingOutput, true};
+}
+
 void SshClientSession::OnEvent(std::uintptr_t handle, std::uint32_t param) {
     const auto event = static_cast<std::uint16_t>(param & 0xFFFF);
     const auto error = static_cast<std::uint16_t>(param >> 16);
@@ -190,13 +195,18 @@ void SshClientSession::ReadEvent() {
     std::array<char, kSshReadSize> buffer;
     std::string chunk;
     int count = 0;
+    bool echoRefused = false;  // said once per event
     do {
         count = library_.Read(handle_, buffer);
         if (count < 0) break;
         const std::string_view piece(buffer.data(), static_cast<std::size_t>(count));
         chunk += piece;
-        if (count > 0 && services_.RemoteEcho() && library_.Write(handle_, piece) <= 0)
-            services_.ShowErrorText(0);
+        if (count > 0 && services_.RemoteEcho() && !echoRefused) {
+            if (!AcceptsOutput(services_, Backlog(), piece.size(), kRefusedEcho))
+                echoRefused = true;
+            else if (library_.Write(handle_, piece) <= 0)
+                services_.ShowErrorText(0);
+        }
     } while (count >= 1);
     if (!chunk.empty()) services_.Host().OnSessionReceived(chunk);
     services_.Show(chunk, DisplayCategory::Incoming);

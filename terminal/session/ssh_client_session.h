@@ -37,6 +37,7 @@ public:
     // library sends no disconnect event for a handle its owner disconnects.
     int Close() override;
     long Write(std::string_view data) override;
+    OutputBacklog Backlog() override;
     ErrorSource* Errors() override { return &library_; }
 
     // Message kSshMessage: wParam and lParam of the event.

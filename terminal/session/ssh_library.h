@@ -81,6 +81,9 @@ public:
     virtual int Write(int handle, std::string_view data) = 0;
     // SshDisconnect: 0, or -1.
     virtual int Disconnect(int handle) = 0;
+    // True while the connection holds 1 MiB or more written earlier that has not left yet
+    // (SshIsWritable without waiting refuses for that reason alone, setting no error).
+    virtual bool Backlogged(int handle) = 0;
     // The host key fingerprint of the connection (SshGetSecurityInformationA); empty when the
     // library has none.
     virtual std::string Fingerprint(int handle) = 0;

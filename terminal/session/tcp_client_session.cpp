@@ -62,6 +62,7 @@ void TcpClientSession::Open() {
         services_.Host().RefreshStatus();
         return;
     }
+    endPending_ = true;
     services_.Show("Windows is attempting to connect...");
     // The line is painted now; the connect itself never blocks the window, so there is no pause
     // here before the status bar is refreshed.
@@ -77,8 +78,17 @@ void TcpClientSession::OnConnected() {
     services_.Host().RefreshStatus();
     services_.Show("TCP Client Connected...");
     services_.Host().OnSessionOpened();
-    if (InetSecurityInfo info; s.secure && net_.InetGetSecurityInfo(handle_, &info))
+    if (InetSecurityInfo info; s.secure && net_.InetGetSecurityInfo(handle_, &info)) {
         services_.Show(SecurityInfoLine(info));
+        if (certificates_ != nullptr && !info.sha256.empty()) {
+            const std::string host(TrimBlanks(s.host));
+            const int port = ReadNumber(TrimBlanks(s.port));
+            const HostKeyCheck check = certificates_->Check(host, port, info.sha256);
+            for (const std::string& line :
+                 CertificateCheckLines(host, port, info.sha256, check, certificates_->File()))
+                services_.Show(line);
+        }
+    }
 
     if (s.type == SessionType::TcpClient && s.httpMode) {
         const std::string_view pending = TrimBlanks(s.pendingHttpLine);
@@ -100,7 +110,13 @@ void TcpClientSession::OnConnected() {
     s.pendingHttpLine.clear();
 }
 
+void TcpClientSession::OnClosedHere() {
+    // Closed by the user: the same end as when the peer closes, reported once.
+    if (endPending_) OnDisconnected();
+}
+
 void TcpClientSession::OnDisconnected() {
+    endPending_ = false;
     SessionSettings& s = services_.Settings();
     s.lastHandle = -1;
     s.state = ConnectionState::Disconnected;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "terminal/session/network_session.h"
+#include "terminal/session/tls_certificates.h"
 
 namespace ostrel {
 
@@ -15,7 +16,6 @@ public:
     // Starts connecting to the record's host and port (creating TLS credentials first when
     // secure); the outcome arrives as a connect notification.
     void Open() override;
-    bool StateFollowsDisconnectEvent() const override { return true; }
 
     // Connect notification without error: connected; sends the pending HTTP line or the HTTP
     // request in HTTP mode.
@@ -23,8 +23,17 @@ public:
     // Disconnect notification: the connection is gone and its credentials are released.
     void OnDisconnected();
 
+    // Where secure connections remember their certificates (nullptr: nowhere). It must outlive
+    // the session.
+    void SetCertificateStore(CertificateStore* store) { certificates_ = store; }
+
 private:
+    void OnClosedHere() override;
     void ReleaseCredentials();
+
+    // The end of the current connection has not been reported yet.
+    bool endPending_ = false;
+    CertificateStore* certificates_ = nullptr;
 };
 
 // The Status line describing a secure connection: protocol, cipher, the peer certificate's

@@ -17,11 +17,14 @@ void TcpServerSession::Open() {
     if (server_ != -1) net_.InetDisconnect(server_);  // Restart: the old listener goes first
     server_ = -1;
     s.state = ConnectionState::Disconnected;
+    const unsigned listener = ++listener_;
 
     server_ = net_.InetServerStartA(
         {}, static_cast<unsigned>(port), kServerBacklog, kServerClientBufferKiB,
         kServerStallSeconds, kServerReserved1, kServerReserved2,
-        [this](int client, int event, int error) { OnClientEvent(client, event, error); },
+        [this, listener](int client, int event, int error) {
+            if (listener == listener_) OnClientEvent(client, event, error);
+        },
         kSocketMessage);
     s.handle = server_;
     if (server_ == -1) {
@@ -45,6 +48,7 @@ int TcpServerSession::Close() {
     if (server_ == -1) return 0;
     const int result = net_.InetDisconnect(server_);
     server_ = -1;
+    ++listener_;
     if (result == 0) services_.Host().OnSessionClosed();
     return result;
 }

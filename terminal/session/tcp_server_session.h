@@ -33,6 +33,9 @@ private:
     Tessnet& net_;
     TessnetErrors& errors_;
     int server_ = -1;
+    // Counts listeners: a client event of an earlier listener carries an older number and is
+    // dropped, whatever the library still delivers after that listener was closed.
+    unsigned listener_ = 0;
 };
 
 }  // namespace ostrel

@@ -206,6 +206,15 @@ public:
     // Writes all of data (TCP: queued in order; UDP: one datagram of at most 65507 bytes).
     // Returns the length, or -1.
     virtual int InetWrite(int handle, std::string_view data) = 0;
+    // UDP: one datagram of at most 65507 bytes to address and port, whether or not the socket
+    // has a peer (a socket without one answers whoever sent to it). Returns the length, or -1:
+    // 10038 for a handle that is not a UDP socket, 10049 for an empty address or port 0, 10040
+    // for a datagram too large.
+    virtual int InetWriteTo(int handle, std::string_view data, const InetAddress& address,
+                            unsigned port) = 0;
+    // Bytes written to a TCP handle (client or server's client) that the library still holds
+    // because the peer has not taken them yet; 0 for other handles; -1 for an invalid handle.
+    virtual long InetGetWriteBacklog(int handle) = 0;
     // Closes a handle: a TCP connection is shut down after its queued data is sent. Returns 0,
     // or the error number when the handle is not valid.
     virtual int InetDisconnect(int handle) = 0;

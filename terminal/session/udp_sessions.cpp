@@ -3,6 +3,7 @@
 #include <string>
 
 #include "terminal/core/text_util.h"
+#include "terminal/session/inet_text.h"
 
 namespace ostrel {
 
@@ -49,6 +50,8 @@ void UdpServerSession::Open() {
     if (!s.inUse || port.empty()) return;
     ReleaseHeldHandle();
     s.state = ConnectionState::Disconnected;
+    peer_ = {};
+    peerPort_ = 0;
     const auto portNumber = static_cast<unsigned>(ReadNumber(port));
     const int handle = net_.InetAsyncConnectExA(kAnyAddress, portNumber, kProtocolUdp,
                                                 static_cast<unsigned>(s.timeout), 0, kAnyAddress,
@@ -69,6 +72,31 @@ void UdpServerSession::Open() {
     }
     services_.Host().RefreshStatus();
     if (handle != -1) services_.Host().OnSessionOpened();
+}
+
+long UdpServerSession::Write(std::string_view data) {
+    if (peerPort_ == 0) return NetworkSession::Write(data);
+    if (Handle() == -1) return -1;
+    return net_.InetWriteTo(Handle(), data, peer_, peerPort_);
+}
+
+int UdpServerSession::Echo(std::string_view piece, const InetAddress& source, unsigned sourcePort) {
+    return net_.InetWriteTo(Handle(), piece, source, sourcePort);
+}
+
+void UdpServerSession::AfterRead() {
+    const SessionSettings& s = services_.Settings();
+    if (s.lastDatagramPort == 0 ||
+        (s.lastDatagramSource == peer_ && s.lastDatagramPort == peerPort_))
+        return;
+    peer_ = s.lastDatagramSource;
+    peerPort_ = s.lastDatagramPort;
+    services_.Show(UdpAnswerLine(peer_, peerPort_), DisplayCategory::Informational);
+}
+
+std::string UdpAnswerLine(const InetAddress& peer, unsigned port) {
+    return "UDP Server answers " + FormatInetAddress(peer) + ":" + std::to_string(port) +
+           ", the sender of the last datagram...";
 }
 
 }  // namespace ostrel

@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 
+#include "terminal/core/code_page.h"
+
 namespace ostrel {
 
 InputLine::InputLine(QWidget* parent) : DollarLineEdit(parent) {
@@ -9,8 +11,14 @@ InputLine::InputLine(QWidget* parent) : DollarLineEdit(parent) {
 }
 
 std::string InputLine::Text() const {
-    const QByteArray bytes = text().toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::string bytes;
+    Utf8ToWindows1252(text().toStdString(), bytes);
+    return bytes;
+}
+
+std::optional<std::string> InputLine::UnsendableCharacter() const {
+    std::string bytes;
+    return Utf8ToWindows1252(text().toStdString(), bytes);
 }
 
 std::size_t InputLine::SelectionStart() const {
@@ -24,9 +32,26 @@ std::size_t InputLine::SelectionEnd() const {
 }
 
 void InputLine::SetText(std::string_view text) {
-    setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    setText(QString::fromStdString(Windows1252ToUtf8(text)));
     setCursorPosition(0);
     deselect();
+}
+
+InputBox::State InputLine::SaveState() const {
+    // Positions in the box's own units; the caret is the end the user moved last.
+    const int caret = cursorPosition();
+    const int anchor =
+        hasSelectedText() ? (caret == selectionStart() ? selectionEnd() : selectionStart()) : caret;
+    return {text().toStdString(), static_cast<std::size_t>(anchor),
+            static_cast<std::size_t>(caret)};
+}
+
+void InputLine::RestoreState(const State& state) {
+    setText(QString::fromStdString(state.text));
+    const auto anchor = static_cast<int>(state.selectionStart);
+    const auto caret = static_cast<int>(state.selectionEnd);
+    setSelection(anchor, caret - anchor);
+    if (anchor == caret) setCursorPosition(caret);
 }
 
 bool InputLine::event(QEvent* event) {

@@ -23,11 +23,15 @@ public:
     // Keys the window's menu handles.
     void SetMenuKeys(QList<QKeySequence> keys) { menuKeys_ = std::move(keys); }
 
-    // InputBox: the text as bytes, one byte per character (characters beyond 255 become '?').
+    // InputBox: the text as bytes of the terminal's character set, one byte per character
+    // (characters it lacks become '?' and are named by UnsendableCharacter).
     std::string Text() const override;
+    std::optional<std::string> UnsendableCharacter() const override;
     std::size_t SelectionStart() const override;
     std::size_t SelectionEnd() const override;
     void SetText(std::string_view text) override;
+    State SaveState() const override;
+    void RestoreState(const State& state) override;
 
 protected:
     bool event(QEvent* event) override;

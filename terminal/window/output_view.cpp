@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "terminal/core/code_page.h"
+
 namespace ostrel {
 namespace {
 
@@ -17,9 +19,20 @@ QColor ToQColor(Colour colour) {
     return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
 }
 
-// Control bytes have no glyph; they show as a box, as in the pane of the original rich-edit.
+// Control characters have no glyph; they show as a box, as in the pane of the original
+// rich-edit. The pane's bytes are Windows-1252, where most of 128-159 are printable.
 bool IsControl(unsigned char byte) {
-    return byte < 32 || (byte >= 127 && byte < 160);
+    const char32_t c = Windows1252Character(byte);
+    return c < 32 || (c >= 127 && c < 160);
+}
+
+// The pane's bytes as the characters they stand for.
+QString PaneCharacters(std::string_view bytes) {
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char b : bytes)
+        *out++ = QChar(static_cast<char16_t>(Windows1252Character(static_cast<unsigned char>(b))));
+    return text;
 }
 
 bool IsWordByte(unsigned char byte) {
@@ -107,8 +120,7 @@ std::string OutputView::SelectedBytes() const {
 void OutputView::CopySelection() const {
     const std::string bytes = SelectedBytes();
     if (bytes.empty()) return;
-    QGuiApplication::clipboard()->setText(
-        QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QGuiApplication::clipboard()->setText(QString::fromStdString(Windows1252ToUtf8(bytes)));
 }
 
 void OutputView::ClearText() {
@@ -227,8 +239,7 @@ void OutputView::PaintRow(QPainter& painter, std::size_t row, int y) const {
         while (end < r.end && end < runEnd && end != selFrom && end != selTo &&
                text[end] != '\t' && !IsControl(static_cast<unsigned char>(text[end])))
             ++end;
-        const QString segment =
-            QString::fromLatin1(text.data() + p, static_cast<qsizetype>(end - p));
+        const QString segment = PaneCharacters(std::string_view(text).substr(p, end - p));
         if (selected)
             painter.fillRect(x, y, static_cast<int>(end - p) * cellWidth_, lineHeight_, highlight);
         painter.setPen(ink);

@@ -3,12 +3,14 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include "terminal/core/code_page.h"
+
 namespace ostrel {
 
 bool QtClipboard::SetText(std::string_view text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) return false;
-    clipboard->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    clipboard->setText(QString::fromStdString(Windows1252ToUtf8(text)));
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Streams text from a local TCP peer into the real main window (offscreen platform) and reports
 // the rate shown and how late the GUI thread's events run meanwhile; a bare QTcpSocket reading
-// the same stream is the reference.
+// the same stream is the reference. BM_WindowStreamTextLogged shows the text view with logging
+// to a file on, beside BM_WindowStreamText without it.
 //
 //   build/bench/terminal/window/bench_window_stream [--benchmark_filter=...]
 //   OSTREL_BENCH_MB sets the size of each stream (default 32).
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -127,8 +129,9 @@ private:
     std::vector<double> late_;
 };
 
-void StreamIntoWindow(benchmark::State& state, DisplayType view) {
+void StreamIntoWindow(benchmark::State& state, DisplayType view, bool logging = false) {
     const std::size_t bytes = StreamBytes();
+    const std::string logFile = std::string(std::getenv("OSTREL_HOME")) + "/bench-log.txt";
     for (auto _ : state) {
         QtTessnet net;
         QtSerialDevice serial;
@@ -138,6 +141,7 @@ void StreamIntoWindow(benchmark::State& state, DisplayType view) {
         controller.Start({});
         window.show();
         controller.GetDisplay().SetDisplayType(view);
+        if (logging) controller.StartLogFile(logFile);
         StreamingPeer peer(bytes);
         window.SetSessionDialogHook([&peer](SessionType, SessionSettings& s) {
             s.host = "127.0.0.1";
@@ -173,6 +177,12 @@ void StreamIntoWindow(benchmark::State& state, DisplayType view) {
         state.counters["pane_max_bytes"] = static_cast<double>(paneMax);
         state.counters["rss_growth_MB"] = static_cast<double>(rssMax - rssBefore) / 1024.0;
         controller.Shutdown();
+        if (logging) {
+            std::error_code ec;
+            const auto logged = std::filesystem::file_size(logFile, ec);
+            state.counters["log_MB"] = ec ? -1.0 : static_cast<double>(logged) / 1e6;
+            std::filesystem::remove(logFile, ec);
+        }
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(bytes));
@@ -180,6 +190,9 @@ void StreamIntoWindow(benchmark::State& state, DisplayType view) {
 
 void BM_WindowStreamText(benchmark::State& state) {
     StreamIntoWindow(state, DisplayType::Text);
+}
+void BM_WindowStreamTextLogged(benchmark::State& state) {
+    StreamIntoWindow(state, DisplayType::Text, true);
 }
 void BM_WindowStreamHex(benchmark::State& state) {
     StreamIntoWindow(state, DisplayType::Hex);
@@ -210,6 +223,7 @@ void BM_ReferenceSocketOnly(benchmark::State& state) {
 
 BENCHMARK(BM_ReferenceSocketOnly)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowStreamText)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowStreamTextLogged)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowStreamHex)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
@@ -217,6 +231,7 @@ BENCHMARK(BM_WindowStreamHex)->Iterations(2)->UseManualTime()->Unit(benchmark::k
 int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     if (std::getenv("OSTREL_HOME") == nullptr) setenv("OSTREL_HOME", "/tmp/ostrel-bench-home", 1);
+    std::filesystem::create_directories(std::getenv("OSTREL_HOME"));
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -2,6 +2,7 @@
 // the window placement, through a recording front end and a scripted socket library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "../session/session_fakes.h"
 #include "front_end_fakes.h"
 #include "terminal/app/app_controller.h"
+#include "terminal/persist/session_log.h"
 
 namespace ostrel {
 namespace {
@@ -220,14 +222,15 @@ TEST_F(PersistTest, AFailedSaveSaysSoInAStatusLine) {
     const fs::path folder = home_ / "read-only";
     fs::create_directories(folder);
     const std::string path = Put("read-only/job.ini", "[Connection Settings]\r\nType=1\r\n");
+    fs::permissions(path, fs::perms::owner_read);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     view_.chosenFiles = {path};
     const bool arranged =
         WithPermissionsObeyed([&] { controller_.Dispatch(CommandId::SaveSession); });
     fs::permissions(folder, fs::perms::owner_all);
     if (!arranged) GTEST_SKIP() << "permission bits cannot be made to apply here";
-    EXPECT_EQ(PaneLines().back(), "The session was not saved to " + path +
-                                      ": permission denied (key \"RemoteControl\")...");
+    EXPECT_EQ(PaneLines().back(),
+              "The session was not saved to " + path + ": permission denied...");
     EXPECT_EQ(Read("read-only/job.ini"), "[Connection Settings]\r\nType=1\r\n");
 }
 
@@ -279,6 +282,40 @@ TEST_F(PersistTest, LoggingWritesStampedIncomingDataAndRollsOver) {
     EXPECT_TRUE(view_.checked[CommandId::Log]);
     controller_.Output().ShowText("again", DisplayCategory::Incoming);
     EXPECT_NE(Read("log_1.txt").find("again"), std::string::npos);
+}
+
+TEST_F(PersistTest, ASessionFileMayNotPointTheLogAnywhere) {
+    ASSERT_TRUE(controller_.Start({}));
+    const std::string target = (home_ / ".bashrc").string();
+    const std::string evil =
+        Put("evil.ini", "[Logging]\r\nLog All=1\r\nLog File=" + target + "\r\n");
+    ASSERT_TRUE(controller_.LoadSessionFile(evil));
+    EXPECT_FALSE(controller_.Log().On());
+    EXPECT_TRUE(PaneHas(LogPathRefusedLine(target)));
+    controller_.Output().ShowText("rm -rf ~\r\n", DisplayCategory::Incoming);
+    EXPECT_FALSE(fs::exists(target));
+
+    const std::string log = (home_ / "Room 101.log").string();
+    ASSERT_TRUE(controller_.LoadSessionFile(
+        Put("fine.ini", "[Logging]\r\nLog All=1\r\nLog File=" + log + "\r\n")));
+    EXPECT_TRUE(controller_.Log().On());
+    controller_.Output().ShowText("reply\r\n", DisplayCategory::Incoming);
+    EXPECT_NE(Read("Room 101.log").find(">>reply\r\n"), std::string::npos);
+}
+
+TEST_F(PersistTest, ALogThatCannotBeWrittenIsReportedOnceAndLoggingStaysOn) {
+    ASSERT_TRUE(controller_.Start({}));
+    const std::string log = (home_ / "gone" / "log.txt").string();
+    view_.chosenFiles = {log};
+    controller_.Dispatch(CommandId::Log);
+    for (int i = 0; i < 3; ++i)
+        controller_.Output().ShowText("reply\r\n", DisplayCategory::Incoming);
+    const std::string report = "The log file " + log + " cannot be written (";
+    const Strings lines = PaneLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const std::string& line) { return line.starts_with(report); }),
+              1);
+    EXPECT_TRUE(view_.checked[CommandId::Log]);
 }
 
 TEST_F(PersistTest, PollingRoundAndRoundThroughTheSendPath) {

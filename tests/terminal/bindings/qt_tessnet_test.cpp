@@ -2,14 +2,14 @@
 // against openssl's own server with a certificate made for the test.
 #include "terminal/bindings/qt_tessnet.h"
 
-#include <QNetworkDatagram>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QUdpSocket>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QNetworkDatagram>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
 
 #include <array>
 #include <vector>
@@ -46,8 +46,8 @@ public:
         received += chunk;
     }
     int Count(int event) const {
-        return static_cast<int>(std::count_if(events.begin(), events.end(),
-                                              [event](const Event& e) { return e.event == event; }));
+        return static_cast<int>(std::count_if(
+            events.begin(), events.end(), [event](const Event& e) { return e.event == event; }));
     }
     const Event* First(int event) const {
         for (const Event& e : events)
@@ -95,7 +95,8 @@ struct Peer {
         QObject::connect(&server, &QTcpServer::newConnection, [this] {
             while (QTcpSocket* s = server.nextPendingConnection()) {
                 sockets.push_back(s);
-                QObject::connect(s, &QTcpSocket::readyRead, [this, s] { received += s->readAll(); });
+                QObject::connect(s, &QTcpSocket::readyRead,
+                                 [this, s] { received += s->readAll(); });
             }
         });
     }
@@ -141,7 +142,8 @@ TEST_F(TessnetTest, ClosingAConnectionIsNotifiedAndFlushesWhatWasWritten) {
     EXPECT_EQ(net_.InetDisconnect(handle), 0);
     ASSERT_TRUE(WaitUntil([&] { return owner_.Count(kInetEventDisconnect) == 1; }));
     EXPECT_EQ(owner_.events.back().handle, handle);
-    ASSERT_TRUE(WaitUntil([&] { return peer.received.size() == static_cast<qsizetype>(block.size()); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return peer.received.size() == static_cast<qsizetype>(block.size()); }));
     EXPECT_EQ(net_.HandleCount(), 0u);
 }
 
@@ -154,8 +156,8 @@ TEST_F(TessnetTest, ConnectFailuresArriveAsConnectEventsWithTheirNumbers) {
     ASSERT_TRUE(WaitUntil([&] { return owner_.Count(kInetEventConnect) == 2; }));
     for (const Event& e : owner_.events) {
         EXPECT_EQ(e.event, kInetEventConnect);
-        EXPECT_EQ(e.error, e.handle == refused ? kInetErrorConnectionRefused
-                                               : kInetErrorHostNotFound);
+        EXPECT_EQ(e.error,
+                  e.handle == refused ? kInetErrorConnectionRefused : kInetErrorHostNotFound);
     }
     EXPECT_EQ(ErrorText(kInetErrorConnectionRefused), "The connection was refused by the peer.");
     // A failed connect is not followed by a disconnect, not even when it is closed.
@@ -216,7 +218,10 @@ TEST_F(TessnetTest, CallsThatFailAtOnceSetTheLastError) {
              return net_.InetGetPeerAddress(12345, &a, &p);
          },
          kInetErrorNotSocket},
-        {[&] { return net_.InetServerStartA({}, 0, 5, 64, 20, 2, 8, [](int, int, int) {}, 0); },
+        {[&] {
+             return net_.InetServerStartA(
+                 {}, 0, 5, 64, 20, 2, 8, [](int, int, int) {}, 0);
+         },
          kInetErrorInvalidArgument},
     };
     for (const Case& c : cases) {
@@ -294,8 +299,8 @@ TEST_F(TessnetTest, UdpClientAndLargestDatagram) {
 
 TEST_F(TessnetTest, UdpServerHearsEverySenderAndHasNoPeerToWriteTo) {
     const quint16 port = FreePort();
-    const int handle = net_.InetAsyncConnectExA("0.0.0.0", port, kProtocolUdp, 0, 0, "0.0.0.0", port,
-                                                 0, &owner_, kSocketMessage);
+    const int handle = net_.InetAsyncConnectExA("0.0.0.0", port, kProtocolUdp, 0, 0, "0.0.0.0",
+                                                port, 0, &owner_, kSocketMessage);
     ASSERT_GT(handle, 0);
     EXPECT_EQ(net_.InetAsyncConnectExA("0.0.0.0", port, kProtocolUdp, 0, 0, "0.0.0.0", port, 0,
                                        &owner_, kSocketMessage),
@@ -313,6 +318,20 @@ TEST_F(TessnetTest, UdpServerHearsEverySenderAndHasNoPeerToWriteTo) {
     EXPECT_EQ(owner_.sourcePort, second.localPort());
     EXPECT_EQ(net_.InetWrite(handle, "reply"), -1);
     EXPECT_EQ(net_.InetGetLastError(), kInetErrorAddressNotAvailable);
+
+    // It answers a sender by its address; nobody, or a handle that is not UDP, fails.
+    EXPECT_EQ(net_.InetWriteTo(handle, "reply", owner_.source, owner_.sourcePort), 5);
+    ASSERT_TRUE(WaitUntil([&] { return second.hasPendingDatagrams(); }));
+    EXPECT_EQ(second.receiveDatagram().data(), "reply");
+    EXPECT_EQ(net_.InetWriteTo(handle, "x", InetAddress{}, owner_.sourcePort), -1);
+    EXPECT_EQ(net_.InetGetLastError(), kInetErrorAddressNotAvailable);
+    EXPECT_EQ(net_.InetWriteTo(handle, "x", owner_.source, 0), -1);
+    const int server = net_.InetServerStartA(
+        {}, FreePort(), 5, 64, 20, 2, 8, [](int, int, int) {}, kSocketMessage);
+    EXPECT_EQ(net_.InetWriteTo(server, "x", owner_.source, owner_.sourcePort), -1);
+    EXPECT_EQ(net_.InetGetLastError(), kInetErrorNotSocket);
+    EXPECT_EQ(net_.InetGetWriteBacklog(handle), 0);
+    EXPECT_EQ(net_.InetGetWriteBacklog(9999), -1);
 }
 
 TEST_F(TessnetTest, ServerWithTwoClientsBroadcastsAndReleasesDepartedClients) {
@@ -322,17 +341,21 @@ TEST_F(TessnetTest, ServerWithTwoClientsBroadcastsAndReleasesDepartedClients) {
     std::vector<ClientEvent> events;
     std::string fromClients;
     const quint16 port = FreePort();
-    const int server = net_.InetServerStartA({}, port, 5, 64, 20, 2, 8,
+    const int server = net_.InetServerStartA(
+        {}, port, 5, 64, 20, 2, 8,
         [&](int client, int event, int error) {
             events.push_back({client, event, error});
             if (event != kInetEventRead) return;
             std::array<char, 4096> buffer;
-            const int n = net_.InetRead(client, buffer);  // one read per event, as the terminal does
+            const int n =
+                net_.InetRead(client, buffer);  // one read per event, as the terminal does
             if (n > 0) fromClients.append(buffer.data(), static_cast<std::size_t>(n));
         },
         kSocketMessage);
     ASSERT_GT(server, 0);
-    EXPECT_EQ(net_.InetServerStartA({}, port, 5, 64, 20, 2, 8, [](int, int, int) {}, kSocketMessage), -1);
+    EXPECT_EQ(net_.InetServerStartA(
+                  {}, port, 5, 64, 20, 2, 8, [](int, int, int) {}, kSocketMessage),
+              -1);
     EXPECT_EQ(net_.InetGetLastError(), kInetErrorAddressInUse);
 
     QTcpSocket a, b;

@@ -68,6 +68,28 @@ TEST_F(ConsoleTest, TcpEchoServerExactBytesBothWays) {
     EXPECT_NE(console.Err().find("Local echo on, remote echo off."), std::string::npos);
 }
 
+// Typed text is Windows-1252 as in the window: a character it lacks is refused and named. With
+// standard error on standard output's pipe, a message never joins the output's last line, and
+// the output's last line is ended before the program exits.
+TEST_F(ConsoleTest, TypedCharactersAndLineEndsOnOnePipe) {
+    UdpPeer peer([](std::string_view) { return std::string(); });
+    ConsoleProcess console;
+    ConsoleProcess::Setup setup{{"--console", "--wait", "0.3"}, {"OSTREL_HOME=" + home_.Path()}};
+    setup.errorsToOutput = true;
+    ASSERT_TRUE(console.Start(setup));
+    console.Write("/tcp\n/udp 127.0.0.1 " + Port(peer.Port()) +
+                  "\ncaf\xC3\xA9 \xE2\x82\xAC\n\xD0\x96\n");
+    console.CloseInput();
+    EXPECT_EQ(console.Wait(), 0);
+    const std::string& out = console.Out();
+    EXPECT_NE(out.find("No Default.ini found...\r\nusage: /tcp HOST PORT [tls] [http]"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("The character U+0416 cannot be sent"), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with("\n")) << out;
+    EXPECT_EQ(peer.Received(), "caf\xE9 \x80\r\n");
+}
+
 // A script: the session opens first (lines wait for it), the reply is expected, the program ends
 // when the input does.
 TEST_F(ConsoleTest, UdpServerAndExpectations) {

@@ -294,7 +294,9 @@ TEST(TerminalText, PipesGetThePaneBytesTerminalsItsLook) {
         {{"x\r", "\ry"}, true, false, "x\r\n\r\ny"},  // two lone CRs: two line ends
         {{"\r\n\r\n"}, true, false, "\r\n\r\n"},
         {{"\x1b[2J\x07\t\x7f\x00z"s}, true, false, "^[[2J^G\t^?^@z"},
-        {{"caf\xe9"}, true, false, "caf\xe9"},
+        // The pane's 8-bit characters in UTF-8; a C1 control never reaches the terminal as one.
+        {{"caf\xe9 \x80\x9b"}, true, false, "caf\xC3\xA9 \xE2\x82\xAC\xE2\x80\xBA"},
+        {{"a\x81\x9d"}, true, false, "a\xEF\xBF\xBD\xEF\xBF\xBD"},
         // Colour per line segment, reset before each line end, nothing for empty segments.
         {{"\r\nab\r\ncd"}, true, true,
          "\r\n\x1b[38;2;255;255;0;48;2;0;0;0mab\x1b[0m\r\n\x1b[38;2;255;255;0;48;2;0;0;0mcd\x1b[0m"},

@@ -116,7 +116,7 @@ bool ConsoleProcess::Start(const Setup& setup) {
     if (pid_ == 0) {
         ::dup2(in[0], 0);
         ::dup2(out[1], 1);
-        ::dup2(err[1], 2);
+        ::dup2(setup.errorsToOutput ? out[1] : err[1], 2);
         prepareChild();
         ::execv(args[0], args.data());
         ::_exit(127);

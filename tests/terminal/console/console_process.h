@@ -36,6 +36,8 @@ public:
         // Environment changes: "NAME=value" sets, "NAME" removes.
         std::vector<std::string> environment;
         bool pseudoTerminal = false;
+        // Standard error on standard output's pipe, as "2>&1" gives it.
+        bool errorsToOutput = false;
     };
 
     ConsoleProcess() = default;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "fakes.h"
 #include "terminal/core/dollar_hex.h"
 #include "terminal/core/incoming_render.h"
@@ -44,6 +46,31 @@ TEST_F(DisplayTest, LinesAndBreaksByCategory) {
                                                  {12, C(ColourSlot::Incoming)},
                                                  {16, 0},
                                                  {18, C(ColourSlot::Status)}}));
+}
+
+TEST_F(DisplayTest, StatusLinesAreTheProgramsUtf8InThePanesCharacterSet) {
+    Status("Opening session: /home/j\xC3\xB6rg/\xE2\x82\xAC.ini");
+    display.ShowText("caf\xC3\xA9", DisplayCategory::Echo);  // 8-bit already: as it stands
+    display.ShowText("\xC3\xA9", DisplayCategory::Informational);
+    EXPECT_EQ(pane.Text(),
+              "\r\nOpening session: /home/j\xF6rg/\x80.ini\r\n\r\ncaf\xC3\xA9\r\n\r\n\xC3\xA9");
+}
+
+TEST_F(DisplayTest, ALogProblemIsShownOnceAfterTheEntry) {
+    class FailingLog final : public LogSink {
+    public:
+        void LogAppend(std::string_view) override {
+            if (!said) report = "The log file cannot be written";
+            said = true;
+        }
+        std::string TakeReport() override { return std::exchange(report, {}); }
+        bool said = false;
+        std::string report;
+    } failing;
+    display.SetLogSink(&failing);
+    Incoming("a\r\n");
+    Incoming("b\r\n");
+    EXPECT_EQ(pane.Text(), "\r\na\r\n\r\n\r\nThe log file cannot be written\r\nb\r\n");
 }
 
 TEST_F(DisplayTest, EachCategoryInItsColour) {

@@ -185,6 +185,62 @@ TEST_F(SendLineTest, HistoryAndInputBoxAfterSending) {
     EXPECT_EQ(commands.BrowsePosition(), 0u);
 }
 
+TEST_F(SendLineTest, MalformedEscapesKeepTheirBytesAndAreNamed) {
+    struct Case {
+        std::string typed;
+        std::string sent;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"A$ZZB", Bytes({'A', 0, 'B'}), {"`$ZZ` is not a hex escape: sent as $00"}},
+        {"$0x$4G",
+         Bytes({0, 4}),
+         {"`$0x` is not a hex escape: sent as $00", "`$4G` is not a hex escape: sent as $04"}},
+        {"AB$", "AB", {"`$` is not a hex escape: nothing was sent for it"}},
+        {"AB$4", "AB", {"`$4` is not a hex escape: nothing was sent for it"}},
+        {"$$$", "$", {"`$` is not a hex escape: nothing was sent for it"}},
+        {"$0d$$$7F", "\r$\x7F", {}},
+        {"||$ZZ", "$ZZ", {}},  // a raw line has no escapes
+        {"$g1$g2$g3$g4$g5$g6",
+         std::string(6, '\0'),
+         {"`$g1` is not a hex escape: sent as $00", "`$g2` is not a hex escape: sent as $00",
+          "`$g3` is not a hex escape: sent as $00", "`$g4` is not a hex escape: sent as $00",
+          "... and 2 more malformed escapes in the same line"}},
+    };
+    for (const Case& c : cases) {
+        session.writes.clear();
+        output.shown.clear();
+        Send(c.typed);
+        EXPECT_EQ(session.writes, std::vector<std::string>{c.sent}) << c.typed;
+        std::vector<std::string> lines;
+        for (const Shown& shown : output.shown)
+            if (shown.category == DisplayCategory::Status) lines.push_back(shown.text);
+        EXPECT_EQ(lines, c.lines) << c.typed;
+    }
+}
+
+TEST_F(SendLineTest, ABoxWithAnUnsendableCharacterSendsNothingAndKeepsItsText) {
+    class BoxWithUnsendable final : public InputBox {
+    public:
+        std::string Text() const override { return "A?"; }
+        std::optional<std::string> UnsendableCharacter() const override { return "\xD0\x96"; }
+        std::size_t SelectionStart() const override { return 0; }
+        std::size_t SelectionEnd() const override { return 0; }
+        void SetText(std::string_view) override { ++cleared; }
+        int cleared = 0;
+    } box;
+    SendContext unsendable{box, commands, session, output, clipboard};
+    options.localEcho = true;
+    EXPECT_EQ(SendLine(options, unsendable), TransmitOutcome::Unsendable);
+    EXPECT_TRUE(session.writes.empty());
+    EXPECT_EQ(box.cleared, 0);
+    EXPECT_EQ(commands.Count(), 0u);
+    ASSERT_EQ(output.shown.size(), 1u);
+    EXPECT_EQ(output.shown[0].text,
+              "The character U+0416 cannot be sent: it is not in the Windows-1252 character set. "
+              "Nothing was sent; write the bytes the device expects as $XX...");
+}
+
 TEST_F(SendLineTest, ClipboardThatCannotOpenChangesNothing) {
     clipboard.opens = false;
     options = {LineTerminator::None, ConversionMode::Amx, false, true};

@@ -13,6 +13,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
+#include "terminal/core/text_util.h"
 #include "terminal/dialogs/port_dialog.h"
 #include "terminal/dialogs/serial_dialog.h"
 #include "terminal/dialogs/session_dialogs.h"
@@ -141,6 +145,43 @@ TEST(SessionDialogs, PortDialogsHostDialogAndSshDialog) {
     EXPECT_EQ(ssh.sshPassword, "s3cret");
     EXPECT_EQ(ssh.port, "22");
     EXPECT_TRUE(ssh.inUse);
+}
+
+TEST(SessionDialogs, EveryPortBoxTakesOnlyPorts) {
+    struct Port {
+        const char* typed;
+        bool accepted;
+    };
+    const Port ports[] = {{"1", true},      {" 8080", true},  {"65535", true}, {"0", false},
+                          {"65536", false}, {"99999", false}, {"80x", false},  {"-1", false},
+                          {"", false},      {"0080", true}};
+    // Each dialog with a port box; OK keeps it open until the port is a port.
+    const std::function<std::unique_ptr<QDialog>(SessionSettings&)> dialogs[] = {
+        [](SessionSettings& s) { return std::make_unique<TcpClientDialog>(s); },
+        [](SessionSettings& s) { return std::make_unique<UdpClientDialog>(s); },
+        [](SessionSettings& s) { return std::make_unique<SshClientDialog>(s); },
+        [](SessionSettings& s) { return std::make_unique<PortDialog>(SessionType::TcpServer, s); },
+        [](SessionSettings& s) { return std::make_unique<PortDialog>(SessionType::UdpServer, s); },
+    };
+    for (const auto& make : dialogs) {
+        for (const Port& port : ports) {
+            SessionSettings s;
+            s.port = "23";
+            const std::unique_ptr<QDialog> dialog = make(s);
+            SCOPED_TRACE(dialog->windowTitle().toStdString() + " port '" + port.typed + "'");
+            dialog->show();
+            Child<QLineEdit>(*dialog, "port")->setText(QString::fromLatin1(port.typed));
+            Child<QPushButton>(*dialog, "ok")->click();
+            EXPECT_EQ(dialog->result() == QDialog::Accepted, port.accepted);
+            EXPECT_EQ(s.inUse, port.accepted);
+            EXPECT_EQ(s.port, port.accepted ? std::string(TrimBlanks(port.typed)) : "23");
+            EXPECT_EQ(Child<QLabel>(*dialog, "portRule")->isVisible(), !port.accepted);
+            if (!port.accepted) {
+                EXPECT_EQ(Child<QLabel>(*dialog, "portRule")->text(),
+                          "The port is a number from 1 to 65535.");
+            }
+        }
+    }
 }
 
 TEST(SessionDialogs, SerialDialogListsAndChooses) {

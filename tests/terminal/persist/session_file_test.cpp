@@ -3,8 +3,11 @@
 #include "terminal/persist/session_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "../../platform/file_permissions.h"
 #include "temp_folder.h"
@@ -336,24 +339,84 @@ TEST(SessionFile, SavingReplacesTheWholeFile) {
 TEST(SessionFile, AFailedSaveSaysWhyAndKeepsTheOldFile) {
     TempFolder folder;
     folder.Put("keep.ini", std::string(kRoomFile));
-    std::filesystem::permissions(folder.Path(),
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(folder.File("keep.ini"), std::filesystem::perms::owner_read);
+    std::filesystem::permissions(
+        folder.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     bool saved = true;
+    bool created = true;
     std::string error;
-    const bool arranged = ostrel::testing::WithPermissionsObeyed(
-        [&] { saved = WriteSessionFile(folder.File("keep.ini"), SessionFile{}, &error); });
+    std::string newError;
+    const bool arranged = ostrel::testing::WithPermissionsObeyed([&] {
+        saved = WriteSessionFile(folder.File("keep.ini"), SessionFile{}, &error);
+        created = WriteSessionFile(folder.File("new.ini"), SessionFile{}, &newError);
+    });
     if (!arranged) GTEST_SKIP() << "permission bits cannot be made to apply here";
     EXPECT_FALSE(saved);
-    EXPECT_EQ(error, "permission denied (key \"RemoteControl\")");
+    EXPECT_EQ(error, "permission denied");
     EXPECT_EQ(folder.Read("keep.ini"), kRoomFile);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(newError, "permission denied");
 
     // A value the file cannot hold names its key.
     std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_all);
+    std::filesystem::permissions(folder.File("keep.ini"), std::filesystem::perms::owner_all);
     SessionFile broken;
     broken.fileSpec = "/tmp/a\nb.ini";
     EXPECT_FALSE(WriteSessionFile(folder.File("keep.ini"), broken, &error));
     EXPECT_EQ(error, "a value holds a line break (key \"FileSpec\")");
     EXPECT_EQ(folder.Read("keep.ini"), kRoomFile);
+}
+
+// Events of the folder's files while work runs: how often one was opened, and written and closed.
+struct FileEvents {
+    int opened = 0;
+    int written = 0;
+};
+FileEvents EventsDuring(const std::filesystem::path& folder, const std::function<void()>& work) {
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(::inotify_add_watch(watch, folder.c_str(), IN_OPEN | IN_CLOSE_WRITE), 0);
+    work();
+    FileEvents events;
+    alignas(inotify_event) char buffer[1 << 16];
+    ssize_t n = 0;
+    while ((n = ::read(watch, buffer, sizeof buffer)) > 0) {
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            if ((event->mask & IN_ISDIR) == 0) {
+                if ((event->mask & IN_OPEN) != 0) ++events.opened;
+                if ((event->mask & IN_CLOSE_WRITE) != 0) ++events.written;
+            }
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    return events;
+}
+
+TEST(SessionFile, OneReadToLoadOneWriteToSaveAndOnlyTheOwnerMayReadIt) {
+    TempFolder folder;
+    const std::string path = folder.File("room.ini");
+    SessionFile room = RoomSession();
+    room.poll.text.reset();  // no companion file
+    std::string error;
+    const FileEvents save = EventsDuring(
+        folder.Path(), [&] { ASSERT_TRUE(WriteSessionFile(path, room, &error)) << error; });
+    EXPECT_EQ(save.written, 1);
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    const FileEvents load = EventsDuring(folder.Path(), [&] { (void)ReadSessionFile(path); });
+    EXPECT_EQ(load.opened, 1);
+    EXPECT_EQ(load.written, 0);
+
+    // A file that exists keeps the permissions its owner gave it.
+    const auto shared = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                        std::filesystem::perms::group_read;
+    std::filesystem::permissions(path, shared);
+    const FileEvents again = EventsDuring(
+        folder.Path(), [&] { ASSERT_TRUE(WriteSessionFile(path, room, &error)) << error; });
+    EXPECT_EQ(again.written, 1);
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all, shared);
 }
 
 TEST(SessionFile, CompanionPollFileNames) {

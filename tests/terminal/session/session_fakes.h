@@ -159,6 +159,16 @@ public:
         if (writeResult == -1) lastError = kInetErrorConnectionReset;
         return writeResult == -1 ? -1 : static_cast<int>(data.size());
     }
+    int InetWriteTo(int handle, std::string_view data, const InetAddress& address,
+                    unsigned port) override {
+        calls.push_back(
+            {"WriteTo", FormatInetAddress(address), port, 0, 0, {}, 0, handle, std::string(data)});
+        return static_cast<int>(data.size());
+    }
+    long InetGetWriteBacklog(int handle) override {
+        const auto it = heldBytes.find(handle);
+        return it != heldBytes.end() ? it->second : 0;
+    }
     int InetDisconnect(int handle) override {
         calls.push_back({"Disconnect", {}, 0, 0, 0, {}, 0, handle});
         return disconnectResult;
@@ -195,6 +205,7 @@ public:
     int writeResult = 0;
     int disconnectResult = 0;
     int lastError = 0;
+    std::map<int, long> heldBytes;  // bytes the library holds per handle
     int handles = 100;
     int credentialsMade = 0;
     std::vector<InetCredentials> liveCredentials;
@@ -244,6 +255,7 @@ public:
         return data;
     }
     void Write(std::string_view data) override { written += data; }
+    std::size_t PendingBytes() override { return pending; }
     void Close() override { open = false; }
     void SetLostHandler(std::function<void(const std::string&)> handler) override {
         lost = std::move(handler);
@@ -256,6 +268,7 @@ public:
     SerialConfig config;
     std::string waiting;
     std::string written;
+    std::size_t pending = 0;
     std::function<void(const std::string&)> lost;
 };
 
@@ -308,6 +321,7 @@ public:
         written += data;
         return writeResult ? *writeResult : static_cast<int>(data.size());
     }
+    bool Backlogged(int) override { return backlogged; }
     int Disconnect(int handle) override {
         disconnects.push_back(handle);
         return 0;
@@ -338,6 +352,7 @@ public:
     int liveCredentials = 0;
     std::vector<std::string> reads;
     std::optional<int> writeResult;  // instead of the count
+    bool backlogged = false;
     std::string written;
     std::vector<unsigned> protocols;
     std::vector<Connect> connects;

@@ -309,8 +309,9 @@ TEST_F(SessionModelTest, CloseReleasesTheSessionByItsKind) {
         SessionType type;
         ConnectionState stateAfterClose;
     };
-    // A TCP client's state follows its disconnect notification; the others have none.
-    const Case cases[] = {{SessionType::TcpClient, ConnectionState::Connected},
+    // Every session reports its end when closed here, a TCP client too (its notification of
+    // the close comes later and finds no owner).
+    const Case cases[] = {{SessionType::TcpClient, ConnectionState::Disconnected},
                           {SessionType::TcpServer, ConnectionState::Disconnected},
                           {SessionType::UdpClient, ConnectionState::Disconnected},
                           {SessionType::UdpServer, ConnectionState::Disconnected}};
@@ -337,6 +338,71 @@ TEST_F(SessionModelTest, CloseReleasesTheSessionByItsKind) {
     model_.Close();
     EXPECT_TRUE(settings_.inUse);
     EXPECT_EQ(host_.StatusLines().back(), "The handle is not an open socket.");
+}
+
+TEST_F(SessionModelTest, TheCloseOfAConnectionNeverReachesTheNextSession) {
+    ConfirmWith("10.0.0.2", "9000");
+    model_.OpenFromMenu(SessionType::TcpClient);
+    const int tcp = Handle();
+    net_.Notify(tcp, kInetEventConnect);
+    model_.OpenFromMenu(SessionType::UdpClient);
+    EXPECT_TRUE(host_.StatusLines().end() != std::find(host_.StatusLines().begin(),
+                                                       host_.StatusLines().end(),
+                                                       "TCP Client Connection Closed..."));
+    const Strings before = host_.StatusLines();
+    net_.incoming[tcp] = {"late"};
+    net_.Notify(tcp, kInetEventRead);
+    net_.Notify(tcp, kInetEventDisconnect);
+    EXPECT_EQ(host_.StatusLines(), before);
+    EXPECT_EQ(host_.Incoming(), "");
+    EXPECT_EQ(settings_.type, SessionType::UdpClient);
+    EXPECT_EQ(settings_.state, ConnectionState::Connected);
+    EXPECT_NE(settings_.lastHandle, -1);
+
+    // A TCP server's clients of an earlier listener are not the new listener's.
+    ConfirmWith("", "23");
+    model_.OpenFromMenu(SessionType::TcpServer);
+    const InetServerCallback old = net_.serverCallback;
+    model_.Restart();
+    const std::size_t shown = host_.shown.size();
+    old(7, kInetEventDisconnect, 0);
+    EXPECT_EQ(host_.shown.size(), shown);
+}
+
+TEST_F(SessionModelTest, ADeviceThatTakesNothingHasFurtherLinesRefused) {
+    const std::string line(1000, 'x');
+    const std::string refusal =
+        "The device is not accepting data: 1048000 bytes wait to be sent, so the line was not "
+        "sent...";
+    // TCP client: what the socket library holds.
+    ConfirmWith("10.0.0.2", "9000");
+    model_.OpenFromMenu(SessionType::TcpClient);
+    net_.Notify(Handle(), kInetEventConnect);
+    net_.heldBytes[Handle()] = 1048000;
+    EXPECT_EQ(model_.Write(std::string(576, 'x')), 576);  // exactly up to the bound
+    EXPECT_EQ(model_.Write(line), kWriteRefused);
+    EXPECT_EQ(host_.StatusLines().back(), refusal);
+    // Remote echo is held back the same way, said once per read event.
+    model_.SetRemoteEcho(true);
+    net_.incoming[Handle()] = {line, line};
+    net_.Notify(Handle(), kInetEventRead);
+    EXPECT_EQ(host_.StatusLines().back(),
+              "The device is not accepting data: 1048000 bytes wait to be sent, so the remote "
+              "echo was not sent...");
+    EXPECT_EQ(host_.Incoming(), line + line);
+    model_.SetRemoteEcho(false);
+    net_.heldBytes.clear();
+    EXPECT_EQ(model_.Write(line), 1000);
+
+    // Serial: what the device has not taken yet; the write is refused too.
+    host_.shown.clear();
+    ConfirmWith("", "");
+    settings_.serialPort = "/dev/ttyS9";
+    model_.OpenFromMenu(SessionType::Serial);
+    serial_.pending = 1048000;
+    EXPECT_EQ(model_.Write(line), kWriteRefused);
+    EXPECT_EQ(serial_.written, "");
+    EXPECT_EQ(host_.StatusLines().back(), refusal);
 }
 
 TEST_F(SessionModelTest, RestartOpensTheCurrentTypeAgain) {

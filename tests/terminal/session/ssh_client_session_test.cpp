@@ -170,6 +170,23 @@ TEST_F(SshSessionTest, AWriteTheLibraryTakesNothingOfIsAFailure) {
     EXPECT_EQ(host_.StatusLines().back(), "error 10057");
 }
 
+TEST_F(SshSessionTest, ABackloggedConnectionHasLinesAndEchoRefused) {
+    ConnectsAs(7);
+    model_.OpenFromMenu(SessionType::SshClient);
+    ssh_.backlogged = true;
+    EXPECT_EQ(model_.Write("ls\r\n"), kWriteRefused);
+    EXPECT_EQ(host_.StatusLines().back(),
+              "The device is not accepting data: 1048576 bytes or more wait to be sent, so the "
+              "line was not sent...");
+    model_.SetRemoteEcho(true);
+    ssh_.reads = {"abc"};
+    session_.OnEvent(7, kSshEventRead);
+    EXPECT_EQ(host_.Incoming(), "abc");
+    EXPECT_EQ(ssh_.written, "");
+    ssh_.backlogged = false;
+    EXPECT_EQ(model_.Write("ls\r\n"), 4);
+}
+
 // A library that cannot end a waiting connect: the connection it returns after Close is
 // disconnected at once and nothing is reported for it.
 TEST_F(SshSessionTest, AConnectThatReturnsAfterCloseIsDisconnected) {

@@ -15,6 +15,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "terminal/session/http_request.h"
 #include "window_fixture.h"
 
@@ -70,9 +74,83 @@ TEST_F(WindowTest, UdpClientAndServerExchangeDatagrams) {
     DialogAnswers("", std::to_string(port));
     Key(Qt::Key_F8);
     EXPECT_EQ(Status(0), "UDP Server Ready - Port:" + std::to_string(port));
-    QUdpSocket sender;
-    sender.writeDatagram("status?", QHostAddress::LocalHost, port);
-    ASSERT_TRUE(WaitUntil([&] { return PaneEndsWith("status?"); }));
+    Type("nobody yet");  // no datagram has come: there is nobody to answer
+    EXPECT_TRUE(PaneEndsWith("The address is not available (no peer to send to)."));
+
+    // The server answers the sender of the most recent datagram, and names it.
+    QUdpSocket first, second;
+    ASSERT_TRUE(first.bind(QHostAddress::LocalHost, 0));
+    ASSERT_TRUE(second.bind(QHostAddress::LocalHost, 0));
+    auto answers = [](const QUdpSocket& peer) {
+        return "UDP Server answers 127.0.0.1:" + std::to_string(peer.localPort()) +
+               ", the sender of the last datagram...";
+    };
+    auto next = [](QUdpSocket& peer) {
+        return WaitUntil([&] { return peer.hasPendingDatagrams(); })
+                   ? peer.receiveDatagram().data().toStdString()
+                   : std::string("(nothing)");
+    };
+    first.writeDatagram("status?", QHostAddress::LocalHost, port);
+    ASSERT_TRUE(WaitUntil([&] { return PaneEndsWith(answers(first)); }));
+    EXPECT_NE(PaneText().find("status?"), std::string::npos);
+    Type("ON");
+    EXPECT_EQ(next(first), "ON\r\n");
+    second.writeDatagram("me too", QHostAddress::LocalHost, port);
+    ASSERT_TRUE(WaitUntil([&] { return PaneEndsWith(answers(second)); }));
+    Type("OFF");
+    EXPECT_EQ(next(second), "OFF\r\n");
+    EXPECT_FALSE(first.hasPendingDatagrams());
+    // Remote echo returns each datagram to its own sender.
+    Key(Qt::Key_W, Qt::ControlModifier);
+    first.writeDatagram("one", QHostAddress::LocalHost, port);
+    EXPECT_EQ(next(first), "one");
+    second.writeDatagram("two", QHostAddress::LocalHost, port);
+    EXPECT_EQ(next(second), "two");
+}
+
+TEST_F(WindowTest, TypedTextIsWindows1252AndAPollKeepsTheHalfTypedLine) {
+    QUdpSocket device;
+    ASSERT_TRUE(device.bind(QHostAddress::LocalHost, 0));
+    DialogAnswers("127.0.0.1", std::to_string(device.localPort()));
+    Key(Qt::Key_F7);
+    auto next = [&device] {
+        return WaitUntil([&] { return device.hasPendingDatagrams(); })
+                   ? device.receiveDatagram().data().toStdString()
+                   : std::string("(nothing)");
+    };
+    // Characters beyond ASCII arrive as an input method would commit them.
+    auto typeText = [this](const QString& text) {
+        window_.InputView().insert(text);
+        Key(Qt::Key_Return);
+    };
+    typeText(
+        QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"
+                          "5 \xE2\x80\x9Cq\xE2\x80\x9D"));
+    EXPECT_EQ(next(),
+              "caf\xE9 \x80"
+              "5 \x93q\x94\r\n");
+
+    // A character the set lacks: nothing is sent, the box keeps the line, a Status line says why.
+    const QString lacking = QString::fromUtf8("A\xD0\x96");
+    typeText(lacking);
+    EXPECT_TRUE(
+        PaneEndsWith("The character U+0416 cannot be sent: it is not in the Windows-1252 "
+                     "character set. Nothing was sent; write the bytes the device "
+                     "expects as $XX..."));
+    EXPECT_EQ(window_.InputView().text(), lacking);
+    Pump(50);
+    EXPECT_FALSE(device.hasPendingDatagrams());
+
+    // A poll string goes out through the box; what the user was typing stays, caret and all.
+    window_.InputView().setText(QString::fromUtf8("HALF \xD0\x96"));
+    window_.InputView().setCursorPosition(2);
+    controller_.Poll().SetText("STATUS?");
+    controller_.Poll().SetOn(true);
+    controller_.OnTimer(TimerId::Poll);
+    EXPECT_EQ(next(), "STATUS?\r\n");
+    EXPECT_EQ(window_.InputView().text(), QString::fromUtf8("HALF \xD0\x96"));
+    EXPECT_EQ(window_.InputView().cursorPosition(), 2);
+    controller_.Poll().SetOn(false);
 }
 
 TEST_F(WindowTest, SecureClientShowsTheCertificateOfASelfSignedDevice) {
@@ -96,6 +174,36 @@ TEST_F(WindowTest, SecureClientShowsTheCertificateOfASelfSignedDevice) {
         seen += device.Process().readAllStandardOutput();
         return seen.contains("secure hello");
     }));
+
+    // The certificate is remembered for the host and port, as SSH host keys are ...
+    const std::filesystem::path remembered = home_ / "tls_certificates.txt";
+    const std::string line =
+        "127.0.0.1 " + std::to_string(device.Port()) + " " + certificate.Sha256() + "\n";
+    std::ifstream in(remembered);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_TRUE(text.str().ends_with(line)) << text.str();
+    EXPECT_TRUE(text.str().starts_with("# TLS certificate fingerprints")) << text.str();
+    EXPECT_EQ(PaneText().find("WARNING"), std::string::npos);
+
+    // ... and another certificate on the next connection is warned about; the session goes on.
+    std::ofstream(remembered, std::ios::trunc) << "127.0.0.1 " << device.Port() << " "
+                                               << "AA:BB:CC"
+                                               << "\n";
+    const std::size_t from = PaneText().size();
+    Key(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(
+        WaitUntil([&] { return PaneText().find("Secure connection", from) != std::string::npos; }));
+    EXPECT_NE(PaneText().find("WARNING: the TLS certificate of 127.0.0.1 port " +
+                                  std::to_string(device.Port()) +
+                                  " has CHANGED since the last connection!\r\n"
+                                  "   Remembered fingerprint: AA:BB:CC\r\n"
+                                  "   Presented fingerprint:  " +
+                                  certificate.Sha256(),
+                              from),
+              std::string::npos)
+        << PaneText().substr(from);
+    EXPECT_TRUE(Status(0).starts_with("TCP Client Connected at:"));
 }
 
 TEST_F(WindowTest, HttpModeSendsTheGeneratedRequestAndShowsTheReply) {

@@ -45,6 +45,7 @@ public:
     }
     int Write(int handle, std::string_view data) override { return real_.Write(handle, data); }
     int Disconnect(int handle) override { return real_.Disconnect(handle); }
+    bool Backlogged(int handle) override { return real_.Backlogged(handle); }
     std::string Fingerprint(int handle) override { return real_.Fingerprint(handle); }
     std::string FingerprintSha256(int handle) override { return real_.FingerprintSha256(handle); }
     std::string LastErrorDetail() override { return real_.LastErrorDetail(); }
