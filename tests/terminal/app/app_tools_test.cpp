@@ -13,6 +13,7 @@
 #include "front_end_fakes.h"
 #include "terminal/app/app_controller.h"
 #include "terminal/bindings/qt_program_runner.h"
+#include "terminal/reports/system_network.h"
 
 namespace ostrel {
 namespace {
@@ -196,6 +197,17 @@ TEST_F(ToolsTest, ArpChecksItsBoxesAndRemembersThem) {
     EXPECT_EQ(view_.arpShown[1].address, "10.0.0.7");  // written back after each Arp
     EXPECT_EQ(view_.arpShown[2].address, "projector");
     EXPECT_EQ(view_.arpShown[2].mac, "00-1a-2b-3c-4d-5e");
+
+    // A good pair: a permanent entry on the interface the kernel's routes reach the address by.
+    const std::string device = RouteInterfaceFor("10.0.0.7", SystemRoutes());
+    if (device.empty()) GTEST_SKIP() << "no route reaches 10.0.0.7 on this machine";
+    StandIn("ip", 2);
+    view_.arpAnswer = ArpAnswer{"10.0.0.7", "00-1a-2b-3c-4d-5e"};
+    controller_.Dispatch(CommandId::ArpAddress);
+    WaitForTool();
+    EXPECT_EQ(ArgumentsOf("ip"), (Strings{"neigh", "replace", "10.0.0.7", "lladdr",
+                                          "00:1a:2b:3c:4d:5e", "dev", device, "nud", "permanent"}));
+    EXPECT_EQ(PaneLines().back(), "ip ended with exit status 2...");
 }
 
 TEST_F(ToolsTest, ColourDialogOkAndCancel) {
