@@ -60,6 +60,11 @@ const AppController::Route AppController::kRoutes[] = {
     {C::MyMemory, &AppController::OnReport},
     {C::MyNetworkInfo, &AppController::OnReport},
     {C::MyMonitors, &AppController::OnReport},
+    {C::RemoteNew, &AppController::OnRemoteNew},
+    {C::RemoteOpen, &AppController::OnRemoteOpen},
+    {C::RemoteSave, &AppController::OnRemoteSave},
+    {C::RemoteConfigure, &AppController::OnRemoteConfigure},
+    {C::RemoteMetaData, &AppController::OnRemoteMeta},
     {C::Help, &AppController::OnHelp},
     {C::OnTheWeb, &AppController::OnWeb},
     {C::About, &AppController::OnAbout},
@@ -67,10 +72,6 @@ const AppController::Route AppController::kRoutes[] = {
 
 void AppController::Dispatch(CommandId id) {
     if (shutDown_) return;
-    if (IsNotYetAvailable(id)) {
-        OnNotYetAvailable(id);
-        return;
-    }
     for (const Route& route : kRoutes) {
         if (route.id == id) {
             (this->*route.handler)(id);
@@ -223,10 +224,6 @@ void AppController::OnWeb(CommandId) {
 
 void AppController::OnAbout(CommandId) {
     view_.ShowMessageBox("About Ostrel", AboutText(SystemDescription()), MessageIcon::Information);
-}
-
-void AppController::OnNotYetAvailable(CommandId id) {
-    ShowStatus(NotAvailableLine(id));
 }
 
 }  // namespace ostrel

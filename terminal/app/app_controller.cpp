@@ -109,6 +109,10 @@ void AppController::ShowStartupSession(const std::vector<std::string>& arguments
         if (!IsPlacementWord(argument)) words.push_back(argument);
     if (const std::optional<std::string> file = SessionFileArgument(words)) {
         display_.ShowText(PaneTextOfUtf8(*file), DisplayCategory::Informational);
+        if (IsRemotePanelFile(*file)) {
+            OpenRemoteFile(*file);
+            return;
+        }
         LoadSessionFile(*file);
         session_.Restart();
         return;
@@ -134,13 +138,29 @@ void AppController::OnTimer(TimerId id) {
         case TimerId::CapsLock:
             view_.SetStatusPart(5, view_.CapsLockOn() ? "\tCAPS" : "");
             break;
+        case TimerId::RemoteHold:
+            panel_.OnHoldTimer();
+            break;
+        case TimerId::RemoteRepeat:
+            panel_.OnRepeatTimer();
+            break;
+        case TimerId::PreviewHold:
+            preview_.OnHoldTimer();
+            break;
+        case TimerId::PreviewRepeat:
+            preview_.OnRepeatTimer();
+            break;
     }
+}
+
+SendContext AppController::SendPath() {
+    options_.polling = poll_.On();
+    return {view_.Input(), commands_, session_, display_, view_.SystemClipboard()};
 }
 
 void AppController::OnSend() {
     if (shutDown_) return;
-    options_.polling = poll_.On();
-    SendLine(options_, {view_.Input(), commands_, session_, display_, view_.SystemClipboard()});
+    SendLine(options_, SendPath());
 }
 
 void AppController::OnBrowseOlder() {
@@ -166,6 +186,8 @@ void AppController::Release(bool closeWindow) {
     view_.StopTimer(TimerId::Poll);
     view_.StopTimer(TimerId::CapsLock);
     if (runner_ != nullptr) runner_->Stop();
+    panel_.Stop();
+    preview_.Stop();
     session_.Close();
     if (std::string error; started_ && !SaveCommandList(commands_, &error))
         std::cerr << "ostrel: the command list was not saved: " << error << '\n';
@@ -206,11 +228,12 @@ void AppController::SetMenuState() {
     view_.SetCommandChecked(CommandId::TerminateCr, t == LineTerminator::Cr);
     view_.SetCommandChecked(CommandId::TerminateLf, t == LineTerminator::Lf);
     view_.SetCommandChecked(CommandId::NoTerminator, t == LineTerminator::None);
-    // No remote panel can be open yet: New and Open are offered, Save and Configure are not.
+    // Save, Configure and Meta Data work on an open panel.
     view_.SetCommandEnabled(CommandId::RemoteNew, true);
     view_.SetCommandEnabled(CommandId::RemoteOpen, true);
-    view_.SetCommandEnabled(CommandId::RemoteSave, false);
-    view_.SetCommandEnabled(CommandId::RemoteConfigure, false);
+    view_.SetCommandEnabled(CommandId::RemoteSave, remote_.loaded);
+    view_.SetCommandEnabled(CommandId::RemoteConfigure, remote_.loaded);
+    view_.SetCommandEnabled(CommandId::RemoteMetaData, remote_.loaded);
 }
 
 void AppController::StartTimer(TimerId id, int milliseconds) {

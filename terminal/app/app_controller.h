@@ -18,6 +18,9 @@
 #include "terminal/core/send_line.h"
 #include "terminal/persist/polling.h"
 #include "terminal/persist/session_log.h"
+#include "terminal/remote/panel_runtime.h"
+#include "terminal/remote/remote_definition.h"
+#include "terminal/remote/remote_editor.h"
 #include "terminal/reports/program_runner.h"
 #include "terminal/session/platform_events.h"
 #include "terminal/session/serial_device.h"
@@ -47,7 +50,9 @@ enum class SystemReport { Memory, Network, Monitors };
 // Timers do not run faster than this (a poll period of 0 would otherwise spin).
 inline constexpr int kShortestTimerPeriod = 10;
 
-class AppController final : public SessionHost {
+// The controller is the panel runtimes' host (their timers are window timers, their lines go
+// the way typed lines go) and the panel editor's.
+class AppController final : public SessionHost, public PanelHost, public RemoteEditorHost {
 public:
     // The view, socket library and serial device must outlive the controller.
     AppController(FrontEnd& view, Tessnet& net, SerialDevice& serial);
@@ -103,7 +108,7 @@ public:
     void Shutdown();
 
     // Session files. LoadSessionFile reads every key into the program's settings and starts
-    // what the file asks for (polling; a remote panel once panels exist); it opens no
+    // what the file asks for (polling, the remote panel of "RemoteControl"); it opens no
     // connection. OpenSessionFile is File > Open Session after its dialog: it closes the current
     // session, loads the file and opens its session. SaveSessionFile is File > Save Session
     // after its dialog; a failure is shown as a Status line. Both return false on failure.
@@ -122,6 +127,34 @@ public:
     // The window is being closed by the user: the same as Quit, except that the window is
     // already on its way out.
     void OnWindowClosing();
+
+    // Remote panels (app_remote.cpp). OpenRemoteFile loads a panel file and opens its window
+    // beside the main window; while a panel is open it refuses with a line in the terminal and
+    // returns false. CloseRemotePanel is the panel window being closed: the editor goes too.
+    bool OpenRemoteFile(const std::string& path);
+    void CloseRemotePanel();
+    // The panel window's buttons: left button down and up, right button down.
+    void OnPanelPress(int index);
+    void OnPanelRelease(int index);
+    void OnPanelRightPress(int index);
+    RemoteDefinition& Remote() { return remote_; }
+    bool RemoteEditorOpen() const { return editorOpen_; }
+    const PanelRuntime& PanelButtons() const { return panel_; }
+
+    // PanelHost (StartTimer and StopTimer are those of SessionHost). A panel's line goes through
+    // SendText exactly as a line typed into the input box, and leaves the box as it is.
+    void SendPanelLine(std::string_view line) override;
+    void Beep() override { view_.Beep(); }
+    void PanelButtonToggled(int index) override;
+
+    // RemoteEditorHost.
+    void PanelChanged() override;
+    void PassThroughChanged() override;
+    ConversionMode Mode() const override { return options_.mode; }
+    void PreviewPress(int index) override { preview_.Press(index); }
+    void PreviewRelease(int index) override { preview_.Release(index); }
+    void ShowInformational(std::string_view text) override;
+    void EditorClosed() override;
 
     // SessionHost.
     TextOutput& Output() override { return display_; }
@@ -146,7 +179,6 @@ public:
     SessionLog& Log() { return log_; }
     Polling& Poll() { return poll_; }
     const std::string& SessionPath() const { return sessionPath_; }
-    const std::string& RemotePanelPath() const { return remotePanel_; }
     bool RunAsRemote() const { return runAsRemote_; }
 
 private:
@@ -158,6 +190,7 @@ private:
     static const Route kRoutes[];
 
     void ShowStatus(std::string_view text);
+    SendContext SendPath();
     // Shutdown's steps in order: timers, session, command list, window, socket library, SSH
     // library.
     void Release(bool closeWindow);
@@ -190,7 +223,6 @@ private:
     void OnHelp(CommandId);
     void OnWeb(CommandId);
     void OnAbout(CommandId);
-    void OnNotYetAvailable(CommandId id);
     // The Tools menu and the colour dialog (app_tools.cpp).
     void OnColorPrefs(CommandId);
     void OnIpConfig(CommandId);
@@ -202,6 +234,16 @@ private:
     void OnReport(CommandId id);
     // The Ping or Trace Route dialog on the session host; a host given is written back.
     std::optional<std::string> AskHostToolHost(HostTool tool);
+
+    // The Remote menu (app_remote.cpp).
+    void OnRemoteNew(CommandId);
+    void OnRemoteOpen(CommandId);
+    void OnRemoteSave(CommandId);
+    void OnRemoteConfigure(CommandId);
+    void OnRemoteMeta(CommandId);
+    void OpenRemoteEditor(int selection);
+    // "RemoteControl" of a session file: the panel file to open with the session.
+    void OpenSessionPanel(const std::string& path);
 
     FrontEnd& view_;
     Tessnet& net_;
@@ -227,7 +269,10 @@ private:
     std::string arpMac_;  // the last MAC address given to Tools > Arp, for this run
     std::vector<std::string> arguments_;
     std::string sessionPath_{kDefaultSessionName};
-    std::string remotePanel_;  // kept for the remote panels; none can be open yet
+    RemoteDefinition remote_;
+    PanelRuntime panel_{remote_, *this, TimerId::RemoteHold, TimerId::RemoteRepeat};
+    PanelRuntime preview_{remote_, *this, TimerId::PreviewHold, TimerId::PreviewRepeat};
+    bool editorOpen_ = false;
     bool runAsRemote_ = false;
     bool started_ = false;
     bool shutDown_ = false;

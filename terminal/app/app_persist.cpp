@@ -48,9 +48,8 @@ bool AppController::LoadSessionFile(const std::string& path) {
 void AppController::ApplyLoadedSession(const SessionFile& file) {
     runAsRemote_ = file.runAsRemote;
     ApplySessionFields(file.session, settings_);
-    remotePanel_ = file.remotePanel;
-    if (!TrimBlanks(remotePanel_).empty())
-        ShowStatus("Remote panels are not available yet: " + remotePanel_ + " was not opened...");
+    // The panel opens before the file's terminator is applied, which thus wins over the panel's.
+    if (!TrimBlanks(file.remotePanel).empty()) OpenRemoteFile(file.remotePanel);
     display_.SetDisplayType(file.displayType);
     options_.terminator = file.terminator;
     options_.mode = file.mode;
@@ -94,8 +93,7 @@ bool AppController::SaveSessionFile(const std::string& path) {
 SessionFile AppController::CurrentSessionFile() const {
     SessionFile file;
     file.session = settings_;
-    // No remote panel can be open yet: the one a loaded session named is kept for it.
-    file.remotePanel = remotePanel_;
+    if (remote_.loaded) file.remotePanel = TrimBlanks(remote_.path);
     file.fileSpec = sessionPath_;
     file.displayType = display_.GetDisplayType();
     file.terminator = options_.terminator;

@@ -16,6 +16,8 @@
 #include "terminal/persist/file_choice.h"
 #include "terminal/persist/placement.h"
 #include "terminal/persist/polling.h"
+#include "terminal/remote/remote_definition.h"
+#include "terminal/remote/remote_editor.h"
 #include "terminal/session/dialog_result.h"
 #include "terminal/session/session_settings.h"
 #include "terminal/session/timer_ids.h"
@@ -62,6 +64,29 @@ public:
     virtual std::optional<std::string> ChooseFile(const FileChoice& choice) = 0;
     // The "Polling" dialog, which edits polling as it is typed: Confirmed for "&Ok".
     virtual DialogResult ShowPollingDialog(Polling& polling) = 0;
+
+    // The remote panel window over the definition, placed beside the main window and shown; its
+    // button presses, releases and right clicks and its closing go to the controller's OnPanel
+    // calls. Both must outlive the window.
+    virtual void ShowRemotePanel(RemoteDefinition& panel) = 0;
+    // The panel's title and buttons from the definition again; with the editor open, empty
+    // buttons are shown too. The editor's preview button follows.
+    virtual void RefreshRemotePanel(bool editorOpen) = 0;
+    // Takes the panel window away (the controller has already done what closing means).
+    virtual void CloseRemotePanel() = 0;
+    // The panel window's position and size; nullopt without one.
+    virtual std::optional<WindowRect> RemotePanelGeometry() const = 0;
+    // The modeless panel editor, "Remote Control Configificator", on button selection: opened
+    // when it is not, else moved to that button. Editing ends with host.EditorClosed(). False
+    // when this front end has no editor.
+    virtual bool ShowRemoteEditor(RemoteDefinition& panel, RemoteEditorHost& host,
+                                  int selection) = 0;
+    // Takes the editor away without calling back.
+    virtual void CloseRemoteEditor() = 0;
+    // The modal "Remote Meta Data" dialog, which edits the author and comments as typed.
+    virtual void ShowRemoteMetaDialog(RemoteDefinition& panel) = 0;
+    // The default system beep.
+    virtual void Beep() = 0;
 
     // Starts this program again with the arguments; false when it could not be started.
     virtual bool StartNewInstance(const std::vector<std::string>& arguments) = 0;

@@ -2,6 +2,9 @@
 
 #include <sys/utsname.h>
 
+#include <algorithm>
+#include <cctype>
+
 #include "terminal/core/text_util.h"
 
 #ifndef OSTREL_VERSION
@@ -60,6 +63,15 @@ std::optional<std::string> SessionFileArgument(const std::vector<std::string>& a
 std::vector<std::filesystem::path> HelpPageCandidates(const std::filesystem::path& programFolder) {
     return {programFolder / kHelpFileName,
             (programFolder / kInstalledHelpFolder / kHelpFileName).lexically_normal()};
+}
+
+bool IsRemotePanelFile(std::string_view path) {
+    constexpr std::string_view kSuffix = ".qzr";
+    if (path.size() < kSuffix.size()) return false;
+    const std::string_view end = path.substr(path.size() - kSuffix.size());
+    return std::equal(end.begin(), end.end(), kSuffix.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
 }
 
 }  // namespace ostrel

@@ -31,6 +31,10 @@ std::vector<std::string> NewInstanceArguments(const WindowRect& window);
 // double quotes; otherwise nullopt.
 std::optional<std::string> SessionFileArgument(const std::vector<std::string>& arguments);
 
+// Whether a start-up file is a remote panel file (it ends in ".qzr", in any case) rather than a
+// session file.
+bool IsRemotePanelFile(std::string_view path);
+
 // The help page: next to the executable in a build or a portable folder, in the documentation
 // folder of an installed copy (PREFIX/bin/ostrel, PREFIX/share/doc/ostrel/Ostrel.html).
 inline constexpr std::string_view kHelpFileName = "Ostrel.html";

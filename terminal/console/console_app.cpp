@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 #include "terminal/app/app_controller.h"
+#include "terminal/console/console_panel.h"
 #include "terminal/console/console_reports.h"
 #include "terminal/console/script_lines.h"
 
@@ -28,6 +30,8 @@ ConsoleApp::ConsoleApp(const Input& input, const ConsoleOptions& options,
     QObject::connect(&holdTimer_, &QTimer::timeout, [this] { CheckHeldBack(); });
     waitTimer_.setSingleShot(true);
     QObject::connect(&waitTimer_, &QTimer::timeout, [this] { Finish(); });
+    pressTimer_.setSingleShot(true);
+    QObject::connect(&pressTimer_, &QTimer::timeout, [this] { ReleasePressed(); });
 }
 
 void ConsoleApp::Attach(AppController& controller) {
@@ -214,10 +218,52 @@ void ConsoleApp::Run(const ConsoleCommand& command) {
         case Kind::Status:
             Message(view_.StatusLine());
             break;
+        case Kind::RemoteOpen:
+            c.OpenRemoteFile(command.text);
+            break;
+        case Kind::RemoteClose:
+            if (c.Remote().loaded)
+                c.CloseRemotePanel();
+            else
+                Message("No remote panel is open.");
+            break;
+        case Kind::Press:
+            Press(command);
+            break;
         case Kind::Invalid:
             Message(command.text);
             break;
     }
+}
+
+void ConsoleApp::Press(const ConsoleCommand& command) {
+    if (!controller_->Remote().loaded) {
+        Message("No remote panel is open; /remote FILE opens one.");
+        return;
+    }
+    const PanelButtonChoice choice = FindPanelButton(controller_->Remote(), command.text);
+    if (choice.index < 0) {
+        Message("/press: " + choice.error + ".");
+        return;
+    }
+    pressed_ = choice.index;
+    controller_->OnPanelPress(pressed_);
+    holding_ = true;
+    if (notifier_) notifier_->setEnabled(false);
+    pressTimer_.start(command.milliseconds);
+}
+
+void ConsoleApp::ReleasePressed() {
+    if (pressed_ < 0 || finishing_) return;
+    controller_->OnPanelRelease(std::exchange(pressed_, -1));
+    holding_ = false;
+    // A string sent may have started a session (an HTTP client waiting for its first line).
+    if (input_.scripted && SessionOpening()) {
+        HoldBack();
+        return;
+    }
+    if (!inputEnded_ && notifier_) notifier_->setEnabled(true);
+    ProcessLines();
 }
 
 void ConsoleApp::OpenSession(const ConsoleCommand& command) {
@@ -342,6 +388,7 @@ void ConsoleApp::Finish() {
     finishing_ = true;
     holdTimer_.stop();
     waitTimer_.stop();
+    pressTimer_.stop();
     if (notifier_) notifier_->setEnabled(false);
     screen_.End();
     controller_->Shutdown();  // closes the "window": OnWindowClosed
@@ -352,6 +399,7 @@ void ConsoleApp::OnWindowClosed() {
     finishing_ = finished_ = true;
     holdTimer_.stop();
     waitTimer_.stop();
+    pressTimer_.stop();
     if (notifier_) notifier_->setEnabled(false);
     screen_.End();
     if (openFailed_) Message("ostrel: a session could not be opened.");

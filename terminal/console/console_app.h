@@ -75,6 +75,10 @@ private:
     void CancelPassword();
     void Connect(const ConsoleCommand& command, std::string& password);
     void ShowEchoState();
+    // /press: the button goes down now and up after the command's time, while the following
+    // lines wait; the panel's timers run meanwhile.
+    void Press(const ConsoleCommand& command);
+    void ReleasePressed();
     bool SessionOpening() const;
     void HoldBack();
     void CheckHeldBack();
@@ -95,6 +99,8 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
     QTimer holdTimer_;
     QTimer waitTimer_;
+    QTimer pressTimer_;
+    int pressed_ = -1;  // the button /press holds down
     std::chrono::steady_clock::time_point holdUntil_;
     std::string pending_;  // read but not yet carried out
     std::optional<ConsoleCommand> passwordFor_;

@@ -38,15 +38,21 @@ std::vector<std::string_view> Words(std::string_view text) {
     return words;
 }
 
-// The rest of the line after the command word, blanks trimmed and one pair of surrounding
-// double quotes removed, so that a path may hold blanks.
-std::string RestOfLine(std::string_view line, std::string_view word) {
-    // word is a view into line.
-    std::string_view rest = line.substr(static_cast<std::size_t>(word.data() - line.data()) + word.size());
+// The rest of the line after the command word (a view into line), blanks trimmed.
+std::string_view AfterWord(std::string_view line, std::string_view word) {
+    std::string_view rest =
+        line.substr(static_cast<std::size_t>(word.data() - line.data()) + word.size());
     while (!rest.empty() && IsBlank(rest.front()))
         rest.remove_prefix(1);
     while (!rest.empty() && IsBlank(rest.back()))
         rest.remove_suffix(1);
+    return rest;
+}
+
+// The rest of the line after the command word, blanks trimmed and one pair of surrounding
+// double quotes removed, so that a path may hold blanks.
+std::string RestOfLine(std::string_view line, std::string_view word) {
+    std::string_view rest = AfterWord(line, word);
     if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
         rest = rest.substr(1, rest.size() - 2);
     return std::string(rest);
@@ -220,6 +226,50 @@ ConsoleCommand Ssh(const std::vector<std::string_view>& args) {
     return OpenSession(CommandId::SessionSshClient, std::move(answer));
 }
 
+bool AllDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+ConsoleCommand Remote(std::string path) {
+    if (path.empty()) return Invalid("usage: /remote FILE|close");
+    if (Lower(path) == "close") return WithText(Kind::RemoteClose, {});
+    return WithText(Kind::RemoteOpen, std::move(path));
+}
+
+// "/press N|CAPTION [MS]": a caption that ends in a number, or holds one on its own, is given in
+// double quotes ("/press "Input 2" 500").
+ConsoleCommand Press(std::string_view rest) {
+    const std::string usage =
+        "usage: /press N|CAPTION [MS]  (N from 1 to 50, MS from 0 to 3600000)";
+    std::string_view which;
+    std::string_view after;
+    if (rest.starts_with('"')) {
+        const std::size_t close = rest.find('"', 1);
+        if (close == std::string_view::npos) return Invalid(usage);
+        which = rest.substr(1, close - 1);
+        after = TrimBlanks(rest.substr(close + 1));
+    } else {
+        const std::vector<std::string_view> words = Words(rest);
+        if (words.empty()) return Invalid(usage);
+        which = rest;
+        if (words.size() > 1 && AllDigits(words.back())) {
+            after = words.back();
+            which = rest.substr(
+                0, static_cast<std::size_t>(words[words.size() - 2].data() - rest.data()) +
+                       words[words.size() - 2].size());
+        }
+    }
+    ConsoleCommand command = WithText(Kind::Press, std::string(TrimBlanks(which)));
+    if (command.text.empty()) return Invalid(usage);
+    if (!after.empty()) {
+        if (!AllDigits(after) || after.size() > 7 || ReadNumber(after) > kLongestPress)
+            return Invalid(usage);
+        command.milliseconds = ReadNumber(after);
+    }
+    return command;
+}
+
 ConsoleCommand FileCommand(Kind kind, std::string_view name, std::string path) {
     if (path.empty()) return Invalid("usage: /" + std::string(name) + " FILE");
     return WithText(kind, std::move(path));
@@ -301,6 +351,8 @@ ConsoleCommand ParseConsoleLine(std::string_view line) {
         if (args.size() == 1 && Lower(args[0]) == "off") return WithText(Kind::PollOff, {});
         return Invalid("usage: /poll on|off");
     }
+    if (name == "remote") return Remote(RestOfLine(line, words[0]));
+    if (name == "press") return Press(AfterWord(line, words[0]));
     if (name == "serial") return Serial(args);
     if (name == "tcp") return Tcp(args);
     if (name == "tcp-server") return Server(SessionType::TcpServer, args);
@@ -376,6 +428,12 @@ std::string ConsoleCommandHelp() {
            "  /udp-server PORT           Session > UDP Server\n"
            "  /ssh [USER@]HOST[:PORT]    Session > SSH Client (password asked for on a terminal,\n"
            "                             else taken from OSTREL_SSH_PASSWORD)\n"
+           "  /remote FILE               Remote > Open: opens the panel file (.qzr) and lists\n"
+           "                             its buttons with their numbers\n"
+           "  /remote close              closes the remote panel\n"
+           "  /press N|CAPTION [MS]      presses button N (1-50) or the one with that caption\n"
+           "                             and lets go after MS milliseconds (default 0): push,\n"
+           "                             repeat or hold, and release strings as with the mouse\n"
            + ToolCommandHelp() +
            "  /quit                      File > Quit\n";
 }

@@ -48,13 +48,20 @@ struct ConsoleCommand {
         PollOff,      // Session > Polling while polling is on
         Help,
         Status,       // the status bar's parts
+        RemoteOpen,   // text: a remote panel file to open
+        RemoteClose,  // the remote panel's window closed
+        Press,        // text: a button's number or caption; milliseconds: how long it is held
         Invalid,      // text: what is wrong with the command
     };
     Kind kind = Kind::Send;
     CommandId id = CommandId::Quit;
     SessionDialogAnswer answer;
     std::string text;
+    int milliseconds = 0;
 };
+
+// /press holds a button at most this long.
+inline constexpr int kLongestPress = 3600000;
 
 // The dialog of the answer's type filled in and "OK" pressed: the fields its OK stores, "in use"
 // set. A blank host stays blank (the session model puts in 127.0.0.1, as after the window's

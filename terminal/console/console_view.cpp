@@ -2,6 +2,7 @@
 
 #include "terminal/app/app_controller.h"
 #include "terminal/core/code_page.h"
+#include "terminal/console/console_panel.h"
 
 namespace ostrel {
 
@@ -126,6 +127,17 @@ DialogResult ConsoleView::ShowPollingDialog(Polling&) {
     const bool confirm = pollingAnswer_;
     pollingAnswer_ = false;
     return confirm ? DialogResult::Confirmed : DialogResult::Cancelled;
+}
+
+void ConsoleView::ShowRemotePanel(RemoteDefinition& panel) {
+    screen_.WriteMessage(RemotePanelListing(panel));
+}
+
+bool ConsoleView::ShowRemoteEditor(RemoteDefinition&, RemoteEditorHost&, int) {
+    screen_.WriteMessage(
+        "The remote panel editor is part of the window; the console presses "
+        "buttons only (/press).");
+    return false;
 }
 
 void ConsoleView::CloseWindow() {

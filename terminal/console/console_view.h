@@ -107,6 +107,16 @@ public:
     void ShowSessionMetaDialog(SessionSettings&) override {}
     std::optional<std::string> ChooseFile(const FileChoice& choice) override;
     DialogResult ShowPollingDialog(Polling& polling) override;
+    // The panel is a list of its buttons on the screen; /press presses them.
+    void ShowRemotePanel(RemoteDefinition& panel) override;
+    void RefreshRemotePanel(bool) override {}
+    void CloseRemotePanel() override {}
+    std::optional<WindowRect> RemotePanelGeometry() const override { return std::nullopt; }
+    bool ShowRemoteEditor(RemoteDefinition&, RemoteEditorHost&, int) override;
+    void CloseRemoteEditor() override {}
+    void ShowRemoteMetaDialog(RemoteDefinition&) override {}
+    // A script has nobody to hear a beep, and a terminal's bell would sound on every hold.
+    void Beep() override {}
     bool StartNewInstance(const std::vector<std::string>&) override { return false; }
     bool OpenInBrowser(const std::string&) override { return false; }
     bool CapsLockOn() const override { return false; }

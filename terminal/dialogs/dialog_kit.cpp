@@ -15,7 +15,7 @@
 
 namespace ostrel {
 
-void ApplyDialogFont(QDialog& dialog) {
+void ApplyDialogFont(QWidget& dialog) {
     QFont font(QStringLiteral("MS Sans Serif"), 8);
     font.setStyleHint(QFont::SansSerif);
     dialog.setFont(font);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 class QDialog;
+class QWidget;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -18,8 +19,9 @@ namespace ostrel {
 
 class DollarLineEdit;
 
-// "MS Sans Serif" at 8 points (height -11 at 96 dots per inch), or the closest sans-serif font.
-void ApplyDialogFont(QDialog& dialog);
+// "MS Sans Serif" at 8 points (height -11 at 96 dots per inch), or the closest sans-serif font,
+// for a dialog or a window of buttons.
+void ApplyDialogFont(QWidget& dialog);
 // The font of the output pane, the input box and every box that holds device text: "Courier
 // New" at 12 points, or the system's fixed-pitch font at 12 points where that is not there.
 QFont TerminalFont();

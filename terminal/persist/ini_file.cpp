@@ -164,6 +164,8 @@ bool IniDocument::Save(const std::string& file, unsigned newFileMode) const {
     return PlatformSaveProfileA(profile_, file.c_str(), newFileMode) != FALSE;
 }
 
+std::string IniStoredValue(std::string_view value) { return StoredForm(value); }
+
 std::string IniRead(const std::string& file, std::string_view section, std::string_view key,
                     std::string_view defaultValue, std::size_t capacity) {
     return IniDocument(file).Read(section, key, defaultValue, capacity);

@@ -33,6 +33,11 @@ std::string IniRead(const std::string& file, std::string_view section, std::stri
 bool IniWrite(const std::string& file, std::string_view section, std::string_view key,
               std::string_view value);
 
+// The text IniWrite stores for a value: the value itself, or the value inside one more pair of
+// double quotes when the readers would otherwise strip its ends. For writers that lay out a
+// whole file's text themselves.
+std::string IniStoredValue(std::string_view value);
+
 // Whether the file has key in section, judged on the file's text: the first line equal to
 // "[" + section + "]" (ignoring case, lines trimmed of blanks) opens the section, the next line
 // that starts with "[" and ends with "]" closes it, and in between a line that contains "=" and

@@ -18,7 +18,9 @@
 #include "terminal/dialogs/dialog_kit.h"
 #include "terminal/dialogs/polling_dialog.h"
 #include "terminal/dialogs/qt_file_choice.h"
+#include "terminal/dialogs/remote_meta_dialog.h"
 #include "terminal/dialogs/session_dialogs.h"
+#include "terminal/remote/panel_layout.h"
 #include "terminal/window/caps_lock.h"
 
 namespace ostrel {
@@ -309,6 +311,74 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (isVisible() && !closed_) moveSizeSettled_.start();
+}
+
+void MainWindow::ShowRemotePanel(RemoteDefinition& panel) {
+    if (remotePanel_ != nullptr) remotePanel_->Dismiss();
+    RemotePanelWindow::Events events;
+    events.press = [this](int k) {
+        if (controller_ != nullptr) controller_->OnPanelPress(k);
+    };
+    events.release = [this](int k) {
+        if (controller_ != nullptr) controller_->OnPanelRelease(k);
+    };
+    events.rightPress = [this](int k) {
+        if (controller_ != nullptr) controller_->OnPanelRightPress(k);
+    };
+    events.closed = [this] {
+        if (controller_ != nullptr) controller_->CloseRemotePanel();
+    };
+    remotePanel_ = new RemotePanelWindow(panel, std::move(events), this);
+    const QScreen* screen = this->screen();
+    const int screenLeft = screen != nullptr ? screen->availableGeometry().left() : 0;
+    const QRect frame = frameGeometry();
+    const WindowRect place =
+        PanelPlacement({frame.left(), frame.top(), frame.width(), frame.height()}, screenLeft,
+                       PanelWidth(panel), PanelHeight(panel));
+    remotePanel_->move(place.left, place.top);
+    remotePanel_->show();
+}
+
+void MainWindow::RefreshRemotePanel(bool editorOpen) {
+    if (remotePanel_ != nullptr) remotePanel_->Refresh(editorOpen);
+    if (remoteEditor_ != nullptr) remoteEditor_->RefreshPreview();
+}
+
+void MainWindow::CloseRemotePanel() {
+    if (remotePanel_ != nullptr) remotePanel_->Dismiss();
+    remotePanel_ = nullptr;
+}
+
+std::optional<WindowRect> MainWindow::RemotePanelGeometry() const {
+    if (remotePanel_ == nullptr) return std::nullopt;
+    const QRect frame = remotePanel_->frameGeometry();
+    return WindowRect{frame.left(), frame.top(), remotePanel_->width(), remotePanel_->height()};
+}
+
+bool MainWindow::ShowRemoteEditor(RemoteDefinition& panel, RemoteEditorHost& host, int selection) {
+    // A closed editor lingers hidden until it is deleted: a new one takes its place.
+    if (remoteEditor_ == nullptr || remoteEditor_->isHidden()) {
+        remoteEditor_ = new RemoteEditorDialog(panel, host, selection, this);
+        remoteEditor_->show();
+    } else {
+        remoteEditor_->LoadButton(selection);
+    }
+    remoteEditor_->raise();
+    return true;
+}
+
+void MainWindow::CloseRemoteEditor() {
+    if (remoteEditor_ != nullptr) remoteEditor_->Dismiss();
+    remoteEditor_ = nullptr;
+}
+
+void MainWindow::ShowRemoteMetaDialog(RemoteDefinition& panel) {
+    RemoteMetaDialog dialog(panel, this);
+    dialog.exec();
+}
+
+void MainWindow::Beep() {
+    QApplication::beep();
 }
 
 bool MainWindow::StartNewInstance(const std::vector<std::string>& arguments) {

@@ -5,6 +5,7 @@
 
 #include <QBasicTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <array>
@@ -13,9 +14,11 @@
 
 #include "terminal/app/app_controller.h"
 #include "terminal/app/front_end.h"
+#include "terminal/dialogs/remote_editor_dialog.h"
 #include "terminal/window/input_line.h"
 #include "terminal/window/output_view.h"
 #include "terminal/window/qt_clipboard.h"
+#include "terminal/window/remote_panel_window.h"
 
 class QAction;
 class QLabel;
@@ -54,6 +57,9 @@ public:
     QString StatusPartText(int part) const;
     QLabel* StatusPart(int part) const;
     bool TimerActive(TimerId id) const;
+    // The remote panel window and its editor while they are open; nullptr otherwise.
+    RemotePanelWindow* RemotePanel() const { return remotePanel_; }
+    RemoteEditorDialog* RemoteEditor() const { return remoteEditor_; }
 
     // FrontEnd.
     OutputPane& Pane() override { return *pane_; }
@@ -78,6 +84,14 @@ public:
     void MaximizeWindow() override;
     bool WindowMaximized() const override;
     bool WindowMinimized() const override;
+    void ShowRemotePanel(RemoteDefinition& panel) override;
+    void RefreshRemotePanel(bool editorOpen) override;
+    void CloseRemotePanel() override;
+    std::optional<WindowRect> RemotePanelGeometry() const override;
+    bool ShowRemoteEditor(RemoteDefinition& panel, RemoteEditorHost& host, int selection) override;
+    void CloseRemoteEditor() override;
+    void ShowRemoteMetaDialog(RemoteDefinition& panel) override;
+    void Beep() override;
     bool StartNewInstance(const std::vector<std::string>& arguments) override;
     bool OpenInBrowser(const std::string& address) override;
     bool CapsLockOn() const override;
@@ -113,6 +127,8 @@ private:
     DialogHook dialogHook_;
     FileDialogHook fileDialogHook_;
     PollingDialogHook pollingDialogHook_;
+    QPointer<RemotePanelWindow> remotePanel_;
+    QPointer<RemoteEditorDialog> remoteEditor_;
     QTimer moveSizeSettled_;
     bool closed_ = false;
 };

@@ -15,11 +15,12 @@ declare -A allowed=(
   [session]="core"
   [persist]="session core platform"
   [reports]="core"
-  [app]="reports persist session core"
-  [console]="app reports persist session core qtcore"
+  [remote]="persist session core"
+  [app]="remote reports persist session core"
+  [console]="app remote reports persist session core qtcore"
   [bindings]="reports session core platform sshlib qt"
-  [dialogs]="persist session core qt"
-  [window]="app dialogs reports persist session core qt"
+  [dialogs]="remote persist session core qt"
+  [window]="app dialogs remote reports persist session core qt"
 )
 
 failures=0

@@ -166,15 +166,8 @@ TEST_F(ControllerTest, MenuCommandsChangeTheSettingsAndTheStatusBar) {
 TEST_F(ControllerTest, EveryMenuItemIsHandled) {
     for (const MenuDefinition& menu : MainMenus())
         for (const MenuItem& item : menu.items)
-            EXPECT_NE(AppController::HasHandler(item.id), IsNotYetAvailable(item.id))
-                << MenuLabel(item.text, true);
+            EXPECT_TRUE(AppController::HasHandler(item.id)) << MenuLabel(item.text, true);
     EXPECT_FALSE(AppController::HasHandler(CommandId::FileMenu));
-}
-
-TEST_F(ControllerTest, LaterFeaturesSayTheyAreNotAvailable) {
-    ASSERT_TRUE(controller_.Start({}));
-    controller_.Dispatch(CommandId::RemoteNew);
-    EXPECT_EQ(PaneLines().back(), "Remote > New is not available yet...");
 }
 
 TEST_F(ControllerTest, EditCommandsGoToTheFocusedControl) {

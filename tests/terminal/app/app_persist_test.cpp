@@ -5,13 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "../../platform/file_permissions.h"
-#include "../session/session_fakes.h"
-#include "front_end_fakes.h"
-#include "terminal/app/app_controller.h"
+#include "controller_fixture.h"
 #include "terminal/persist/session_log.h"
 
 namespace ostrel {
@@ -30,63 +26,12 @@ constexpr std::string_view kPollingSession =
     "[Polling]\r\nPolling=1\r\nPoll Period=250\r\nPollStrings1=A\r\nPollStrings2=B\r\n"
     "PollStrings3=C\r\nPollStringsCount=3\r\n";
 
-class PersistTest : public ::testing::Test {
+class PersistTest : public ControllerFixture {
 protected:
-    PersistTest() {
-        home_ = fs::temp_directory_path() /
-                ("ostrel-persist-shell-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(home_);
-        fs::create_directories(home_);
-        setenv("OSTREL_HOME", home_.c_str(), 1);
-    }
-    ~PersistTest() override {
-        std::error_code ec;
-        fs::permissions(home_, fs::perms::owner_all, ec);
-        fs::remove_all(home_, ec);
-    }
-
-    std::string Put(const std::string& name, std::string_view text) {
-        const fs::path path = home_ / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(home_ / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    Strings PaneLines() const {
-        Strings lines;
-        std::string line;
-        for (char c : view_.pane.Text()) {
-            if (c == '\r') continue;
-            if (c == '\n') {
-                if (!line.empty()) lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        if (!line.empty()) lines.push_back(line);
-        return lines;
-    }
-    bool PaneHas(std::string_view line) const {
-        const Strings lines = PaneLines();
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
     void Tick(int n) {
         for (int i = 0; i < n; ++i)
             controller_.OnTimer(TimerId::Poll);
     }
-
-    fs::path home_;
-    FakeView view_;
-    ScriptedTessnet net_;
-    FakeSerialDevice serial_;
-    AppController controller_{view_, net_, serial_};
 };
 
 TEST_F(PersistTest, StartUpWithAQuotedSessionPathLoadsAndOpensIt) {
@@ -234,14 +179,8 @@ TEST_F(PersistTest, AFailedSaveSaysSoInAStatusLine) {
     EXPECT_EQ(Read("read-only/job.ini"), "[Connection Settings]\r\nType=1\r\n");
 }
 
-TEST_F(PersistTest, RemotePanelsAreNamedAndKeptUntilTheyExist) {
+TEST_F(PersistTest, UnreadableSessionFileSaysSo) {
     ASSERT_TRUE(controller_.Start({}));
-    const std::string path = Put("panel.ini", "[Connection Settings]\r\nRemoteControl=/jobs/room.qzr\r\n");
-    ASSERT_TRUE(controller_.LoadSessionFile(path));
-    EXPECT_EQ(PaneLines().back(), "Remote panels are not available yet: /jobs/room.qzr was not opened...");
-    ASSERT_TRUE(controller_.SaveSessionFile(path));
-    EXPECT_NE(Read("panel.ini").find("RemoteControl=/jobs/room.qzr\r\n"), std::string::npos);
-
     EXPECT_FALSE(controller_.LoadSessionFile((home_ / "gone.ini").string()));
     EXPECT_EQ(PaneLines().back(), "The session file " + (home_ / "gone.ini").string() +
                                       " could not be read; its settings are the defaults...");

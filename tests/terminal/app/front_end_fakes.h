@@ -87,6 +87,25 @@ public:
     void MaximizeWindow() override { maximized = true; }
     bool WindowMaximized() const override { return maximized; }
     bool WindowMinimized() const override { return false; }
+    void ShowRemotePanel(RemoteDefinition& panel) override {
+        ++panelsShown;
+        shownPanel = &panel;
+        panelOpen = true;
+    }
+    void RefreshRemotePanel(bool editorOpen) override { panelRefreshes.push_back(editorOpen); }
+    void CloseRemotePanel() override { panelOpen = false; }
+    std::optional<WindowRect> RemotePanelGeometry() const override {
+        if (!panelOpen) return std::nullopt;
+        return panelGeometry;
+    }
+    bool ShowRemoteEditor(RemoteDefinition&, RemoteEditorHost& host, int selection) override {
+        editorSelections.push_back(selection);
+        editorHost = &host;
+        return true;
+    }
+    void CloseRemoteEditor() override { editorHost = nullptr; }
+    void ShowRemoteMetaDialog(RemoteDefinition& panel) override { panel.author = "edited"; }
+    void Beep() override { ++beeps; }
     bool StartNewInstance(const std::vector<std::string>& arguments) override {
         newInstances.push_back(arguments);
         return startsInstances;
@@ -151,6 +170,14 @@ public:
     std::optional<ColourTable> colourAnswer;  // nullopt: Cancel
     std::optional<MonitorList> monitors;
     bool desktop = false;
+    int panelsShown = 0;
+    RemoteDefinition* shownPanel = nullptr;
+    bool panelOpen = false;
+    std::vector<bool> panelRefreshes;  // the editorOpen of each refresh
+    WindowRect panelGeometry{0, 0, 300, 400};
+    std::vector<int> editorSelections;
+    RemoteEditorHost* editorHost = nullptr;
+    int beeps = 0;
 };
 
 }  // namespace ostrel::testing

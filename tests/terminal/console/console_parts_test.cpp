@@ -8,6 +8,7 @@
 
 #include "terminal/console/console_commands.h"
 #include "terminal/console/console_options.h"
+#include "terminal/console/console_panel.h"
 #include "terminal/console/line_editor.h"
 #include "terminal/console/script_lines.h"
 #include "terminal/console/terminal_text.h"
@@ -57,6 +58,10 @@ TEST(ConsoleCommands, LinesAndMenuCommands) {
         {"/log OFF", Kind::LogOff, C::Quit, ""},
         {"/poll on", Kind::PollOn, C::Quit, ""},
         {"/poll off", Kind::PollOff, C::Quit, ""},
+        {"/remote \"Rack 4.qzr\"", Kind::RemoteOpen, C::Quit, "Rack 4.qzr"},
+        {"/remote CLOSE", Kind::RemoteClose, C::Quit, ""},
+        {"/press 12", Kind::Press, C::Quit, "12"},
+        {"/press Vol Up", Kind::Press, C::Quit, "Vol Up"},
         // Wrong use says what is right rather than sending anything.
         {"/", Kind::Invalid, C::Quit, ""},
         {"/bogus", Kind::Invalid, C::Quit, ""},
@@ -90,6 +95,11 @@ TEST(ConsoleCommands, LinesAndMenuCommands) {
         {"/ssh @host", Kind::Invalid, C::Quit, ""},
         {"/ssh host:99999", Kind::Invalid, C::Quit, ""},
         {"/ssh [::1", Kind::Invalid, C::Quit, ""},
+        {"/remote", Kind::Invalid, C::Quit, ""},
+        {"/press", Kind::Invalid, C::Quit, ""},
+        {"/press \"Input 2", Kind::Invalid, C::Quit, ""},
+        {"/press 3 3600001", Kind::Invalid, C::Quit, ""},
+        {"/press \"Input 2\" soon", Kind::Invalid, C::Quit, ""},
     };
     for (const Case& c : cases) {
         const ConsoleCommand command = ParseConsoleLine(c.line);
@@ -102,6 +112,46 @@ TEST(ConsoleCommands, LinesAndMenuCommands) {
         } else {
             EXPECT_FALSE(command.text.empty()) << c.line;
         }
+    }
+}
+
+// How long /press holds a button, and which button it names on a panel.
+TEST(ConsoleCommands, PressNamesAButtonAndItsTime) {
+    const struct {
+        const char* line;
+        const char* which;
+        int milliseconds;
+    } presses[] = {
+        {"/press 3", "3", 0},
+        {"/press 3 1500", "3", 1500},
+        {"/press Vol Up 250", "Vol Up", 250},
+        {"/press \"Input 2\"", "Input 2", 0},
+        {"/press \"Input 2\" 40", "Input 2", 40},
+    };
+    for (const auto& p : presses) {
+        const ConsoleCommand command = ParseConsoleLine(p.line);
+        ASSERT_EQ(command.kind, Kind::Press) << p.line;
+        EXPECT_EQ(command.text, p.which) << p.line;
+        EXPECT_EQ(command.milliseconds, p.milliseconds) << p.line;
+    }
+
+    RemoteDefinition panel;
+    panel.buttons[0].caption = "Power";
+    panel.buttons[4].caption = "Input 1";
+    panel.buttons[4].altCaption = "Input 2";
+    panel.buttons[4].toggle = 1;
+    panel.buttons[6].caption = "Vol Up";
+    panel.buttons[6].altCaption = "Input 2";  // not a toggle: never shown
+    panel.buttons[49].caption = "Last";
+    const struct {
+        const char* which;
+        int index;
+    } finds[] = {{"1", 0},  {"50", 49}, {"vol up", 6}, {"INPUT 2", 4}, {" Power ", 0},
+                 {"2", -1}, {"0", -1},  {"51", -1},    {"Mute", -1},   {"", -1}};
+    for (const auto& f : finds) {
+        const PanelButtonChoice choice = FindPanelButton(panel, f.which);
+        EXPECT_EQ(choice.index, f.index) << f.which;
+        EXPECT_EQ(choice.error.empty(), f.index >= 0) << f.which;
     }
 }
 

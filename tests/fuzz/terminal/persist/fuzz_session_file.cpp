@@ -1,6 +1,5 @@
 // Session files come from other machines and other programs, and are edited by hand: loading
 // any bytes must give sane fields, and what was loaded must save and load back the same.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "../scratch_folder.h"
 #include "terminal/persist/session_file.h"
 
 namespace {
@@ -17,16 +17,7 @@ namespace fs = std::filesystem;
 
 const fs::path& Folder() {
     // Every save replaces files many times over: a memory file system keeps that fast.
-    static const fs::path folder = [] {
-        std::error_code ec;
-        const fs::path base = fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
-                                  ? fs::path("/dev/shm")
-                                  : fs::temp_directory_path();
-        // One folder per user, reused by every run (the fuzzer may end without cleaning up).
-        fs::path path = base / ("ostrel-fuzz-session-" + std::to_string(::getuid()));
-        fs::create_directories(path);
-        return path;
-    }();
+    static const fs::path folder = ostrel::fuzzing::ScratchFolder("session");
     return folder;
 }
 
