@@ -6,7 +6,7 @@
 namespace ostrel {
 namespace {
 
-std::vector<std::string> LowerWords(std::string_view text) {
+std::vector<std::string> Words(std::string_view text) {
     std::vector<std::string> words;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -34,7 +34,7 @@ ToolCommand Invalid(std::string usage) {
 
 std::optional<ToolCommand> ParseToolCommand(std::string_view line) {
     if (!line.starts_with('/') || line.starts_with("//")) return std::nullopt;
-    const std::vector<std::string> words = LowerWords(line.substr(1));
+    const std::vector<std::string> words = Words(line.substr(1));
     if (words.empty()) return std::nullopt;
     const std::string name = Lower(words[0]);
     if (name == "report") {
