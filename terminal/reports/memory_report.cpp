@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <sys/sysinfo.h>
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 
@@ -13,25 +14,24 @@ namespace ostrel {
 namespace {
 
 // "Key:   123 kB" lines: the value of the key in bytes.
+// The first line of the key decides; a later line of the same key is not looked at.
 std::optional<std::uint64_t> KibField(std::string_view text, std::string_view key) {
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        if (!line.starts_with(key) || line.size() <= key.size() || line[key.size()] != ':')
-            continue;
+    bool seen = false;
+    std::optional<std::uint64_t> bytes;
+    ForEachLine(text, [&](std::string_view line) {
+        if (seen || !line.starts_with(key) || line.size() <= key.size() || line[key.size()] != ':')
+            return;
+        seen = true;
         const std::string_view value = TrimSpace(line.substr(key.size() + 1));
         std::uint64_t number = 0;
         const auto [rest, error] =
             std::from_chars(value.data(), value.data() + value.size(), number);
-        if (error != std::errc() || number > UINT64_MAX / 1024) return std::nullopt;
-        return TrimSpace(std::string_view(rest, value.data() + value.size() - rest)) == "kB"
-                   ? number * 1024
-                   : number;
-    }
-    return std::nullopt;
+        if (error != std::errc() || number > UINT64_MAX / 1024) return;
+        const bool kib =
+            TrimSpace(std::string_view(rest, value.data() + value.size() - rest)) == "kB";
+        bytes = kib ? number * 1024 : number;
+    });
+    return bytes;
 }
 
 }  // namespace
@@ -76,25 +76,20 @@ bool ParseMeminfo(std::string_view text, MemoryStatus* status) {
 
 std::optional<std::uint64_t> AddressSpaceFromMaps(std::string_view maps) {
     std::uint64_t highest = 0;
-    std::size_t at = 0;
-    while (at < maps.size()) {
-        std::size_t end = maps.find('\n', at);
-        if (end == std::string_view::npos) end = maps.size();
-        const std::string_view line = maps.substr(at, end - at);
-        at = end + 1;
+    ForEachLine(maps, [&](std::string_view line) {
         // "start-end perms ...": the end address, in hexadecimal.
         const std::size_t dash = line.find('-');
         const std::size_t blank = line.find(' ');
         if (dash == std::string_view::npos || blank == std::string_view::npos || blank < dash)
-            continue;
+            return;
         std::uint64_t top = 0;
         const auto [ptr, error] =
             std::from_chars(line.data() + dash + 1, line.data() + blank, top, 16);
-        if (error != std::errc() || ptr != line.data() + blank) continue;
+        if (error != std::errc() || ptr != line.data() + blank) return;
         // The kernel's own page for fast system calls sits in the kernel half; not ours.
-        if (line.ends_with("[vsyscall]")) continue;
-        if (top > highest) highest = top;
-    }
+        if (line.ends_with("[vsyscall]")) return;
+        highest = std::max(highest, top);
+    });
     if (highest == 0) return std::nullopt;
     std::uint64_t limit = 1;
     while (limit < highest && limit < (std::uint64_t{1} << 63))

@@ -13,18 +13,6 @@
 namespace ostrel {
 namespace {
 
-// Splits text into lines (LF, CR LF) and calls fn for each.
-template <typename Fn>
-void ForEachLine(std::string_view text, Fn fn) {
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        fn(text.substr(at, end - at));
-        at = end + 1;
-    }
-}
-
 std::vector<std::string_view> Fields(std::string_view line) {
     std::vector<std::string_view> fields;
     std::size_t i = 0;

@@ -31,6 +31,18 @@ std::string FormatReportTime(std::int64_t unixSeconds, int milliseconds = 0);
 // Lines joined with CR LF, as one block for the pane.
 std::string JoinLines(const std::vector<std::string>& lines);
 
+// Calls fn with each line of the text, without its LF (a CR before it stays).
+template <typename Fn>
+void ForEachLine(std::string_view text, Fn fn) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) end = text.size();
+        fn(text.substr(at, end - at));
+        at = end + 1;
+    }
+}
+
 // The text with leading and trailing blanks, tabs and line ends removed.
 std::string_view TrimSpace(std::string_view text);
 
