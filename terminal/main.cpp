@@ -11,6 +11,7 @@
 
 #include "terminal/app/app_controller.h"
 #include "terminal/bindings/qt_bindings.h"
+#include "terminal/bindings/qt_program_runner.h"
 #include "terminal/console/console_options.h"
 #include "terminal/console/run_console.h"
 #include "terminal/window/main_window.h"
@@ -32,16 +33,19 @@ int main(int argc, char** argv) {
     const bool display = Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
     const bool console = ostrel::WantsConsole(arguments);
     if (console || !display)
-        return ostrel::RunConsole(argc, argv, !console,
-                                  [] { return std::make_unique<ostrel::QtBindings>(); });
+        return ostrel::RunConsole(
+            argc, argv, !console, [] { return std::make_unique<ostrel::QtBindings>(); },
+            [] { return std::make_unique<ostrel::QtProgramRunner>(); });
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrel"));
 
     ostrel::QtBindings bindings;
+    ostrel::QtProgramRunner programs;
     ostrel::MainWindow window;
     ostrel::AppController controller(window, bindings.Net(), bindings.Serial());
     window.Attach(controller);
+    controller.AttachTools(programs);
     controller.AttachSsh(bindings.Ssh(), &bindings.Events());
     controller.Start(arguments);
     window.show();

@@ -51,6 +51,16 @@ const AppController::Route AppController::kRoutes[] = {
     {C::TerminateLf, &AppController::OnTerminator},
     {C::NoTerminator, &AppController::OnTerminator},
     {C::TerminatorToggle, &AppController::OnTerminator},
+    {C::ColorPrefs, &AppController::OnColorPrefs},
+    {C::IpConfig, &AppController::OnIpConfig},
+    {C::Ping, &AppController::OnPing},
+    {C::TraceRoute, &AppController::OnTraceRoute},
+    {C::OpenInBrowser, &AppController::OnOpenInBrowser},
+    {C::ArpAddress, &AppController::OnArp},
+    {C::Calculator, &AppController::OnCalculator},
+    {C::MyMemory, &AppController::OnReport},
+    {C::MyNetworkInfo, &AppController::OnReport},
+    {C::MyMonitors, &AppController::OnReport},
     {C::RemoteNew, &AppController::OnRemoteNew},
     {C::RemoteOpen, &AppController::OnRemoteOpen},
     {C::RemoteSave, &AppController::OnRemoteSave},
@@ -63,10 +73,6 @@ const AppController::Route AppController::kRoutes[] = {
 
 void AppController::Dispatch(CommandId id) {
     if (shutDown_) return;
-    if (IsNotYetAvailable(id)) {
-        OnNotYetAvailable(id);
-        return;
-    }
     for (const Route& route : kRoutes) {
         if (route.id == id) {
             (this->*route.handler)(id);
@@ -91,28 +97,48 @@ void AppController::OnQuit(CommandId) {
 
 void AppController::OnEdit(CommandId id) {
     switch (id) {
-        case C::SelectAll: view_.EditFocused(EditAction::SelectAll); break;
-        case C::Cut: view_.EditFocused(EditAction::Cut); break;
-        case C::Copy: view_.EditFocused(EditAction::Copy); break;
-        case C::Paste: view_.EditFocused(EditAction::Paste); break;
-        default: view_.EditFocused(EditAction::Clear); break;
+        case C::SelectAll:
+            view_.EditFocused(EditAction::SelectAll);
+            break;
+        case C::Cut:
+            view_.EditFocused(EditAction::Cut);
+            break;
+        case C::Copy:
+            view_.EditFocused(EditAction::Copy);
+            break;
+        case C::Paste:
+            view_.EditFocused(EditAction::Paste);
+            break;
+        default:
+            view_.EditFocused(EditAction::Clear);
+            break;
     }
 }
 
 void AppController::OnMode(CommandId id) {
     switch (id) {
-        case C::ModeNoConversion: options_.mode = ConversionMode::NoConversion; break;
-        case C::ModeAmx: options_.mode = ConversionMode::Amx; break;
-        case C::ModeCrestron: options_.mode = ConversionMode::Crestron; break;
-        case C::ModeExtron: options_.mode = ConversionMode::Extron; break;
-        default: options_.mode = NextConversionMode(options_.mode); break;
+        case C::ModeNoConversion:
+            options_.mode = ConversionMode::NoConversion;
+            break;
+        case C::ModeAmx:
+            options_.mode = ConversionMode::Amx;
+            break;
+        case C::ModeCrestron:
+            options_.mode = ConversionMode::Crestron;
+            break;
+        case C::ModeExtron:
+            options_.mode = ConversionMode::Extron;
+            break;
+        default:
+            options_.mode = NextConversionMode(options_.mode);
+            break;
     }
     RefreshStatus();
 }
 
 void AppController::OnOpenSession(CommandId id) {
-    const auto type = static_cast<SessionType>(static_cast<int>(id) -
-                                               static_cast<int>(C::SessionSerial) + 1);
+    const auto type =
+        static_cast<SessionType>(static_cast<int>(id) - static_cast<int>(C::SessionSerial) + 1);
     session_.OpenFromMenu(type);
     RefreshStatus();
 }
@@ -172,20 +198,37 @@ void AppController::OnView(CommandId id) {
 
 void AppController::OnTerminator(CommandId id) {
     switch (id) {
-        case C::TerminateCrLf: options_.terminator = LineTerminator::CrLf; break;
-        case C::TerminateCr: options_.terminator = LineTerminator::Cr; break;
-        case C::TerminateLf: options_.terminator = LineTerminator::Lf; break;
-        case C::NoTerminator: options_.terminator = LineTerminator::None; break;
-        default: options_.terminator = NextLineTerminator(options_.terminator); break;
+        case C::TerminateCrLf:
+            options_.terminator = LineTerminator::CrLf;
+            break;
+        case C::TerminateCr:
+            options_.terminator = LineTerminator::Cr;
+            break;
+        case C::TerminateLf:
+            options_.terminator = LineTerminator::Lf;
+            break;
+        case C::NoTerminator:
+            options_.terminator = LineTerminator::None;
+            break;
+        default:
+            options_.terminator = NextLineTerminator(options_.terminator);
+            break;
     }
     RefreshStatus();
 }
 
 void AppController::OnHelp(CommandId) {
-    const std::filesystem::path page = ExecutableFolder() / kHelpFileName;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(page, ec)) {
-        ShowStatus("The help page " + page.string() + " was not found...");
+    const std::vector<std::filesystem::path> candidates = HelpPageCandidates(ExecutableFolder());
+    std::filesystem::path page;
+    for (const std::filesystem::path& candidate : candidates) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(candidate, ec)) {
+            page = candidate;
+            break;
+        }
+    }
+    if (page.empty()) {
+        ShowStatus("The help page " + candidates.front().string() + " was not found...");
         return;
     }
     if (!view_.OpenInBrowser(page.string()))
@@ -203,10 +246,6 @@ void AppController::OnWeb(CommandId) {
 
 void AppController::OnAbout(CommandId) {
     view_.ShowMessageBox("About Ostrel", AboutText(SystemDescription()), MessageIcon::Information);
-}
-
-void AppController::OnNotYetAvailable(CommandId id) {
-    ShowStatus(NotAvailableLine(id));
 }
 
 }  // namespace ostrel

@@ -21,6 +21,8 @@ AppController::AppController(FrontEnd& view, Tessnet& net, SerialDevice& serial)
       session_(settings_, net, serial, *this) {}
 
 AppController::~AppController() {
+    // A tool's output handlers point at this controller.
+    if (runner_ != nullptr) runner_->Stop();
     // The platform window outlives the controller; its last messages must not reach it.
     if (sshEvents_ != nullptr) sshEvents_->SetHandler({});
 }
@@ -183,6 +185,7 @@ void AppController::Release(bool closeWindow) {
     view_.StopTimer(TimerId::SerialRead);
     view_.StopTimer(TimerId::Poll);
     view_.StopTimer(TimerId::CapsLock);
+    if (runner_ != nullptr) runner_->Stop();
     panel_.Stop();
     preview_.Stop();
     session_.Close();

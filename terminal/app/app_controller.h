@@ -21,6 +21,7 @@
 #include "terminal/remote/panel_runtime.h"
 #include "terminal/remote/remote_definition.h"
 #include "terminal/remote/remote_editor.h"
+#include "terminal/reports/program_runner.h"
 #include "terminal/session/platform_events.h"
 #include "terminal/session/serial_device.h"
 #include "terminal/session/session_model.h"
@@ -43,6 +44,9 @@ inline constexpr std::string_view kNoPollDataText =
     "This session has polling enabled\r\nbut no polling data was found!";
 // The session file name until a file is opened or saved.
 inline constexpr std::string_view kDefaultSessionName = "Default.ini";
+// The Tools menu's reports.
+enum class SystemReport { Memory, Network, Monitors };
+
 // Timers do not run faster than this (a poll period of 0 would otherwise spin).
 inline constexpr int kShortestTimerPeriod = 10;
 
@@ -66,6 +70,10 @@ public:
     // must outlive the controller or be replaced first.
     void WatchSession(SessionEvents* watcher) { watcher_ = watcher; }
 
+    // Gives the Tools menu a way to start programs (without one it says it cannot). The runner
+    // must outlive the controller.
+    void AttachTools(ProgramRunner& runner);
+
     // Start-up with the program's arguments (without the program name). Returns false when the
     // socket library or the SSH library could not be initialised: the window stays without
     // usable sessions.
@@ -85,6 +93,16 @@ public:
     // Up and Down arrows in the input box.
     void OnBrowseOlder();
     void OnBrowseNewer();
+    // The Tools menu without its dialogs (the console's commands): a report as Informational
+    // text, and ping and trace route of a host, whose output comes into the pane unless a
+    // terminal window shows it. RunTool starts any tool that way (keepOpen: its terminal window
+    // waits for Enter); false when it could not be started, which a Status line says.
+    void ShowReport(SystemReport report);
+    void RunPing(const std::string& host);
+    void RunTraceRoute(const std::string& host);
+    bool RunTool(const ProgramLine& tool, bool keepOpen);
+    // Whether a tool's output is still coming into the pane.
+    bool ToolRunning() const;
     // Quit: closes the session, saves the command list, closes the window, releases the
     // libraries. Runs once; later calls do nothing.
     void Shutdown();
@@ -206,7 +224,18 @@ private:
     void OnHelp(CommandId);
     void OnWeb(CommandId);
     void OnAbout(CommandId);
-    void OnNotYetAvailable(CommandId id);
+    // The Tools menu and the colour dialog (app_tools.cpp).
+    void OnColorPrefs(CommandId);
+    void OnIpConfig(CommandId);
+    void OnPing(CommandId);
+    void OnTraceRoute(CommandId);
+    void OnOpenInBrowser(CommandId);
+    void OnArp(CommandId);
+    void OnCalculator(CommandId);
+    void OnReport(CommandId id);
+    // The Ping or Trace Route dialog on the session host; a host given is written back.
+    std::optional<std::string> AskHostToolHost(HostTool tool);
+
     // The Remote menu (app_remote.cpp).
     void OnRemoteNew(CommandId);
     void OnRemoteOpen(CommandId);
@@ -216,6 +245,7 @@ private:
     void OpenRemoteEditor(int selection);
     // "RemoteControl" of a session file: the panel file to open with the session.
     void OpenSessionPanel(const std::string& path);
+
     FrontEnd& view_;
     Tessnet& net_;
     SessionSettings settings_;
@@ -234,6 +264,10 @@ private:
     std::unique_ptr<CertificateStore> certificates_;
     std::unique_ptr<SshClientSession> sshSession_;
     bool sshStarted_ = false;
+    ProgramRunner* runner_ = nullptr;
+    ToolOutput toolOutput_;
+    std::string runningTool_;
+    std::string arpMac_;  // the last MAC address given to Tools > Arp, for this run
     std::vector<std::string> arguments_;
     std::string sessionPath_{kDefaultSessionName};
     RemoteDefinition remote_;

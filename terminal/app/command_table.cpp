@@ -1,6 +1,5 @@
 #include "terminal/app/command_table.h"
 
-#include <algorithm>
 #include <array>
 
 namespace ostrel {
@@ -83,11 +82,6 @@ constexpr std::array<MenuDefinition, 9> kMenus{{
     {C::HelpMenu, "&Help", kHelp},
 }};
 
-constexpr CommandId kNotYetAvailable[] = {
-    C::ColorPrefs, C::IpConfig,   C::Ping,     C::TraceRoute,    C::OpenInBrowser,
-    C::ArpAddress, C::Calculator, C::MyMemory, C::MyNetworkInfo, C::MyMonitors,
-};
-
 }  // namespace
 
 std::span<const MenuDefinition> MainMenus() {
@@ -115,19 +109,6 @@ std::string MenuLabel(std::string_view text, bool plain) {
 std::string_view MenuAccelerator(std::string_view text) {
     const std::size_t tab = text.find('\t');
     return tab == std::string_view::npos ? std::string_view{} : text.substr(tab + 1);
-}
-
-bool IsNotYetAvailable(CommandId id) {
-    return std::find(std::begin(kNotYetAvailable), std::end(kNotYetAvailable), id) !=
-           std::end(kNotYetAvailable);
-}
-
-std::string NotAvailableLine(CommandId id) {
-    const MenuDefinition* menu = nullptr;
-    const MenuItem* item = FindMenuItem(id, &menu);
-    if (item == nullptr) return {};
-    return MenuLabel(menu->title, true) + " > " + MenuLabel(item->text, true) +
-           " is not available yet...";
 }
 
 }  // namespace ostrel

@@ -100,10 +100,4 @@ std::string MenuLabel(std::string_view text, bool plain);
 // The accelerator written after the tab ("Ctrl+N", "F4"), empty when there is none.
 std::string_view MenuAccelerator(std::string_view text);
 
-// Commands whose features are built by later parts of the program: they stay in the menu and
-// say so when chosen.
-bool IsNotYetAvailable(CommandId id);
-// "File > Open Session is not available yet..."
-std::string NotAvailableLine(CommandId id);
-
 }  // namespace ostrel

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "terminal/app/command_table.h"
+#include "terminal/app/tools_view.h"
 #include "terminal/core/clipboard.h"
 #include "terminal/core/output_pane.h"
 #include "terminal/core/send_line.h"
@@ -30,7 +31,7 @@ enum class EditAction { SelectAll, Cut, Copy, Paste, Clear };
 
 // The main window's geometry (PlacedWindow) is the frame's position on the screen and the size
 // inside the frame, in pixels.
-class FrontEnd : public PlacedWindow {
+class FrontEnd : public PlacedWindow, public ToolsView {
 public:
     virtual ~FrontEnd() = default;
 

@@ -60,6 +60,11 @@ std::optional<std::string> SessionFileArgument(const std::vector<std::string>& a
     return std::string(path);
 }
 
+std::vector<std::filesystem::path> HelpPageCandidates(const std::filesystem::path& programFolder) {
+    return {programFolder / kHelpFileName,
+            (programFolder / kInstalledHelpFolder / kHelpFileName).lexically_normal()};
+}
+
 bool IsRemotePanelFile(std::string_view path) {
     constexpr std::string_view kSuffix = ".qzr";
     if (path.size() < kSuffix.size()) return false;

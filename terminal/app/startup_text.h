@@ -2,6 +2,7 @@
 // box, the command line of a new instance and the session file named on the command line.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,7 +35,11 @@ std::optional<std::string> SessionFileArgument(const std::vector<std::string>& a
 // session file.
 bool IsRemotePanelFile(std::string_view path);
 
-// The help page shipped next to the executable.
+// The help page: next to the executable in a build or a portable folder, in the documentation
+// folder of an installed copy (PREFIX/bin/ostrel, PREFIX/share/doc/ostrel/Ostrel.html).
 inline constexpr std::string_view kHelpFileName = "Ostrel.html";
+inline constexpr std::string_view kInstalledHelpFolder = "../share/doc/ostrel";
+// Where the help page is looked for, given the executable's folder, in order.
+std::vector<std::filesystem::path> HelpPageCandidates(const std::filesystem::path& programFolder);
 
 }  // namespace ostrel

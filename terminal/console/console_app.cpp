@@ -11,6 +11,7 @@
 
 #include "terminal/app/app_controller.h"
 #include "terminal/console/console_panel.h"
+#include "terminal/console/console_reports.h"
 #include "terminal/console/script_lines.h"
 
 namespace ostrel {
@@ -131,7 +132,8 @@ void ConsoleApp::ProcessLines() {
         if (!line) break;
         HandleLine(*line);
         if (password) WipeSecret(*line);
-        if (input_.scripted && !finishing_ && SessionOpening()) HoldBack();
+        if (input_.scripted && !finishing_ && (SessionOpening() || controller_->ToolRunning()))
+            HoldBack();
     }
     if (!holding_ && !finishing_ && inputEnded_ && pending_.empty()) EndOfInput();
 }
@@ -140,6 +142,11 @@ void ConsoleApp::HandleLine(const std::string& line) {
     if (passwordFor_) {
         std::string password = line;
         PasswordTyped(password);
+        return;
+    }
+    if (const std::optional<ToolCommand> tool = ParseToolCommand(line)) {
+        if (!editor_.Text().empty()) view_.Input().SetText("");
+        RunToolCommand(*tool, *controller_, [this](std::string_view text) { Message(text); });
         return;
     }
     const ConsoleCommand command = ParseConsoleLine(line);
@@ -341,6 +348,8 @@ void ConsoleApp::CheckHeldBack() {
         holdTimer_.stop();
         return;
     }
+    // A tool ends by itself (ping after four requests, a trace after its last hop).
+    if (controller_->ToolRunning()) return;
     if (SessionOpening()) {
         if (std::chrono::steady_clock::now() < holdUntil_) return;
         Message("The session did not connect in time; the following lines are carried out anyway.");

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <vector>
 
+#include "terminal/console/console_reports.h"
 #include "terminal/core/text_util.h"
 
 namespace ostrel {
@@ -435,6 +436,7 @@ std::string ConsoleCommandHelp() {
            "  /press N|CAPTION [MS]      presses button N (1-50) or the one with that caption\n"
            "                             and lets go after MS milliseconds (default 0): push,\n"
            "                             repeat or hold, and release strings as with the mouse\n"
+           + ToolCommandHelp() +
            "  /quit                      File > Quit\n";
 }
 

@@ -121,6 +121,16 @@ public:
     bool OpenInBrowser(const std::string&) override { return false; }
     bool CapsLockOn() const override { return false; }
     void CloseWindow() override;
+    // ToolsView: no dialogs (the console's commands take their arguments instead) and no display.
+    std::optional<std::string> AskToolHost(HostTool, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<ArpAnswer> AskArp(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    DialogResult ShowColourDialog(ColourTable&) override { return DialogResult::Cancelled; }
+    std::optional<MonitorList> Monitors() const override { return std::nullopt; }
+    bool HasDesktop() const override { return false; }
 
     // PlacedWindow: a console has no window to place.
     WindowRect Geometry() const override { return {}; }

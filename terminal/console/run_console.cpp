@@ -1,7 +1,7 @@
 #include "terminal/console/run_console.h"
 
-#include <QCoreApplication>
 #include <unistd.h>
+#include <QCoreApplication>
 
 #include <csignal>
 #include <cstdlib>
@@ -31,13 +31,16 @@ void WarnAboutIgnoredFile(const std::vector<std::string>& arguments, ConsoleScre
     for (const std::string& argument : arguments)
         if (!IsPlacementWord(argument)) words.push_back(argument);
     if (!words.empty() && !SessionFileArgument(words))
-        screen.WriteMessage("ostrel: a session file ends in .ini (a remote panel file in .qzr); "
-                            "\"" + words.front() + "\" is not opened.");
+        screen.WriteMessage(
+            "ostrel: a session file ends in .ini (a remote panel file in .qzr); "
+            "\"" +
+            words.front() + "\" is not opened.");
 }
 
 }  // namespace
 
-int RunConsole(int argc, char** argv, bool announceHeadless, const MakeBindings& makeBindings) {
+int RunConsole(int argc, char** argv, bool announceHeadless, const MakeBindings& makeBindings,
+               const MakeRunner& makeRunner) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     std::string error;
     const std::optional<ConsoleOptions> options = ParseConsoleOptions(arguments, &error);
@@ -77,8 +80,9 @@ int RunConsole(int argc, char** argv, bool announceHeadless, const MakeBindings&
     LineEditor editor;
     ConsoleScreen screen(setup);
     if (announceHeadless)
-        screen.WriteMessage("ostrel: no display (DISPLAY and WAYLAND_DISPLAY are not set), so this "
-                            "is the console front end; /help lists its commands.");
+        screen.WriteMessage(
+            "ostrel: no display (DISPLAY and WAYLAND_DISPLAY are not set), so this "
+            "is the console front end; /help lists its commands.");
     WarnAboutIgnoredFile(options->startArguments, screen);
 
     QCoreApplication application(argc, argv);
@@ -87,8 +91,10 @@ int RunConsole(int argc, char** argv, bool announceHeadless, const MakeBindings&
     ConsoleView view(screen, editor);
     ConsoleApp app(input, *options, std::move(*expectations), screen, editor, view, terminal);
     const std::unique_ptr<SessionBindings> bindings = makeBindings();
+    const std::unique_ptr<ProgramRunner> runner = makeRunner();
     AppController controller(view, bindings->Net(), bindings->Serial());
     view.Attach(controller);
+    controller.AttachTools(*runner);
     // The SSH library's events arrive through the platform queue, which Qt's loop drives.
     controller.AttachSsh(bindings->Ssh(), &bindings->Events());
     app.Attach(controller);

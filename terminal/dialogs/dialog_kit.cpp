@@ -53,6 +53,15 @@ QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton** ok, QPushButton** ca
     return row;
 }
 
+QHBoxLayout* MakeActionCancelRow(QDialog& dialog, const QString& caption,
+                                 const QString& acceptName) {
+    QPushButton* action = nullptr;
+    QHBoxLayout* row = MakeOkCancelRow(dialog, &action);
+    action->setText(caption);
+    action->setObjectName(acceptName);
+    return row;
+}
+
 DollarLineEdit* MakeField(QDialog& dialog, const QString& objectName, std::size_t capacity,
                           const QString& text) {
     auto* field = new DollarLineEdit(&dialog);

@@ -30,6 +30,11 @@ QFont TerminalFont();
 QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton** ok = nullptr,
                              QPushButton** cancel = nullptr);
 
+// A row with an accepting button of the given caption (the default button, object name
+// acceptName) and "&Cancel" (rejecting): the tool and colour dialogs.
+QHBoxLayout* MakeActionCancelRow(QDialog& dialog, const QString& caption,
+                                 const QString& acceptName);
+
 // A box that selects its whole text when it receives the focus, limited to capacity characters.
 DollarLineEdit* MakeField(QDialog& dialog, const QString& objectName, std::size_t capacity,
                           const QString& text);

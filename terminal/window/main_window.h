@@ -96,6 +96,12 @@ public:
     bool OpenInBrowser(const std::string& address) override;
     bool CapsLockOn() const override;
     void CloseWindow() override;
+    // ToolsView (main_window_tools.cpp).
+    std::optional<std::string> AskToolHost(HostTool tool, const std::string& initial) override;
+    std::optional<ArpAnswer> AskArp(const std::string& address, const std::string& mac) override;
+    DialogResult ShowColourDialog(ColourTable& colours) override;
+    std::optional<MonitorList> Monitors() const override;
+    bool HasDesktop() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

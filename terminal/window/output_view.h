@@ -26,6 +26,7 @@ public:
     void KeepTail(std::size_t count) override;
     void SetCaret(std::size_t position) override;
     void SetBackground(Colour colour) override;
+    QColor Background() const { return background_; }
 
     // The Edit menu.
     void SelectAll();

@@ -14,12 +14,13 @@ declare -A allowed=(
   [core]=""
   [session]="core"
   [persist]="session core platform"
+  [reports]="core"
   [remote]="persist session core"
-  [app]="remote persist session core"
-  [console]="app remote persist session core qtcore"
-  [bindings]="session core platform sshlib qt"
+  [app]="remote reports persist session core"
+  [console]="app remote reports persist session core qtcore"
+  [bindings]="reports session core platform sshlib qt"
   [dialogs]="remote persist session core qt"
-  [window]="app dialogs remote persist session core qt"
+  [window]="app dialogs remote reports persist session core qt"
 )
 
 failures=0

@@ -166,21 +166,8 @@ TEST_F(ControllerTest, MenuCommandsChangeTheSettingsAndTheStatusBar) {
 TEST_F(ControllerTest, EveryMenuItemIsHandled) {
     for (const MenuDefinition& menu : MainMenus())
         for (const MenuItem& item : menu.items)
-            EXPECT_NE(AppController::HasHandler(item.id), IsNotYetAvailable(item.id))
-                << MenuLabel(item.text, true);
+            EXPECT_TRUE(AppController::HasHandler(item.id)) << MenuLabel(item.text, true);
     EXPECT_FALSE(AppController::HasHandler(CommandId::FileMenu));
-}
-
-TEST_F(ControllerTest, LaterFeaturesSayTheyAreNotAvailable) {
-    ASSERT_TRUE(controller_.Start({}));
-    controller_.Dispatch(CommandId::ColorPrefs);
-    controller_.Dispatch(CommandId::Calculator);
-    const Strings lines = PaneLines();
-    EXPECT_EQ(Strings(lines.end() - 2, lines.end()),
-              (Strings{"Session > Color Prefs is not available yet...",
-                       "Tools > Calculator is not available yet..."}));
-    for (const MenuItem& item : MainMenus()[6].items)
-        EXPECT_FALSE(IsNotYetAvailable(item.id)) << MenuLabel(item.text, true);
 }
 
 TEST_F(ControllerTest, EditCommandsGoToTheFocusedControl) {
@@ -188,9 +175,9 @@ TEST_F(ControllerTest, EditCommandsGoToTheFocusedControl) {
     for (CommandId id : {CommandId::SelectAll, CommandId::Cut, CommandId::Copy, CommandId::Paste,
                          CommandId::Clear})
         controller_.Dispatch(id);
-    EXPECT_EQ(view_.edits, (std::vector<EditAction>{EditAction::SelectAll, EditAction::Cut,
-                                                     EditAction::Copy, EditAction::Paste,
-                                                     EditAction::Clear}));
+    EXPECT_EQ(view_.edits,
+              (std::vector<EditAction>{EditAction::SelectAll, EditAction::Cut, EditAction::Copy,
+                                       EditAction::Paste, EditAction::Clear}));
 }
 
 TEST_F(ControllerTest, SendingTypedLinesThroughTheSession) {
@@ -250,6 +237,14 @@ TEST_F(ControllerTest, AboutBoxNamesVersionAndSystem) {
     EXPECT_EQ(view_.boxes[0].text.rfind("Ostrel v" + std::string(ProgramVersion()) + "\n\n", 0),
               0u);
     EXPECT_NE(view_.boxes[0].text.find(SystemDescription()), std::string::npos);
+}
+
+// Help > Ostrel Help finds the page beside a built or portable program, and in the
+// documentation folder of an installed one.
+TEST(HelpPage, BesideTheProgramThenInTheInstalledDocumentation) {
+    EXPECT_EQ(HelpPageCandidates("/opt/av/bin"),
+              (std::vector<std::filesystem::path>{"/opt/av/bin/Ostrel.html",
+                                                  "/opt/av/share/doc/ostrel/Ostrel.html"}));
 }
 
 TEST_F(ControllerTest, QuitClosesSavesAndReleasesOnce) {

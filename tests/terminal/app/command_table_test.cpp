@@ -51,9 +51,6 @@ TEST(CommandTable, Labels) {
     EXPECT_EQ(MenuLabel("&New Instance\tCtrl+N", true), "New Instance");
     EXPECT_EQ(MenuLabel("Terminate $&CRLF", true), "Terminate $CRLF");
     EXPECT_EQ(MenuAccelerator("Polling"), "");
-    EXPECT_EQ(NotAvailableLine(CommandId::Ping), "Tools > Ping is not available yet...");
-    EXPECT_FALSE(IsNotYetAvailable(CommandId::SessionTcpClient));
-    EXPECT_TRUE(IsNotYetAvailable(CommandId::ColorPrefs));
 }
 
 }  // namespace

@@ -60,9 +60,7 @@ public:
         settings.inUse = true;
         return DialogResult::Confirmed;
     }
-    void ShowSessionMetaDialog(SessionSettings& settings) override {
-        settings.comment = "edited";
-    }
+    void ShowSessionMetaDialog(SessionSettings& settings) override { settings.comment = "edited"; }
     std::optional<std::string> ChooseFile(const FileChoice& choice) override {
         choices.push_back(choice);
         if (chosenFiles.empty()) return std::nullopt;
@@ -118,6 +116,22 @@ public:
     }
     bool CapsLockOn() const override { return capsLock; }
     void CloseWindow() override { ++closes; }
+    std::optional<std::string> AskToolHost(HostTool tool, const std::string& initial) override {
+        toolDialogs.push_back({tool, initial});
+        return toolAnswer;
+    }
+    std::optional<ArpAnswer> AskArp(const std::string& address, const std::string& mac) override {
+        arpShown.push_back({address, mac});
+        return arpAnswer;
+    }
+    DialogResult ShowColourDialog(ColourTable& colours) override {
+        ++colourDialogs;
+        if (!colourAnswer) return DialogResult::Cancelled;
+        colours = *colourAnswer;
+        return DialogResult::Confirmed;
+    }
+    std::optional<MonitorList> Monitors() const override { return monitors; }
+    bool HasDesktop() const override { return desktop; }
 
     MemoryPane pane;
     FakeInput input;
@@ -148,6 +162,14 @@ public:
     std::vector<std::string> opened;
     bool capsLock = false;
     int closes = 0;
+    std::vector<std::pair<HostTool, std::string>> toolDialogs;
+    std::optional<std::string> toolAnswer;  // what the next tool dialog returns
+    std::vector<ArpAnswer> arpShown;
+    std::optional<ArpAnswer> arpAnswer;
+    int colourDialogs = 0;
+    std::optional<ColourTable> colourAnswer;  // nullopt: Cancel
+    std::optional<MonitorList> monitors;
+    bool desktop = false;
     int panelsShown = 0;
     RemoteDefinition* shownPanel = nullptr;
     bool panelOpen = false;
