@@ -2,6 +2,8 @@
 // SshGetStatus, SshGetTimeout, SshSetTimeout, SshCancel, SshControl, SshGetExitCode and
 // SshAttachThread.
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "platform/system.h"
 #include "sshlib/api/client.h"
@@ -18,14 +20,18 @@ constexpr INT kNoExitCode = 0x7FFFFFFF;
 extern "C" {
 
 TESSAN_API INT SSHAPI SshDisconnect(HCLIENT hClient) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     // The session is closed without a disconnect message: the socket's orderly end tells the
     // server.
     DestroyClient(client);
     return 0;
 }
 
+// SshIsBlocking, SshGetStatus, SshGetTimeout, SshSetTimeout, SshCancel and SshAttachThread touch
+// only fields other threads may use at any time: they need not enter a call of the handle, so a
+// free-threaded handle's call in progress on another thread does not refuse them.
 TESSAN_API BOOL SSHAPI SshIsBlocking(HCLIENT hClient) {
     ClientPtr client = FindClient(hClient);
     if (!client) return FALSE;
@@ -33,8 +39,9 @@ TESSAN_API BOOL SSHAPI SshIsBlocking(HCLIENT hClient) {
 }
 
 TESSAN_API BOOL SSHAPI SshIsConnected(HCLIENT hClient) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return FALSE;
+    ClientCall call(hClient);
+    if (!call) return FALSE;
+    const ClientPtr& client = call.Get();
     if (client->Buffered() > 0 || client->Alive()) return TRUE;
     if (client->session && (client->closed || !client->Alive())) {
         SshSetLastError(KX_ERROR_CONNECTION_CLOSED);
@@ -46,12 +53,12 @@ TESSAN_API BOOL SSHAPI SshIsConnected(HCLIENT hClient) {
 
 TESSAN_API INT SSHAPI SshGetStatus(HCLIENT hClient) {
     ClientPtr client = FindClient(hClient);
-    return client ? client->status : SSH_ERROR;
+    return client ? client->status.load() : SSH_ERROR;
 }
 
 TESSAN_API INT SSHAPI SshGetTimeout(HCLIENT hClient) {
     ClientPtr client = FindClient(hClient);
-    return client ? client->timeout : SSH_ERROR;
+    return client ? client->timeout.load() : SSH_ERROR;
 }
 
 TESSAN_API INT SSHAPI SshSetTimeout(HCLIENT hClient, INT nTimeout) {
@@ -68,8 +75,20 @@ TESSAN_API INT SSHAPI SshSetTimeout(HCLIENT hClient, INT nTimeout) {
 TESSAN_API INT SSHAPI SshCancel(HCLIENT hClient) {
     ClientPtr client = FindClient(hClient);
     if (!client) return SSH_ERROR;
-    if (client->inBlocking && net::IsInBlockingWait()) net::CancelBlockingWait();
     client->cancel = true;
+    const DWORD busy = client->busyThread;
+    if (busy == PlatformGetCurrentThreadId()) {
+        if (client->inBlocking && net::IsInBlockingWait()) net::CancelBlockingWait();
+    } else if (busy != 0) {
+        // A free-threaded handle in a blocking call on another thread: that wait ends as
+        // cancelled. The call may be between two waits when asked, so it is asked again until
+        // a wait takes the request or the call is over.
+        for (int round = 0; round < 1000 && client->inBlocking && client->busyThread == busy;
+             ++round) {
+            if (net::CancelWaitOfThread(busy)) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
     return 0;
 }
 
@@ -77,8 +96,9 @@ TESSAN_API INT SSHAPI SshControl(HCLIENT hClient, DWORD dwControlCode, LPVOID lp
                                  DWORD dwReserved) {
     (void)lpvReserved;
     (void)dwReserved;
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     if (client->Alive()) {
         client->session->Control(dwControlCode);
         client->link->Flush();
@@ -91,8 +111,9 @@ TESSAN_API INT SSHAPI SshControl(HCLIENT hClient, DWORD dwControlCode, LPVOID lp
 }
 
 TESSAN_API INT SSHAPI SshGetExitCode(HCLIENT hClient) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     if (!client->session) {
         SshSetLastError(KX_ERROR_NOT_CONNECTED);
         return SSH_ERROR;

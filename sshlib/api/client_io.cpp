@@ -3,21 +3,13 @@
 #include <thread>
 
 #include "sshlib/api/client.h"
+#include "sshlib/api/error_codes.h"
 #include "sshlib/api/events.h"
 #include "sshlib/transport/net_errors.h"
 #include "sshlib/transport/trace_records.h"
 
 namespace tessan {
 namespace {
-
-// Blocking writes wait while this much accepted data has not reached the socket yet, so a
-// caller writing faster than the server takes data is held back instead of filling memory.
-constexpr size_t kWriteBacklogLimit = 1024 * 1024;
-
-size_t OutgoingBacklog(const Client& client) {
-    if (!client.session) return 0;
-    return client.session->QueuedOutgoing() + client.session->Transport().PendingOutput().size();
-}
 
 // Steps shared by SshRead and SshPeek: false when the call is over (`result` holds its value).
 bool CheckReadArguments(const ClientPtr& client, LPVOID buffer, INT size, INT& result) {
@@ -47,23 +39,23 @@ INT FailWait(const ClientPtr& client, DWORD error) {
         SshSetLastError(KX_ERROR_INVALID_HANDLE);
         return SSH_ERROR;
     }
-    if (error == net::kErrTimedOut) {
+    if (error == kErrTimedOut) {
         SshSetLastError(KX_ERROR_OPERATION_TIMEOUT);
         DispatchEvent(client, SSH_EVENT_TIMEOUT, KX_ERROR_OPERATION_TIMEOUT);
         return SSH_ERROR;
     }
-    if (error == net::kErrCancelled || client->cancel) {
+    if (error == kErrCancelled || client->cancel) {
         client->cancel = false;
         SshSetLastError(KX_ERROR_OPERATION_CANCELED);
         DispatchEvent(client, SSH_EVENT_CANCEL, KX_ERROR_OPERATION_CANCELED);
         return SSH_ERROR;
     }
-    if (error == net::kErrNotSocket) {
+    if (error == kErrNotSocket) {
         MarkClosed(*client);
         SshSetLastError(KX_ERROR_CONNECTION_CLOSED);
         return SSH_ERROR;
     }
-    SshSetLastError(error);
+    SshSetLastError(ApiError(error));
     return SSH_ERROR;
 }
 
@@ -81,8 +73,9 @@ using namespace tessan;
 extern "C" {
 
 TESSAN_API INT SSHAPI SshRead(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     INT result = 0;
     if (!CheckReadArguments(client, lpBuffer, cbBuffer, result)) return result;
     if (client->cancel) return FailCancelled(client);
@@ -110,8 +103,9 @@ TESSAN_API INT SSHAPI SshRead(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer) {
 }
 
 TESSAN_API INT SSHAPI SshPeek(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     INT result = 0;
     if (!CheckReadArguments(client, lpBuffer, cbBuffer, result)) return result;
     if (client->Buffered() == 0) {
@@ -122,8 +116,9 @@ TESSAN_API INT SSHAPI SshPeek(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer) {
 }
 
 TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     if (!lpBuffer) {
         SshSetLastError(KX_ERROR_INVALID_BUFFER);
         return SSH_ERROR;
@@ -133,6 +128,12 @@ TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer) 
         return SSH_ERROR;
     }
     if (client->cancel) return FailCancelled(client);
+    if (client->EventDriven() && client->Alive() &&
+        OutgoingBacklog(*client) >= kWriteBacklogLimit) {
+        client->writeRefused = true;
+        SshSetLastError(KX_ERROR_OPERATION_WOULD_BLOCK);
+        return SSH_ERROR;
+    }
     if (!client->EventDriven() && client->Alive() &&
         OutgoingBacklog(*client) >= kWriteBacklogLimit) {
         client->status = SSH_STATUS_WRITE;
@@ -156,8 +157,9 @@ TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer) 
 }
 
 TESSAN_API BOOL SSHAPI SshIsReadable(HCLIENT hClient, INT nTimeout, LPDWORD lpdwAvail) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return FALSE;
+    ClientCall call(hClient);
+    if (!call) return FALSE;
+    const ClientPtr& client = call.Get();
     auto report = [&](BOOL readable) {
         if (lpdwAvail) *lpdwAvail = static_cast<DWORD>(client->Buffered());
         return readable;
@@ -173,7 +175,7 @@ TESSAN_API BOOL SSHAPI SshIsReadable(HCLIENT hClient, INT nTimeout, LPDWORD lpdw
         DWORD error = RunBlocking(
             *client, [c] { return c->Buffered() > 0; }, std::max(nTimeout, 0) * 1000);
         if (client->destroyed) return FALSE;
-        if (error == net::kErrTimedOut && client->Buffered() == 0 && client->Alive()) {
+        if (error == kErrTimedOut && client->Buffered() == 0 && client->Alive()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return report(FALSE);
         }
@@ -184,8 +186,9 @@ TESSAN_API BOOL SSHAPI SshIsReadable(HCLIENT hClient, INT nTimeout, LPDWORD lpdw
 }
 
 TESSAN_API BOOL SSHAPI SshIsWritable(HCLIENT hClient, INT nTimeout) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return FALSE;
+    ClientCall call(hClient);
+    if (!call) return FALSE;
+    const ClientPtr& client = call.Get();
     if (!client->Alive() || !client->session->HasSession()) {
         SshSetLastError(KX_ERROR_NOT_CONNECTED);
         return FALSE;

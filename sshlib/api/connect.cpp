@@ -3,15 +3,16 @@
 #include <chrono>
 #include <cstring>
 
+#include "crypto/secure_memory.h"
 #include "platform/messages.h"
 #include "platform/system.h"
 #include "sshlib/api/client.h"
+#include "sshlib/api/error_codes.h"
 #include "sshlib/api/error_text.h"
 #include "sshlib/api/events.h"
 #include "sshlib/api/text_convert.h"
 #include "sshlib/transport/host_lookup.h"
 #include "sshlib/transport/net_errors.h"
-#include "sshlib/transport/secure_wipe.h"
 #include "sshlib/transport/socket_table.h"
 
 namespace tessan {
@@ -20,6 +21,7 @@ namespace {
 constexpr size_t kMaxHostLength = 255;
 constexpr size_t kMaxUserLength = 63;
 constexpr size_t kMaxPasswordLength = 63;
+constexpr size_t kMaxHostKeyLength = 255;
 constexpr int kMaxTerminalSize = 512;
 constexpr DWORD kOptionsSize = 952;
 constexpr DWORD kWideOptionsSize = 1880;
@@ -42,10 +44,28 @@ int64_t NowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// ": the server presented <MD5 form> <SHA-256 form>" for the detail of a host key mismatch.
+std::string PresentedKey(const connection::SshConnection& ssh) {
+    const connection::Ssh1Session* ssh1 = ssh.Ssh1();
+    std::string text = ": the server presented ";
+    text += ssh1 ? ssh1->Fingerprint() : ssh.Transport().Fingerprint();
+    if (!ssh1) text += " " + ssh.Transport().FingerprintSha256();
+    return text;
+}
+
+// The host key the credentials expect, or "" (none, or a record too short to hold the field).
+std::string ExpectedHostKey(const SECURITYCREDENTIALS* credentials) {
+    constexpr size_t kFieldEnd =
+        offsetof(SECURITYCREDENTIALS, lpszHostKey) + sizeof(credentials->lpszHostKey);
+    if (!credentials || credentials->dwSize < kFieldEnd || !credentials->lpszHostKey) return {};
+    return std::string(credentials->lpszHostKey,
+                       strnlen(credentials->lpszHostKey, kMaxHostKeyLength));
+}
+
 // Fails a connect in progress: the handle goes, the error stays.
 HCLIENT Fail(const ClientPtr& client, DWORD error) {
     DestroyClient(client);
-    SshSetLastError(error);
+    SshSetLastError(ApiError(error));
     return INVALID_CLIENT;
 }
 
@@ -56,6 +76,8 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
                        UINT eventMessage) {
     ClientPtr client = CreateClient();
     if (!client) return INVALID_CLIENT;
+    ClientCall call(client);  // the connect is the handle's first call
+    if (!call) return INVALID_CLIENT;
     client->options = options;
     client->timeout = timeoutSeconds == 0
                           ? kDefaultTimeoutSeconds
@@ -70,8 +92,14 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
     quirks.publicKeySidLength = Forced(options, SSH_OPTION_COMPATSID, quirks.publicKeySidLength);
     quirks.hmacKeys16 = Forced(options, SSH_OPTION_COMPATHMAC, quirks.hmacKeys16);
     transportSettings.kex.modernFirst = (options & SSH_OPTION_PREFERMODERN) != 0;
+    transportSettings.kex.expectedHostKey = ExpectedHostKey(credentials);
 
     connection::SessionSettings session;
+    net::ProxySettings proxy;
+    // The copies of the passwords are wiped on every way out, whether the connect fails here,
+    // fails later or hands the session its own copy (the moved-from string is wiped then).
+    ScopedWipe wipePassword(session.password);
+    ScopedWipe wipeProxyPassword(proxy.password);
     session.user.assign(user, BoundedLength(user, kMaxUserLength));
     session.password.assign(password, BoundedLength(password, kMaxPasswordLength));
     session.noPty = (options & SSH_OPTION_NOPTY) != 0;
@@ -91,16 +119,13 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
                 transportSettings.protocolPreference = transport::kPreferProtocol2Only;
                 break;
             default:
-                SecureWipe(session.password);
                 return Fail(client, KX_ERROR_INVALID_PROTOCOL);
         }
     }
 
-    net::ProxySettings proxy;
     if (record) {
         if (options & SSH_OPTION_PROXYSERVER) {
             if (record->dwProxyType > SSH_PROXY_TELNET) {
-                SecureWipe(session.password);
                 return Fail(client, KX_ERROR_INVALID_PROXY_TYPE);
             }
             proxy.type = static_cast<int>(record->dwProxyType);
@@ -121,8 +146,6 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
         if (options & SSH_OPTION_COMMAND) {
             size_t length = strnlen(record->szCommandLine, sizeof record->szCommandLine);
             if (length == 0 || length >= sizeof record->szCommandLine) {
-                SecureWipe(session.password);
-                SecureWipe(proxy.password);
                 return Fail(client, KX_ERROR_INVALID_COMMAND);
             }
             session.command.assign(record->szCommandLine, length);
@@ -144,14 +167,10 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
     if (client->destroyed) {
         // Torn down (SshUninitialize) by a window procedure while the connect waited.
         if (opened == 0) net::CloseSocket(connection.socket);
-        SecureWipe(session.password);
         SshSetLastError(KX_ERROR_OPERATION_CANCELED);
         return INVALID_CLIENT;
     }
-    if (opened != 0) {
-        SecureWipe(session.password);
-        return Fail(client, error ? error : KX_ERROR_CONNECTION_CLOSED);
-    }
+    if (opened != 0) return Fail(client, error ? error : kErrConnectionClosed);
     AttachSession(*client, transportSettings, std::move(session), connection.socket);
     client->status = SSH_STATUS_AUTHENTICATE;
 
@@ -165,17 +184,19 @@ HCLIENT ConnectChecked(const char* host, int port, const char* user, const char*
     }
     // A command that ended in the burst that started it still counts: its output is buffered.
     if (!ssh.Started()) {
-        if (error == 0 || error == net::kErrConnectionClosed) {
+        if (error == 0 || error == kErrConnectionClosed) {
             DWORD failure = ssh.Transport().Failure().error;
-            error = failure ? failure : transport::kErrConnectionClosed;
+            error = failure ? failure : kErrConnectionClosed;
         }
         // What the key exchange found wrong, or what the server said when it ended the
         // connection, is the error's detail: the code alone does not tell it. A time-out ends
         // the connection without a disconnect message.
         const transport::TransportFailure& failure = ssh.Transport().Failure();
-        const bool told = failure.byPeer || failure.error == transport::kErrKeyExchangeFailed ||
-                          failure.error == transport::kErrHostKeyNotVerified;
-        const std::string detail = told ? failure.text : std::string();
+        const bool told = failure.byPeer || failure.error == kErrKeyExchangeFailed ||
+                          failure.error == kErrHostKeyNotVerified ||
+                          failure.error == kErrHostKeyMismatch;
+        std::string detail = told ? failure.text : std::string();
+        if (failure.error == kErrHostKeyMismatch) detail += PresentedKey(ssh);
         Fail(client, error);
         SetLastErrorDetail(detail);
         return INVALID_CLIENT;
@@ -274,6 +295,7 @@ TESSAN_API HCLIENT SSHAPI SshAsyncConnectW(LPCWSTR lpszHostName, INT nRemotePort
     std::string host = wide(lpszHostName, kMaxHostLength + 1);
     std::string user = wide(lpszUserName, kMaxUserLength + 1);
     std::string password = wide(lpszPassword, kMaxPasswordLength + 1);
+    ScopedWipe wipePassword(password);
     SSHOPTIONS narrow{};
     if (lpOptions) {
         narrow.dwSize = kOptionsSize;
@@ -300,7 +322,6 @@ TESSAN_API HCLIENT SSHAPI SshAsyncConnectW(LPCWSTR lpszHostName, INT nRemotePort
         lpszHostName ? host.c_str() : nullptr, nRemotePort, lpszUserName ? user.c_str() : nullptr,
         lpszPassword ? password.c_str() : nullptr, nTimeout, dwOptions,
         lpOptions ? &narrow : nullptr, lpCredentials, hEventWnd, uEventMsg);
-    SecureWipe(password);
     SecureWipe(narrow.szProxyPassword, sizeof narrow.szProxyPassword);
     return result;
 }

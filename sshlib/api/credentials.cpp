@@ -2,19 +2,54 @@
 // the record and copies of its strings.
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <unordered_map>
 
+#include "crypto/secure_memory.h"
 #include "sshlib/api/tessan.h"
 #include "sshlib/api/text_convert.h"
-#include "sshlib/transport/secure_wipe.h"
 
 namespace {
 
+// The records this library made and the size of each allocation. The record's own fields are
+// the caller's to change, so neither the size of the wipe nor whether the memory is ours to
+// free is read from them.
+struct Allocations {
+    std::mutex lock;
+    std::unordered_map<const void*, size_t> sizes;
+};
+
+Allocations& Made() {
+    static auto* made = new Allocations;
+    return *made;
+}
+
+// Wipes and frees a record of ours; a record the library did not make is left alone.
 void FreeCredentials(LPSECURITYCREDENTIALS record) {
     if (!record) return;
-    const size_t size = record->dwReserved;  // the allocation's size, kept for the wipe
+    size_t size = 0;
+    {
+        Allocations& made = Made();
+        std::lock_guard lock(made.lock);
+        auto found = made.sizes.find(record);
+        if (found == made.sizes.end()) return;
+        size = found->second;
+        made.sizes.erase(found);
+    }
     tessan::SecureWipe(record, size);
     std::free(record);
+}
+
+bool Remember(LPSECURITYCREDENTIALS record, size_t size) {
+    try {
+        Allocations& made = Made();
+        std::lock_guard lock(made.lock);
+        made.sizes.emplace(record, size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 }  // namespace
@@ -36,14 +71,15 @@ TESSAN_API BOOL SSHAPI SshCreateSecurityCredentialsA(DWORD dwProtocol, DWORD dwO
     const size_t passwordLength = lpszPassword ? std::strlen(lpszPassword) + 1 : 0;
     const size_t size = sizeof(SECURITYCREDENTIALS) + userLength + passwordLength;
     auto* record = static_cast<LPSECURITYCREDENTIALS>(std::calloc(1, size));
-    if (!record) {
+    if (!record || !Remember(record, size)) {
+        std::free(record);
         SshSetLastError(KX_ERROR_OUT_OF_MEMORY);
         return FALSE;
     }
     record->dwSize = sizeof(SECURITYCREDENTIALS);
     record->dwProtocol = dwProtocol;
     record->dwOptions = dwOptions;
-    record->dwReserved = static_cast<DWORD>(size);
+    record->dwReserved = static_cast<DWORD>(size);  // informational: the wipe does not use it
     char* strings = reinterpret_cast<char*>(record + 1);
     if (lpszPassword) {
         record->lpszPassword = strings;
@@ -64,10 +100,10 @@ TESSAN_API BOOL SSHAPI SshCreateSecurityCredentialsW(DWORD dwProtocol, DWORD dwO
                                                      LPSECURITYCREDENTIALS* lppCredentials) {
     std::string user = tessan::WideToUtf8(lpszUserName);
     std::string password = tessan::WideToUtf8(lpszPassword);
+    tessan::ScopedWipe wipePassword(password);
     BOOL result = SshCreateSecurityCredentialsA(
         dwProtocol, dwOptions, lpszUserName ? user.c_str() : nullptr,
         lpszPassword ? password.c_str() : nullptr, lpvReserved, lppCredentials);
-    tessan::SecureWipe(password);
     return result;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/messages.h"
 #include "platform/socket_notify.h"
 #include "platform/system.h"
+#include "sshlib/api/error_codes.h"
 #include "sshlib/api/lifecycle.h"
 #include "sshlib/transport/socket_table.h"
 
@@ -113,12 +114,29 @@ void Thaw(const ClientPtr& client, bool freeze) {
     client->frozen = freeze;
 }
 
+}  // namespace
+
+void PostDeferredSocketEvents(Client& client) {
+    const UINT events = client.deferredSocketEvents.exchange(0);
+    if (!client.notifyWindow || client.Socket() < 0) return;
+    for (UINT kind : {PLATFORM_FD_READ, PLATFORM_FD_WRITE, PLATFORM_FD_OOB, PLATFORM_FD_ACCEPT,
+                      PLATFORM_FD_CONNECT, PLATFORM_FD_CLOSE}) {
+        if (events & kind) {
+            PlatformPostMessage(client.notifyWindow, SSH_NOTIFY_MESSAGE,
+                                static_cast<WPARAM>(client.Socket()),
+                                PLATFORM_SELECT_LPARAM(kind, 0));
+        }
+    }
+}
+
+namespace {
+
 void OnSocketNotification(const ClientPtr& client, UINT event, UINT error) {
     if (client->frozen) {
         client->pendingSocketEvents |= event;
         return;
     }
-    if (error > 10000) SshSetLastError(error);
+    if (error > 10000) SshSetLastError(ApiError(error));
     client->link->OnSocketEvent(event, error);
     ScheduleEventTimer(*client);
     // Data first, so that a caller who disconnects on the end event has read everything.
@@ -131,23 +149,30 @@ void OnSocketNotification(const ClientPtr& client, UINT event, UINT error) {
         client->closed = true;
         client->status = SSH_STATUS_IDLE;
         const DWORD failure = client->session ? client->session->Transport().Failure().error : 0;
-        DispatchEvent(client, SSH_EVENT_DISCONNECT, failure ? KX_ERROR_BASE | failure : 0);
+        DispatchEvent(client, SSH_EVENT_DISCONNECT, ApiError(failure));
         return;
     }
-    if (event == PLATFORM_FD_WRITE) DispatchEvent(client, SSH_EVENT_WRITE, 0);
+    // A write refused as would-block is answered by SSH_EVENT_WRITE once the backlog has gone
+    // below the limit (the server's window adjustment arrives as a read).
+    const bool drained = client->writeRefused && OutgoingBacklog(*client) < kWriteBacklogLimit;
+    if (drained) client->writeRefused = false;
+    if (event == PLATFORM_FD_WRITE || drained) DispatchEvent(client, SSH_EVENT_WRITE, 0);
 }
 
 void OnTimer(HWND window, UINT_PTR id) {
     for (const ClientPtr& c : AllClients()) {
-        if (c->notifyWindow != window || kTimerBase + static_cast<UINT_PTR>(c->handle) != id) {
-            continue;
+        if (kTimerBase + static_cast<UINT_PTR>(c->handle) != id) continue;
+        // A call on another thread has the handle: the timer comes round again.
+        if (!TryEnterCall(*c)) return;
+        if (c->notifyWindow == window) {
+            if (c->session && c->link) {
+                c->session->Transport().CheckTimer();
+                c->link->Flush();
+            }
+            ScheduleEventTimer(*c);
         }
-        if (c->session && c->link) {
-            c->session->Transport().CheckTimer();
-            c->link->Flush();
-        }
-        ScheduleEventTimer(*c);
-        return;
+        LeaveCall(*c);
+        if (c->notifyWindow == window) return;
     }
     PlatformKillTimer(window, id);
 }
@@ -159,8 +184,19 @@ LRESULT EventLink(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_
         }
     } else if (message == SSH_NOTIFY_MESSAGE) {
         if (ClientPtr client = ClientOfNotification(window, wParam)) {
-            OnSocketNotification(client, PLATFORM_SELECT_EVENT(lParam),
-                                 PLATFORM_SELECT_ERROR(lParam));
+            const UINT event = PLATFORM_SELECT_EVENT(lParam);
+            if (TryEnterCall(*client)) {
+                OnSocketNotification(client, event, PLATFORM_SELECT_ERROR(lParam));
+                LeaveCall(*client);
+            } else {
+                // Another thread is inside a call of the handle: the notification waits for
+                // that call to end, which posts it here again.
+                client->deferredSocketEvents |= event;
+                if (TryEnterCall(*client)) {
+                    PostDeferredSocketEvents(*client);  // that call ended meanwhile
+                    LeaveCall(*client);
+                }
+            }
         }
     } else if (message == WM_TIMER && wParam >= kTimerBase && wParam < kTimerBase + 0x10000) {
         OnTimer(window, wParam);
@@ -301,8 +337,9 @@ extern "C" {
 
 TESSAN_API INT SSHAPI SshEnableEventsEx(HCLIENT hClient, HWND hEventWnd, UINT uEventMsg,
                                         UINT uEventMask) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     if (!hEventWnd) return SshDisableEvents(hClient);
     if (!PlatformIsWindow(hEventWnd) || uEventMsg < WM_USER) {
         SshSetLastError(KX_ERROR_INVALID_PARAMETER);
@@ -322,8 +359,9 @@ TESSAN_API INT SSHAPI SshEnableEvents(HCLIENT hClient, HWND hEventWnd, UINT uEve
 }
 
 TESSAN_API INT SSHAPI SshDisableEvents(HCLIENT hClient) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     client->callbacks.fill(nullptr);
     client->callbackParams.fill(0);
     ReleaseNotificationWindow(*client);
@@ -334,16 +372,18 @@ TESSAN_API INT SSHAPI SshDisableEvents(HCLIENT hClient) {
 }
 
 TESSAN_API INT SSHAPI SshFreezeEvents(HCLIENT hClient, BOOL bFreeze) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     Thaw(client, bFreeze != FALSE);
     return 0;
 }
 
 TESSAN_API INT SSHAPI SshRegisterEvent(HCLIENT hClient, UINT nEventId, SSHEVENTPROC lpfnEventProc,
                                        DWORD_PTR dwParam) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return SSH_ERROR;
+    ClientCall call(hClient);
+    if (!call) return SSH_ERROR;
+    const ClientPtr& client = call.Get();
     for (int slot = 0; slot < kEventCount; ++slot) {
         if (!(nEventId & (1u << slot))) continue;
         client->callbacks[slot] = lpfnEventProc;

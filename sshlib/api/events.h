@@ -48,6 +48,10 @@ private:
     UINT eventMask_;
 };
 
+// Posts the socket notifications set aside while another thread was inside a call of the
+// handle (deferredSocketEvents) to its notification window. Inside a call of the handle.
+void PostDeferredSocketEvents(Client& client);
+
 // Re-arms the window timer that drives the time-based re-key in event-driven mode.
 void ScheduleEventTimer(Client& client);
 

@@ -2,10 +2,11 @@
 #include <cstring>
 #include <string>
 
+#include "crypto/secure_memory.h"
 #include "sshlib/api/client.h"
+#include "sshlib/api/error_codes.h"
 #include "sshlib/api/global_buffer.h"
 #include "sshlib/api/text_convert.h"
-#include "sshlib/transport/secure_wipe.h"
 
 namespace tessan {
 namespace {
@@ -29,7 +30,7 @@ bool Empty(const char* text) {
 }
 
 INT Fail(DWORD error) {
-    SshSetLastError(error);
+    SshSetLastError(ApiError(error));
     return SSH_ERROR;
 }
 
@@ -94,11 +95,11 @@ TESSAN_API INT SSHAPI SshExecuteW(LPCWSTR lpszHostName, INT nRemotePort, LPCWSTR
     const std::string host = WideToUtf8(lpszHostName);
     const std::string user = WideToUtf8(lpszUserName);
     std::string password = WideToUtf8(lpszPassword);
+    ScopedWipe wipePassword(password);
     const std::string command = WideToUtf8(lpszCommandLine);
     const INT result = SshExecuteA(host.c_str(), nRemotePort, user.c_str(), password.c_str(),
                                    lpszCommandLine ? command.c_str() : nullptr, nTimeout, dwOptions,
                                    lpvBuffer, lpdwLength, lpCredentials);
-    SecureWipe(password);
     return result;
 }
 

@@ -1,13 +1,17 @@
 // The handle table, creation, lookup and destruction of client records.
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <new>
+#include <thread>
 
+#include "crypto/secure_memory.h"
 #include "platform/system.h"
 #include "sshlib/api/client.h"
+#include "sshlib/api/error_codes.h"
 #include "sshlib/api/events.h"
 #include "sshlib/api/lifecycle.h"
-#include "sshlib/transport/secure_wipe.h"
+#include "sshlib/transport/blocking_wait.h"
 #include "sshlib/transport/trace_records.h"
 
 namespace tessan {
@@ -73,6 +77,53 @@ ClientPtr FindClient(HCLIENT handle, bool checkOwner) {
     return client;
 }
 
+bool TryEnterCall(Client& client) {
+    if (client.teardown) return false;
+    const DWORD me = PlatformGetCurrentThreadId();
+    DWORD busy = 0;
+    if (!client.busyThread.compare_exchange_strong(busy, me) && busy != me) return false;
+    ++client.busyDepth;
+    return true;
+}
+
+void LeaveCall(Client& client) {
+    if (--client.busyDepth > 0) return;
+    for (;;) {
+        client.busyThread = 0;
+        // Notifications the owner thread set aside while this call ran go to its window now
+        // (unless another thread has entered meanwhile: its call ends the same way).
+        if (client.deferredSocketEvents == 0 || !TryEnterCall(client)) return;
+        PostDeferredSocketEvents(client);
+        --client.busyDepth;
+    }
+}
+
+ClientCall::ClientCall(HCLIENT handle, bool checkOwner)
+    : ClientCall(FindClient(handle, checkOwner)) {}
+
+ClientCall::ClientCall(ClientPtr client) : client_(std::move(client)) {
+    if (!client_) return;
+    if (!TryEnterCall(*client_)) {
+        SshSetLastError(client_->teardown ? KX_ERROR_INVALID_HANDLE : KX_ERROR_HANDLE_IN_USE);
+        client_ = nullptr;
+    }
+}
+
+ClientCall::~ClientCall() {
+    if (client_) LeaveCall(*client_);
+}
+
+void AwaitCallsOfOtherThreads(Client& client) {
+    const DWORD me = PlatformGetCurrentThreadId();
+    for (;;) {
+        const DWORD busy = client.busyThread;
+        if (busy == 0 || busy == me) return;
+        // Asked again each round: the call may be between two waits when first asked.
+        net::CancelWaitOfThread(busy);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 std::vector<ClientPtr> AllClients() {
     std::lock_guard lock(LibraryLock());
     std::vector<ClientPtr> live;
@@ -110,7 +161,7 @@ void AttachSession(Client& client, const transport::TransportSettings& transport
     hooks.data = [self](std::span<const uint8_t> data) {
         trace::Text(TRACE_INFO, "decrypted %ld bytes of data", static_cast<long>(data.size()));
         trace::Data(data.data(), data.size());
-        std::vector<uint8_t>& buffer = self->receive;
+        SecureBytes& buffer = self->receive;
         // Grow in steps of about 64 KiB; first move the unread bytes to the front.
         if (self->receiveStart > 0 && buffer.size() + data.size() > buffer.capacity()) {
             buffer.erase(buffer.begin(),
@@ -133,13 +184,21 @@ void AttachSession(Client& client, const transport::TransportSettings& transport
 }
 
 DWORD RunBlocking(Client& client, const std::function<bool()>& done, int timeoutMs) {
-    if (!client.link) return 10057;
+    if (!client.link) return kErrNotConnected;
     client.inBlocking = true;
     connection::SshConnection* session = client.session.get();
     DWORD error = client.link->RunUntil(
-        [&] { return done() || !session->Alive() || client.destroyed; }, timeoutMs);
+        [&] { return client.teardown || done() || !session->Alive() || client.destroyed; },
+        timeoutMs);
     client.inBlocking = false;
+    // The last SshUninitialize on another thread ends the wait as a cancellation.
+    if (client.teardown && !client.destroyed) return kErrCancelled;
     return error;
+}
+
+size_t OutgoingBacklog(const Client& client) {
+    if (!client.session) return 0;
+    return client.session->QueuedOutgoing() + client.session->Transport().PendingOutput().size();
 }
 
 size_t TakeReceived(Client& client, void* out, size_t size, bool peek) {

@@ -1,5 +1,6 @@
 // SshInitialize and SshUninitialize.
 #include "sshlib/api/lifecycle.h"
+#include "sshlib/api/error_codes.h"
 
 #include <atomic>
 #include <cstring>
@@ -99,7 +100,7 @@ TESSAN_API BOOL SSHAPI SshInitializeA(LPCSTR lpszReserved, LPINITDATA lpInitData
     }
     if (DWORD failure = net::StartSocketSubsystem()) {
         lock.unlock();
-        SshSetLastError(failure);
+        SshSetLastError(ApiError(failure));
         return FALSE;
     }
     ++gInitCount;
@@ -134,13 +135,22 @@ TESSAN_API BOOL SSHAPI SshInitializeW(LPCWSTR lpszReserved, LPINITDATAW lpInitDa
 }
 
 TESSAN_API void SSHAPI SshUninitialize(void) {
-    {
-        std::lock_guard lock(LibraryLock());
-        if (gInitCount > 0 && --gInitCount == 0) {
-            for (auto step : kFinalTeardown)
-                step();
-        }
+    std::unique_lock lock(LibraryLock());
+    if (gInitCount > 0 && --gInitCount == 0) {
+        // Calls in progress on other threads end first, their waits cancelled, so that nothing
+        // is freed under them; meanwhile new calls are refused and the lock is free for the
+        // ending calls to use.
+        const std::vector<ClientPtr> clients = AllClients();
+        for (const ClientPtr& client : clients)
+            client->teardown = true;
+        lock.unlock();
+        for (const ClientPtr& client : clients)
+            AwaitCallsOfOtherThreads(*client);
+        lock.lock();
+        for (auto step : kFinalTeardown)
+            step();
     }
+    lock.unlock();
     if (gModule.load() == nullptr) ProcessDetach();
 }
 

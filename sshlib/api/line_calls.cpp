@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sshlib/api/client.h"
+#include "sshlib/api/error_codes.h"
 #include "sshlib/api/events.h"
 #include "sshlib/api/global_buffer.h"
 #include "sshlib/api/text_convert.h"
@@ -50,7 +51,7 @@ LineRead TakeLine(const ClientPtr& client, char* line, size_t size, bool wholeCh
     while (available == 0 && client->Alive()) {
         const int64_t remaining = deadline < 0 ? -1 : std::max<int64_t>(deadline - NowMs(), 0);
         if (remaining == 0) {
-            read.waitError = net::kErrTimedOut;
+            read.waitError = kErrTimedOut;
             break;
         }
         client->status = SSH_STATUS_READ;
@@ -58,7 +59,7 @@ LineRead TakeLine(const ClientPtr& client, char* line, size_t size, bool wholeCh
         const DWORD error = RunBlocking(
             *client, [c] { return HasLineFeed(*c); }, static_cast<int>(remaining));
         if (client->destroyed) {
-            read.waitError = error ? error : net::kErrCancelled;
+            read.waitError = error ? error : kErrCancelled;
             return read;
         }
         client->status = SSH_STATUS_IDLE;
@@ -67,7 +68,7 @@ LineRead TakeLine(const ClientPtr& client, char* line, size_t size, bool wholeCh
         if (error != 0) {
             read.waitError = error;
             // The time is up: the partial line still goes to the caller.
-            if (error != net::kErrTimedOut) return read;
+            if (error != kErrTimedOut) return read;
             break;
         }
     }
@@ -94,8 +95,9 @@ LineRead TakeLine(const ClientPtr& client, char* line, size_t size, bool wholeCh
 BOOL ReadLine(HCLIENT handle, char* line, size_t size, bool wholeCharacters, size_t& length) {
     length = 0;
     line[0] = 0;
-    ClientPtr client = FindClient(handle);
-    if (!client) return FALSE;
+    ClientCall call(handle);
+    if (!call) return FALSE;
+    const ClientPtr& client = call.Get();
     if (!client->session) {
         SshSetLastError(KX_ERROR_NOT_CONNECTED);
         return FALSE;
@@ -145,8 +147,9 @@ bool CheckLineArguments(const void* line, const INT* length) {
 
 // Reads byte by byte until `text` has been received; see SshSearchA in tessan.h.
 BOOL Search(HCLIENT handle, const char* text, LPVOID buffer, LPDWORD length) {
-    ClientPtr client = FindClient(handle);
-    if (!client) return FALSE;
+    ClientCall call(handle);
+    if (!call) return FALSE;
+    const ClientPtr& client = call.Get();
     if (client->inBlocking) {
         SshSetLastError(KX_ERROR_OPERATION_IN_PROGRESS);
         return FALSE;

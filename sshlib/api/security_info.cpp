@@ -62,8 +62,9 @@ DWORD Ssh1KeyBits(crypto::CipherFamily family) {
 // tells whether the record is large enough for the algorithm names.
 ClientPtr Fill(HCLIENT hClient, DWORD* record, DWORD size, DWORD baseSize, DWORD fullSize,
                bool* named) {
-    ClientPtr client = FindClient(hClient);
-    if (!client) return nullptr;
+    ClientCall call(hClient);
+    if (!call) return nullptr;
+    const ClientPtr& client = call.Get();
     if (!record || *record < baseSize) {
         SshSetLastError(KX_ERROR_INVALID_PARAMETER);
         return nullptr;

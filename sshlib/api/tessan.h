@@ -16,6 +16,12 @@
  *   call it. Unpaired surrogates become '?', invalid UTF-8 on the way back U+FFFD.
  * - Calls on a handle are made from the thread that created it, or one attached with
  *   SshAttachThread, unless the handle was connected with SSH_OPTION_FREETHREAD.
+ * - Threads: the calls of one handle are serialised. While a thread is inside a call of a handle
+ *   (a blocking read waiting included), a call of the same handle from another thread (possible
+ *   with SSH_OPTION_FREETHREAD) fails at once with KX_ERROR_HANDLE_IN_USE and leaves the handle
+ *   untouched; retry it later. The thread inside the call may nest calls (window procedures and
+ *   callbacks run by its wait). SshIsBlocking, SshGetStatus, SshGetTimeout, SshSetTimeout,
+ *   SshCancel and SshAttachThread are never refused so. Different handles are independent.
  * - Blocking waits keep the calling thread's message queue flowing (platform/messages.h),
  *   including its registered pump step, so window procedures and event callbacks may run
  *   inside blocking calls. The library starts no thread that runs caller code.
@@ -37,7 +43,18 @@
  *   length field is read first, to know where the packet ends); a packet that fails the check
  *   ends the connection.
  * - What the server sends is read with bounded memory: packet sizes are limited, the session
- *   window is the library's own, and decompressed packets have a size limit.
+ *   window is the library's own, and decompressed packets have a size limit. A server that sends
+ *   more than one maximum packet beyond the window it was given is cut off
+ *   (KX_ERROR_UNEXPECTED_SERVER_RESPONSE); event-mode writes stop at a 1 MiB backlog.
+ * - Host keys: the server's signature over the key exchange is checked, and keys too weak to
+ *   trust (RSA below 1024 bits, DSA outside the sizes 1024/160, 2048/224, 2048/256, 3072/256)
+ *   are refused with KX_ERROR_HOST_KEY_NOT_VERIFIED; a group-exchange prime of the wrong size or
+ *   with a small factor fails the exchange. A caller that names the host key it expects
+ *   (SECURITYCREDENTIALS.lpszHostKey: the SHA-256 or MD5 fingerprint) has any other key refused
+ *   with KX_ERROR_HOST_KEY_MISMATCH before the password, or anything else, is sent.
+ * - Passwords, session keys and the plaintext of packets are wiped from every buffer before it
+ *   is freed or reused, the compressor's window included; the random pool reseeds in a child
+ *   made by fork.
  *
  * Algorithms offered, in order of preference (protocol 2):
  *   key exchange  diffie-hellman-group-exchange-sha256, diffie-hellman-group-exchange-sha1,
@@ -68,11 +85,10 @@
  * offered so that older control-system equipment can be reached.
  *
  * What the library does NOT do:
- * - It does not verify host keys. Any host key whose signature is valid is accepted. The
- *   caller must compare the host key's fingerprint (SshGetSecurityInformationA,
- *   lpszFingerprint) with one it knows and disconnect on a mismatch. Note that by then the
- *   password has been sent: connect only where a man in the middle is not a concern, or treat
- *   a mismatch as a compromised password.
+ * - It keeps no list of known hosts. Without an expected host key (lpszHostKey NULL or empty)
+ *   any host key whose signature is valid is accepted, and its fingerprint
+ *   (SshGetSecurityInformationA) can be compared only after the connect, when the password has
+ *   been sent: a caller that remembers fingerprints should pass the one it knows for the host.
  * - The portable AES code is table-based and not constant-time. It is used where the processor
  *   lacks AES instructions; there, and for Blowfish and DES everywhere, the time a block takes
  *   depends on key and data, which another program on the same machine may be able to observe
@@ -160,7 +176,10 @@ TESSAN_API BOOL SSHAPI SshInitializeW(LPCWSTR lpszReserved, LPINITDATAW lpInitDa
 
 /* [available] Undoes one successful SshInitialize. The last one destroys every client handle
  * still open, restores every window the library subclassed, ends tracing and cleans up the
- * socket subsystem. A call without a matching SshInitialize does nothing. */
+ * socket subsystem. A call of a handle in progress on another thread is ended first: its wait is
+ * cancelled and the call fails with KX_ERROR_OPERATION_CANCELED (SshUninitialize waits for it to
+ * return; from then on calls of the handle fail with KX_ERROR_INVALID_HANDLE). A call without a
+ * matching SshInitialize does nothing. */
 TESSAN_API void SSHAPI SshUninitialize(void);
 
 /* ======================================================================================
@@ -191,12 +210,13 @@ TESSAN_API INT SSHAPI SshGetErrorStringW(DWORD dwError, LPWSTR lpszError, INT nM
  * error into `lpszDetail`, a buffer of `nMaxLength` characters, and returns its length (without
  * the terminating zero); NULL only measures. Filled when a connect call fails in the key
  * exchange (KX_ERROR_KEY_EXCHANGE_FAILED, KX_ERROR_HOST_KEY_NOT_VERIFIED: what was wrong, as
- * told to the server) or because the server ended the connection with a description (its
- * text). A failed negotiation names the kind that had nothing in common and quotes the
- * server's offer, e.g. "No common host key algorithm (the server offers: ssh-dss)". Every
- * other setting of the last error empties it. Returns 0 and leaves an empty string (when
- * nMaxLength > 0) when there is no detail or the buffer cannot hold it and its terminating
- * zero. The last error is not changed. */
+ * told to the server; KX_ERROR_HOST_KEY_MISMATCH: that, then ": the server presented " and the
+ * presented key's MD5 form "<name> <bits> <hex>" and, after a blank, its SHA-256 form) or because
+ * the server ended the connection with a description (its text). A failed negotiation names the
+ * kind that had nothing in common and quotes the server's offer, e.g. "No common host key algorithm
+ * (the server offers: ssh-dss)". Every other setting of the last error empties it. Returns 0 and
+ * leaves an empty string (when nMaxLength > 0) when there is no detail or the buffer cannot hold it
+ * and its terminating zero. The last error is not changed. */
 TESSAN_API INT SSHAPI SshGetErrorDetailA(LPSTR lpszDetail, INT nMaxLength);
 /* [available] As SshGetErrorDetailA with a UTF-16 buffer of `nMaxLength` characters. */
 TESSAN_API INT SSHAPI SshGetErrorDetailW(LPWSTR lpszDetail, INT nMaxLength);
@@ -298,6 +318,19 @@ typedef struct _SECURITYCREDENTIALS {
     DWORD dwReserved;
     LPSTR lpszUserName; /* copy, or NULL */
     LPSTR lpszPassword; /* copy, or NULL; wiped when the record is freed */
+    /* The host key the server must present; NULL (as created) or empty accepts any host key
+     * whose signature verifies. The caller may set it to a string of its own that lives for the
+     * duration of the connect call; the library never frees it. A fingerprint in either form:
+     * "SHA256:" and the Base64 digest as `ssh-keygen -l` prints it (padding optional; compared
+     * byte for byte), or the MD5 form, colon-separated hex as SECURITYINFO.lpszFingerprint gives
+     * it, optionally preceded by "MD5:" or by the key's name and size ("ssh-rsa 2048 aa:bb:...";
+     * hex compared without regard to case). At most 255 characters are read. The key is checked
+     * at the key exchange, before the password or anything else is sent under its keys, and at
+     * every later exchange: a mismatch ends the connection with KX_ERROR_HOST_KEY_MISMATCH and
+     * SshGetErrorDetailA names the key the server presented. Protocol 1 knows only the MD5 form,
+     * so a SHA-256 form never matches a protocol-1 server. Read only when dwSize reaches the
+     * field (records of the shorter, older size expect nothing). */
+    LPCSTR lpszHostKey;
 } SECURITYCREDENTIALS, *LPSECURITYCREDENTIALS;
 
 /* Ciphers, hashes and key exchanges reported by SshGetSecurityInformation. */
@@ -423,8 +456,10 @@ typedef struct _SECURITYINFOW {
  *   server broke the protocol or refused the session channel, shell or command),
  *   KX_ERROR_PROTOCOL_NOT_SUPPORTED (no common protocol version), KX_ERROR_KEY_EXCHANGE_FAILED
  *   (also protocol 1: unusable server keys, no common cipher), KX_ERROR_HOST_KEY_NOT_VERIFIED,
- *   KX_ERROR_MESSAGE_AUTHENTICATION, KX_ERROR_PACKET_CORRUPTED and KX_ERROR_ATTACK_DETECTED
- *   (protocol 1: a packet failed its CRC-32, or carried the CRC-32 compensation attack),
+ *   KX_ERROR_HOST_KEY_MISMATCH (the credentials name another host key than the server presented;
+ *   nothing was sent under the exchange's keys), KX_ERROR_MESSAGE_AUTHENTICATION,
+ *   KX_ERROR_PACKET_CORRUPTED and KX_ERROR_ATTACK_DETECTED (protocol 1: a packet failed its
+ *   CRC-32, or carried the CRC-32 compensation attack),
  *   KX_ERROR_AUTHENTICATION_FAILED (the password was refused, or the server offers no password
  *   login; at once, as soon as the server answers), KX_ERROR_CONNECTION_CLOSED (the server
  *   ended the connection), KX_ERROR_OPERATION_TIMEOUT (nTimeout passed), KX_ERROR_OPERATION_CANCELED
@@ -456,11 +491,12 @@ TESSAN_API HCLIENT SSHAPI SshConnectW(LPCWSTR lpszHostName, INT nRemotePort,
                                       LPSECURITYCREDENTIALS lpCredentials);
 
 /* Errors of every call taking a handle (below): KX_ERROR_INVALID_HANDLE (not a handle, or
- * one already disconnected) and KX_ERROR_NOT_HANDLE_OWNER (another thread than the owner,
- * without SSH_OPTION_FREETHREAD). Calls that wait (SshRead, SshWrite, SshIsReadable,
- * SshIsWritable in blocking mode) keep the thread's messages flowing; a window procedure or
- * callback run meanwhile may even disconnect the handle: the waiting call then fails with
- * KX_ERROR_INVALID_HANDLE. */
+ * one already disconnected), KX_ERROR_NOT_HANDLE_OWNER (another thread than the owner,
+ * without SSH_OPTION_FREETHREAD) and, except for the calls named at the top, KX_ERROR_HANDLE_IN_USE
+ * (another thread is inside a call of the handle). Calls that wait (SshRead, SshWrite,
+ * SshIsReadable, SshIsWritable in blocking mode) keep the thread's messages flowing; a window
+ * procedure or callback run meanwhile may even disconnect the handle: the waiting call then fails
+ * with KX_ERROR_INVALID_HANDLE. */
 
 /* [available] Closes the connection (no disconnect message: the socket's orderly end) and
  * destroys the handle; its value may be used again by a later connect. Keeps the caller's last
@@ -483,10 +519,12 @@ TESSAN_API INT SSHAPI SshPeek(HCLIENT hClient, LPVOID lpBuffer, INT cbBuffer);
 
 /* [available] Queues cbBuffer bytes for the session; they leave as the server's window allows.
  * Blocking mode first waits (up to the handle's timeout) while 1 MiB or more accepted earlier
- * has not reached the socket yet. Returns cbBuffer; 0 with KX_ERROR_NOT_CONNECTED when the
- * session has ended or there is none (SSH_OPTION_NOSHELL); SSH_ERROR with
- * KX_ERROR_INVALID_BUFFER, KX_ERROR_BUFFER_TOO_SMALL, KX_ERROR_OPERATION_TIMEOUT,
- * KX_ERROR_OPERATION_CANCELED or a mapped socket error. */
+ * has not reached the socket yet. Event mode does not wait: while 1 MiB or more waits, the call
+ * takes nothing and fails with KX_ERROR_OPERATION_WOULD_BLOCK, and SSH_EVENT_WRITE is delivered
+ * once the backlog has gone below 1 MiB (write again then). Returns cbBuffer; 0 with
+ * KX_ERROR_NOT_CONNECTED when the session has ended or there is none (SSH_OPTION_NOSHELL);
+ * SSH_ERROR with KX_ERROR_INVALID_BUFFER, KX_ERROR_BUFFER_TOO_SMALL, KX_ERROR_OPERATION_TIMEOUT,
+ * KX_ERROR_OPERATION_CANCELED, KX_ERROR_OPERATION_WOULD_BLOCK or a mapped socket error. */
 TESSAN_API INT SSHAPI SshWrite(HCLIENT hClient, LPCVOID lpBuffer, INT cbBuffer);
 
 /* [available] Non-zero while a call of this handle, or any blocking wait of the calling
@@ -509,9 +547,9 @@ TESSAN_API INT SSHAPI SshGetTimeout(HCLIENT hClient);
 /* [available] Sets the timeout in seconds (above 600 is stored as 600): 0, or SSH_ERROR
  * (KX_ERROR_INVALID_PARAMETER for a negative value). */
 TESSAN_API INT SSHAPI SshSetTimeout(HCLIENT hClient, INT nTimeout);
-/* [available] Ends the handle's blocking call if one waits on this thread (it fails with
- * KX_ERROR_OPERATION_CANCELED); otherwise the next SshRead or SshWrite fails so. 0, or
- * SSH_ERROR. */
+/* [available] Ends the handle's blocking call if one waits, on this thread or (a free-threaded
+ * handle) on another (it fails with KX_ERROR_OPERATION_CANCELED); otherwise the next SshRead or
+ * SshWrite fails so. 0, or SSH_ERROR. */
 TESSAN_API INT SSHAPI SshCancel(HCLIENT hClient);
 
 /* Control operations of the session (SshControl). */
@@ -553,7 +591,8 @@ TESSAN_API INT SSHAPI SshGetExitCode(HCLIENT hClient);
 TESSAN_API DWORD SSHAPI SshAttachThread(HCLIENT hClient, DWORD dwThreadId);
 
 /* [available] Creates credentials (protocol, options, copies of the strings) at
- * *lppCredentials, freeing a record already there first. The protocol selects what the connect
+ * *lppCredentials, freeing a record already there first (as SshDeleteSecurityCredentialsA).
+ * lpszHostKey starts NULL (see SECURITYCREDENTIALS). The protocol selects what the connect
  * calls accept: SECURITY_PROTOCOL_SSH, 0 or 10 (protocol 2, protocol 1 as fall-back),
  * SECURITY_PROTOCOL_SSH2, SECURITY_PROTOCOL_SSH1; the user name must be NULL or empty for a
  * connect and the password is not used. Non-zero on success; 0 with KX_ERROR_INVALID_PARAMETER
@@ -566,8 +605,10 @@ TESSAN_API BOOL SSHAPI SshCreateSecurityCredentialsW(DWORD dwProtocol, DWORD dwO
                                                      LPCWSTR lpszUserName, LPCWSTR lpszPassword,
                                                      LPVOID lpvReserved,
                                                      LPSECURITYCREDENTIALS* lppCredentials);
-/* [available] Frees the credentials at *lppCredentials (wiping the password) and sets it to
- * NULL. Nothing happens for NULL. */
+/* [available] Frees the credentials at *lppCredentials (wiping the whole allocation, the
+ * password included; its size is the library's own record, whatever the record's fields say)
+ * and sets it to NULL. A record this library did not make is not freed (the pointer is still
+ * set to NULL). Nothing happens for NULL. */
 TESSAN_API void SSHAPI SshDeleteSecurityCredentialsA(LPSECURITYCREDENTIALS* lppCredentials);
 TESSAN_API void SSHAPI SshDeleteSecurityCredentialsW(LPSECURITYCREDENTIALS* lppCredentials);
 

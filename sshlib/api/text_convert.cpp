@@ -12,7 +12,9 @@ std::string WideToUtf8(LPCWSTR text) {
 
 std::string WideToUtf8(std::u16string_view text) {
     std::string out;
-    out.reserve(text.size());
+    // Room for the longest result (three bytes per unit) up front: the text may be a password,
+    // and a string that grows would leave partial copies in the blocks it gives back.
+    out.reserve(3 * text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         uint32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&

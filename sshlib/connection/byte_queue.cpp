@@ -13,7 +13,7 @@ void ByteQueue::Append(std::span<const uint8_t> data) {
             blocks_.emplace_back();
             blocks_.back().reserve(std::min(data.size(), kBlockSize));
         }
-        std::vector<uint8_t>& last = blocks_.back();
+        SecureBytes& last = blocks_.back();
         size_t n = std::min(data.size(), kBlockSize - std::min(last.size(), kBlockSize));
         last.insert(last.end(), data.begin(), data.begin() + static_cast<ptrdiff_t>(n));
         data = data.subspan(n);
@@ -22,7 +22,7 @@ void ByteQueue::Append(std::span<const uint8_t> data) {
 
 std::span<const uint8_t> ByteQueue::Front() const {
     if (blocks_.empty()) return {};
-    const std::vector<uint8_t>& first = blocks_.front();
+    const SecureBytes& first = blocks_.front();
     return {first.data() + frontOffset_, first.size() - frontOffset_};
 }
 

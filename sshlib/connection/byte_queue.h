@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "crypto/secure_memory.h"
+
 namespace tessan::connection {
 
 class ByteQueue {
@@ -25,7 +27,7 @@ public:
     static constexpr size_t kBlockSize = 32768;
 
 private:
-    std::deque<std::vector<uint8_t>> blocks_;
+    std::deque<SecureBytes> blocks_;  // the caller's data may be a password typed into the session
     size_t frontOffset_ = 0;
     size_t size_ = 0;
 };

@@ -22,6 +22,9 @@ struct Channel {
     uint32_t remoteWindow = 0;  // bytes the server will still accept
     uint32_t remoteMaxPacket = 0;
     uint32_t localWindow = 0;  // bytes we still allow the server to send
+    // Bytes the server sent beyond the window since we last offered more (servers that round
+    // a packet up to the maximum overshoot by less than one maximum packet).
+    uint32_t overrun = 0;
 };
 
 class ChannelTable {

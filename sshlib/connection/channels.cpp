@@ -50,7 +50,7 @@ void Channels::InstallHandlers() {
 void Channels::Malformed(const IncomingPacket& packet) {
     transport_.Disconnect(transport::kDisconnectProtocolError,
                           "Malformed packet of type " + std::to_string(packet.Type()), false,
-                          transport::kErrProtocol);
+                          kErrProtocol);
 }
 
 // --- the session channel ---
@@ -144,11 +144,21 @@ void Channels::OnData(const IncomingPacket& packet) {
     if (!channel) return;
     if (packet.Type() == kMsgChannelExtendedData && m->dataType != kExtendedDataStderr) return;
     if (m->data.empty()) return;
-    // A server sending beyond the window it was given is not refused, but the window stops at
-    // zero instead of wrapping round to four gigabytes.
-    const uint32_t length =
-        static_cast<uint32_t>(std::min<size_t>(m->data.size(), channel->localWindow));
-    channel->localWindow -= length;
+    // Beyond the window, at most one maximum packet is let through (a server may round its last
+    // packet up); more, and the server is flooding us: it is cut off before the data go
+    // anywhere, so what we hold stays bounded by the window.
+    if (m->data.size() > channel->localWindow) {
+        const size_t beyond = m->data.size() - channel->localWindow + channel->overrun;
+        if (beyond > kSessionMaxPacket) {
+            transport_.Disconnect(transport::kDisconnectProtocolError,
+                                  "Data beyond the channel window", false, kErrProtocol);
+            return;
+        }
+        channel->overrun = static_cast<uint32_t>(beyond);
+        channel->localWindow = 0;
+    } else {
+        channel->localWindow -= static_cast<uint32_t>(m->data.size());
+    }
     if (channel == session_ && hooks_.sessionData) hooks_.sessionData(m->data);
     // The hook may have ended the connection; the channel is still ours (only OnClose frees).
     OfferWindow(*channel);
@@ -165,6 +175,7 @@ void Channels::OfferWindow(Channel& channel) {
     adjust.AddUint32(channel.remoteId).AddUint32(wanted - channel.localWindow);
     transport_.SendPacket(std::move(adjust));
     channel.localWindow = wanted;
+    channel.overrun = 0;
 }
 
 void Channels::UpdateSessionWindow() {
@@ -207,7 +218,7 @@ void Channels::OnChannelRequest(const IncomingPacket& packet) {
         transport_.Disconnect(
             transport::kDisconnectProtocolError,
             "Received channel request for nonexistent channel " + std::to_string(m->recipient),
-            false, transport::kErrProtocol);
+            false, kErrProtocol);
         return;
     }
     bool accepted = false;

@@ -20,7 +20,9 @@ namespace tessan::connection {
 
 // Window and maximum packet this side offers for the session channel. The window is topped up
 // when half of it is used and shrinks by what the caller has not read yet, so memory stays
-// bounded by it; 64 KiB keeps a loopback stream at full speed where 16 KiB halves it.
+// bounded by it; 64 KiB keeps a loopback stream at full speed where 16 KiB halves it. A server
+// may overshoot a window by less than one maximum packet; beyond that it is cut off with a
+// protocol error, so unread data never exceed the window plus one maximum packet.
 inline constexpr uint32_t kSessionWindow = 65536;
 inline constexpr uint32_t kSessionMaxPacket = 32768;
 // The largest data payload sent in one message, whatever the server allows (RFC 4253 6.1

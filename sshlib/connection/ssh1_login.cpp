@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 
+#include "crypto/fingerprint.h"
 #include "crypto/md5.h"
+#include "crypto/rsa.h"
+#include "crypto/secure_memory.h"
 #include "sshlib/connection/user_auth.h"
 #include "sshlib/transport/quirks.h"
-#include "sshlib/transport/secure_wipe.h"
 #include "sshlib/transport/ssh1_constants.h"
 
 namespace tessan::connection {
@@ -141,7 +143,7 @@ Ssh1Login::State Ssh1Login::Step(Ssh1IncomingPacket& packet) {
         case State::kFailed:
             return state_;
     }
-    Fail(transport::kErrProtocol, "Unexpected packet type " + std::to_string(type));
+    Fail(kErrProtocol, "Unexpected packet type " + std::to_string(type));
     return state_;
 }
 
@@ -155,14 +157,23 @@ void Ssh1Login::ReceiveKeys(Ssh1IncomingPacket& packet) {
     if (!packet.ReadBytes(kCookieLength, cookie) || !ReadKey(packet, serverKey) ||
         !ReadKey(packet, hostKey) || !packet.ReadUint32(protocolFlags) ||
         !packet.ReadUint32(cipherMask) || !packet.ReadUint32(authMask)) {
-        return Fail(transport::kErrProtocol, "Malformed public key message");
+        return Fail(kErrProtocol, "Malformed public key message");
     }
     if (!Usable(serverKey) || !Usable(hostKey)) {
-        return Fail(transport::kErrKeyExchangeFailed, "Unusable server keys");
+        return Fail(kErrKeyExchangeFailed, "Unusable server keys");
     }
+    // The host key proves who answers by decrypting the session key; a small one proves
+    // nothing. The temporary server key is the server's own business.
+    if (const std::string weakness = crypto::RsaHostKeyWeakness(hostKey.key); !weakness.empty())
+        return Fail(kErrHostKeyNotVerified, weakness);
     const crypto::Ssh1CipherDescriptor* cipher = crypto::ChooseSsh1Cipher(ciphers_, cipherMask);
-    if (!cipher) return Fail(transport::kErrKeyExchangeFailed, "No common cipher");
+    if (!cipher) return Fail(kErrKeyExchangeFailed, "No common cipher");
     fingerprint_ = crypto::RsaFingerprint(hostKey.key);
+    // Protocol 1 knows only the MD5 form: an expected SHA-256 form never matches here.
+    const std::string& expected = transport_.ExpectedHostKey();
+    if (!expected.empty() && !crypto::FingerprintMatches(expected, fingerprint_, {})) {
+        return Fail(kErrHostKeyMismatch, "Host key does not match the expected key");
+    }
 
     crypto::Md5 md5;
     md5.Update(hostKey.key.n.ToBytes());
@@ -184,7 +195,7 @@ void Ssh1Login::ReceiveKeys(Ssh1IncomingPacket& packet) {
     if (!encrypted) {
         SecureWipe(sessionKey.data(), sessionKey.size());
         SecureWipe(buffer.data(), buffer.size());
-        return Fail(transport::kErrKeyExchangeFailed, "Server keys too small");
+        return Fail(kErrKeyExchangeFailed, "Server keys too small");
     }
     const size_t encryptedLength = larger.ByteLength();
     Ssh1OutgoingPacket message(ssh1::kCmsgSessionKey);

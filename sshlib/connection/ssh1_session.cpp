@@ -153,8 +153,7 @@ void Ssh1Session::PortOpen(Ssh1IncomingPacket& packet) {
 
 void Ssh1Session::Unexpected(uint8_t type) {
     phase_ = Phase::kEnded;
-    transport_.Disconnect(0, "Unexpected packet type " + std::to_string(type), false,
-                          transport::kErrProtocol);
+    transport_.Disconnect(0, "Unexpected packet type " + std::to_string(type), false, kErrProtocol);
 }
 
 }  // namespace tessan::connection

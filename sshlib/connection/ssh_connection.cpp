@@ -2,9 +2,9 @@
 
 #include "crypto/bytes.h"
 #include "crypto/random_pool.h"
+#include "crypto/secure_memory.h"
 #include "crypto/wire.h"
 #include "sshlib/connection/connection_constants.h"
-#include "sshlib/transport/secure_wipe.h"
 #include "sshlib/transport/ssh_constants.h"
 #include "sshlib/transport/transport_errors.h"
 
@@ -225,13 +225,12 @@ void SshConnection::OnClosed(const transport::TransportFailure& failure) {
 void SshConnection::Unexpected(const IncomingPacket& packet) {
     transport_->Disconnect(transport::kDisconnectProtocolError,
                            "Unexpected packet type " + std::to_string(packet.Type()), false,
-                           transport::kErrProtocol);
+                           kErrProtocol);
 }
 
 void SshConnection::Refused(std::string_view what) {
     transport_->Disconnect(transport::kDisconnectByApplication,
-                           "The server refused the " + std::string(what), false,
-                           transport::kErrProtocol);
+                           "The server refused the " + std::string(what), false, kErrProtocol);
 }
 
 bool SshConnection::Write(std::span<const uint8_t> data) {

@@ -1,8 +1,8 @@
 #include "sshlib/connection/user_auth.h"
 
+#include "crypto/secure_memory.h"
 #include "sshlib/connection/auth_messages.h"
 #include "sshlib/connection/connection_constants.h"
-#include "sshlib/transport/secure_wipe.h"
 #include "sshlib/transport/ssh_constants.h"
 #include "sshlib/transport/transport_errors.h"
 
@@ -57,7 +57,7 @@ void UserAuth::InstallBannerHandler() {
             // Not through Fail: this handler must not remove itself while it runs.
             state_ = State::kFailed;
             transport_.Disconnect(transport::kDisconnectProtocolError,
-                                  "Malformed packet of type 53", false, transport::kErrProtocol);
+                                  "Malformed packet of type 53", false, kErrProtocol);
             return;
         }
         if (banners_.size() <= kBannerQueueLimit) banners_.append(*text);
@@ -154,7 +154,7 @@ UserAuth::State UserAuth::Unexpected(const IncomingPacket& packet) {
     return Fail(
         transport::kDisconnectProtocolError,
         "Unexpected packet type " + std::to_string(packet.Type()) + " during authentication",
-        transport::kErrProtocol);
+        kErrProtocol);
 }
 
 }  // namespace tessan::connection

@@ -22,9 +22,6 @@
 
 namespace tessan::connection {
 
-// The error number of a failed authentication (KX_ERROR_AUTHENTICATION_FAILED).
-inline constexpr DWORD kErrAuthenticationFailed = 12230;
-
 // Banner texts are kept only up to this many bytes (then later banners are dropped).
 inline constexpr size_t kBannerQueueLimit = 131072;
 // User names are cut to this many characters.

@@ -16,23 +16,6 @@
 
 namespace tessan::crypto {
 
-template <typename T>
-struct WipingAllocator {
-    using value_type = T;
-    WipingAllocator() = default;
-    template <typename U>
-    WipingAllocator(const WipingAllocator<U>&) {}
-    T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T))); }
-    void deallocate(T* p, size_t n) {
-        SecureWipe(p, n * sizeof(T));
-        ::operator delete(p);
-    }
-    template <typename U>
-    bool operator==(const WipingAllocator<U>&) const {
-        return true;
-    }
-};
-
 class BigNum {
 public:
     using Limb = uint64_t;

@@ -4,13 +4,6 @@
 
 namespace tessan::crypto {
 
-void SecureWipe(void* data, size_t length) {
-    if (length == 0) return;
-    std::memset(data, 0, length);
-    // The empty asm that may read the buffer keeps the compiler from treating the stores as dead.
-    __asm__ __volatile__("" : : "r"(data) : "memory");
-}
-
 bool ConstantTimeEqual(const uint8_t* a, const uint8_t* b, size_t length) {
     uint8_t difference = 0;
     for (size_t i = 0; i < length; ++i)

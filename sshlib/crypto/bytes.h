@@ -1,8 +1,11 @@
-// Byte-order helpers, wiping and constant-time comparison shared by every primitive.
+// Byte-order helpers and constant-time comparison shared by every primitive (and, through
+// secure_memory.h, the wiping helper).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "crypto/secure_memory.h"
 
 namespace tessan::crypto {
 
@@ -55,10 +58,6 @@ inline uint64_t ValueBarrier(uint64_t value) {
     __asm__("" : "+r"(value));
     return value;
 }
-
-// Overwrites memory in a way the optimiser may not drop, for keys and other secrets that are
-// about to be released.
-void SecureWipe(void* data, size_t length);
 
 // True when the two buffers are equal; the time taken depends only on `length`, never on where
 // the first difference lies (used for MAC checks).

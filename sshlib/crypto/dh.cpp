@@ -10,8 +10,50 @@ namespace {
 
 constexpr size_t kMinGroupBits = 1024;
 constexpr size_t kMaxGroupBits = 8192;
+constexpr uint32_t kTrialDivisionLimit = 2000;
+
+// The odd primes below the limit, by a sieve made once.
+const std::vector<uint32_t>& SmallOddPrimes() {
+    static const std::vector<uint32_t> primes = [] {
+        std::vector<bool> composite(kTrialDivisionLimit, false);
+        std::vector<uint32_t> found;
+        for (uint32_t n = 3; n < kTrialDivisionLimit; n += 2) {
+            if (composite[n]) continue;
+            found.push_back(n);
+            for (uint32_t m = n * n; m < kTrialDivisionLimit; m += 2 * n)
+                composite[m] = true;
+        }
+        return found;
+    }();
+    return primes;
+}
+
+// p mod d for a small d, limb by limb from the top (p is public: no need for constant time).
+uint32_t SmallRemainder(const BigNum& p, uint32_t d) {
+    UInt128 remainder = 0;
+    const BigNum::Limbs& limbs = p.LimbArray();
+    for (size_t i = limbs.size(); i-- > 0;)
+        remainder = ((remainder << 64) | limbs[i]) % d;
+    return static_cast<uint32_t>(remainder);
+}
 
 }  // namespace
+
+std::string ServerGroupProblem(const BigNum& p, const BigNum& g) {
+    // A tiny or even p would leave no exponent 1 < x < q to pick, a composite p breaks the
+    // group's size, and g = 1 or p - 1 makes the shared secret guessable.
+    const size_t bits = p.BitCount();
+    if (bits < kMinGroupBits || bits > kMaxGroupBits) {
+        return "a prime of " + std::to_string(bits) + " bits (" + std::to_string(kMinGroupBits) +
+               " to " + std::to_string(kMaxGroupBits) + " are accepted)";
+    }
+    if (!p.IsOdd()) return "an even prime";
+    for (uint32_t prime : SmallOddPrimes()) {
+        if (SmallRemainder(p, prime) == 0) return "a prime divisible by " + std::to_string(prime);
+    }
+    if (g <= BigNum(1) || g >= BigNum::Sub(p, BigNum(1))) return "a generator outside 2..p-2";
+    return {};
+}
 
 DiffieHellman::DiffieHellman() : random_(RandomByte) {}
 DiffieHellman::DiffieHellman(RandomSource random) : random_(std::move(random)) {}
@@ -34,11 +76,7 @@ bool DiffieHellman::SetupGroup(const KexDescriptor& kex) {
 }
 
 bool DiffieHellman::SetupServerGroup(const BigNum& p, const BigNum& g) {
-    // A tiny or even p would leave no exponent 1 < x < q to pick, and g = 1 or p - 1 makes the
-    // shared secret guessable.
-    const size_t bits = p.BitCount();
-    if (!p.IsOdd() || bits < kMinGroupBits || bits > kMaxGroupBits) return false;
-    if (g <= BigNum(1) || g >= BigNum::Sub(p, BigNum(1))) return false;
+    if (!ServerGroupProblem(p, g).empty()) return false;
     Setup(p, g);
     return true;
 }

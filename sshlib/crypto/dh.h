@@ -9,11 +9,16 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "crypto/bignum.h"
 #include "crypto/kex.h"
 
 namespace tessan::crypto {
+
+// Why a group a server sent cannot be used ("" when it can): p even, p outside 1024..8192 bits,
+// p divisible by a prime below 2000 (a cheap sign of a composite "prime"), or g outside 2..p-2.
+std::string ServerGroupProblem(const BigNum& p, const BigNum& g);
 
 class DiffieHellman {
 public:
@@ -28,8 +33,8 @@ public:
 
     // Takes p and g from a fixed-group descriptor. False for a group-exchange descriptor.
     bool SetupGroup(const KexDescriptor& kex);
-    // Takes the p and g a server sent. False (and nothing kept) when the group is unusable: p even,
-    // p outside 1024..8192 bits, or g outside 2..p-2.
+    // Takes the p and g a server sent. False (and nothing kept) when ServerGroupProblem finds
+    // the group unusable.
     bool SetupServerGroup(const BigNum& p, const BigNum& g);
 
     // Chooses x with 1 < x < q = (p-1)/2 and returns e = g^x mod p. With 0 < bits < bits(q) - 1,

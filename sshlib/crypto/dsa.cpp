@@ -17,6 +17,13 @@ constexpr size_t kSignatureLength = 40;
 class DsaHostKey : public HostKey {
 public:
     explicit DsaHostKey(DsaPublicKey key) : key_(std::move(key)) {}
+    std::string Weakness() const override {
+        const std::pair<size_t, size_t> size{key_.p.BitCount(), key_.q.BitCount()};
+        for (const auto& allowed : kDsaSizes)
+            if (size == allowed) return {};
+        return "DSA host key of " + std::to_string(size.first) + "/" + std::to_string(size.second) +
+               " bits refused (p and q must be 1024/160, 2048/224, 2048/256 or 3072/256)";
+    }
     std::string_view AlgorithmName() const override { return kName; }
     size_t Bits() const override { return key_.p.BitCount(); }
     std::string Fingerprint() const override { return DsaFingerprint(key_); }

@@ -66,4 +66,46 @@ std::string Sha256BlobFingerprint(std::span<const uint8_t> blob) {
     return text;
 }
 
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The last blank-separated word.
+std::string_view LastWord(std::string_view text) {
+    const size_t blank = text.find_last_of(" \t");
+    return blank == std::string_view::npos ? text : text.substr(blank + 1);
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool FingerprintMatches(std::string_view expected, std::string_view md5Form,
+                        std::string_view sha256Form) {
+    expected = Trim(expected);
+    if (expected.empty()) return false;
+    constexpr std::string_view kSha256 = "SHA256:";
+    if (expected.substr(0, kSha256.size()) == kSha256) {
+        while (expected.ends_with('='))
+            expected.remove_suffix(1);
+        return !sha256Form.empty() && expected == sha256Form;
+    }
+    std::string_view digest = LastWord(expected);
+    constexpr std::string_view kMd5 = "MD5:";
+    if (EqualIgnoringCase(digest.substr(0, kMd5.size()), kMd5)) digest.remove_prefix(kMd5.size());
+    const std::string_view presented = LastWord(md5Form);
+    return !digest.empty() && EqualIgnoringCase(digest, presented);
+}
+
 }  // namespace tessan::crypto

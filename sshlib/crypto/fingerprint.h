@@ -25,4 +25,12 @@ std::string Md5BlobFingerprint(std::string_view name, size_t bits, std::span<con
 // as `ssh-keygen -l` prints it.
 std::string Sha256BlobFingerprint(std::span<const uint8_t> blob);
 
+// Whether `expected`, a fingerprint a caller holds, names the key whose fingerprints are `md5Form`
+// ("<name> <bits> xx:...") and `sha256Form` ("SHA256:...", empty when unknown). `expected` may be
+// the SHA-256 form (with or without Base64 padding, compared byte for byte) or the MD5 form with
+// or without the name and bits in front and with or without "MD5:" (the hex digits compared
+// without regard to case). Blanks around it are ignored; an empty `expected` matches nothing.
+bool FingerprintMatches(std::string_view expected, std::string_view md5Form,
+                        std::string_view sha256Form);
+
 }  // namespace tessan::crypto

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tessan::crypto {
@@ -36,7 +37,15 @@ public:
     // with this key. Never says why a check failed.
     virtual bool Verify(std::span<const uint8_t> signatureBlob,
                         std::span<const uint8_t> data) const = 0;
+    // Why the key is too weak to trust whatever its signature says ("" when it is not): RSA
+    // moduli below kMinRsaHostKeyBits, DSA keys outside the standard sizes (kDsaSizes).
+    virtual std::string Weakness() const { return {}; }
 };
+
+inline constexpr size_t kMinRsaHostKeyBits = 1024;
+// The (L, N) pairs of FIPS 186: bits of p and of q.
+inline constexpr std::pair<size_t, size_t> kDsaSizes[] = {
+    {1024, 160}, {2048, 224}, {2048, 256}, {3072, 256}};
 
 struct HostKeyAlgorithm {
     std::string_view name;

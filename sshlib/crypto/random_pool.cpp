@@ -109,6 +109,14 @@ void RandomPool::AddReference() {
     ++references_;
 }
 
+void RandomPool::Reseed() {
+    uint8_t noise[NoiseSource::kMaxNoise];
+    const size_t length = source_.HeavyNoise(noise);
+    AddHeavyNoise(noise, length);
+    SecureWipe(noise, sizeof(noise));
+    Stir();
+}
+
 void RandomPool::DropReference() {
     if (references_ > 0) --references_;
 }
@@ -208,8 +216,16 @@ std::mutex& PoolLock() {
     return lock;
 }
 
+// Under the pool's lock. A child of fork starts with a copy of its parent's pool and would
+// draw the very bytes the parent draws next (padding, cookies, exponents): the first call in a
+// new process reseeds.
 RandomPool& GlobalPool() {
     static RandomPool pool(SystemNoiseSource());
+    static pid_t owner = getpid();
+    if (const pid_t current = getpid(); current != owner) {
+        owner = current;
+        pool.Reseed();
+    }
     return pool;
 }
 

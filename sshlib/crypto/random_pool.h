@@ -46,6 +46,9 @@ public:
     void AddReference();
     // A connection stops using the pool; the contents stay.
     void DropReference();
+    // Mixes fresh heavy noise into the pool and stirs, keeping what it held (a forked child must
+    // not hand out the bytes its parent hands out next).
+    void Reseed();
     int References() const { return references_; }
 
     // The next random byte (stirs first when the pool has been used up).
@@ -77,7 +80,8 @@ private:
     int references_ = 0;
 };
 
-// The process-wide pool. Every call takes the pool's lock.
+// The process-wide pool. Every call takes the pool's lock, and the first call in a process
+// forked from one that used the pool reseeds it first (the process id has changed).
 void RandomAddReference();
 void RandomDropReference();
 uint8_t RandomByte();

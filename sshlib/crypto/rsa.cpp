@@ -75,6 +75,7 @@ public:
                 std::span<const uint8_t> data) const override {
         return VerifyBlob(key_, name_, digest_, signatureBlob, data);
     }
+    std::string Weakness() const override { return RsaHostKeyWeakness(key_); }
 
 private:
     RsaPublicKey key_;
@@ -108,6 +109,13 @@ std::optional<RsaPublicKey> RsaKeyFromBlob(std::span<const uint8_t> blob) {
     if (!reader.ReadUnsignedMpint(key.e) || !reader.ReadUnsignedMpint(key.n)) return std::nullopt;
     if (key.e.IsZero() || key.n.BitCount() < 2) return std::nullopt;
     return key;
+}
+
+std::string RsaHostKeyWeakness(const RsaPublicKey& key) {
+    const size_t bits = key.n.BitCount();
+    if (bits >= kMinRsaHostKeyBits) return {};
+    return "RSA host key of " + std::to_string(bits) + " bits refused (at least " +
+           std::to_string(kMinRsaHostKeyBits) + " are needed)";
 }
 
 std::string RsaFingerprint(const RsaPublicKey& key) {

@@ -32,6 +32,10 @@ inline constexpr size_t kMinRsaSha2Bits = 1024;
 // "ssh-rsa <bits of n> <md5 fingerprint>".
 std::string RsaFingerprint(const RsaPublicKey& key);
 
+// Why `key` is too small to trust as a host key ("" when it is not): a modulus below
+// kMinRsaHostKeyBits (host_key.h) can be factored.
+std::string RsaHostKeyWeakness(const RsaPublicKey& key);
+
 // string "ssh-rsa", mpint e, mpint n in minimal form.
 std::vector<uint8_t> RsaKeyBlob(const RsaPublicKey& key);
 

@@ -75,29 +75,60 @@ bool WireReader::ReadNonNegativeMpint(BigNum& value) {
     return true;
 }
 
-void AppendUint32(std::vector<uint8_t>& out, uint32_t value) {
+namespace {
+
+template <typename Bytes>
+void PutUint32(Bytes& out, uint32_t value) {
     uint8_t bytes[4];
     StoreBe32(bytes, value);
     out.insert(out.end(), bytes, bytes + 4);
 }
 
-void AppendString(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
-    AppendUint32(out, static_cast<uint32_t>(bytes.size()));
+template <typename Bytes>
+void PutString(Bytes& out, std::span<const uint8_t> bytes) {
+    PutUint32(out, static_cast<uint32_t>(bytes.size()));
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-void AppendString(std::vector<uint8_t>& out, std::string_view text) {
-    AppendString(
-        out, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+std::span<const uint8_t> TextBytes(std::string_view text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-void AppendMpint(std::vector<uint8_t>& out, const BigNum& value) {
+template <typename Bytes>
+void PutMpint(Bytes& out, const BigNum& value) {
     const size_t length = value.ByteCount();
     const bool pad = length != 0 && value.Byte(length - 1) >= 0x80;
-    AppendUint32(out, static_cast<uint32_t>(length + (pad ? 1 : 0)));
+    PutUint32(out, static_cast<uint32_t>(length + (pad ? 1 : 0)));
     if (pad) out.push_back(0);
     for (size_t i = length; i-- > 0;)
         out.push_back(value.Byte(i));
+}
+
+}  // namespace
+
+void AppendUint32(std::vector<uint8_t>& out, uint32_t value) {
+    PutUint32(out, value);
+}
+void AppendUint32(SecureBytes& out, uint32_t value) {
+    PutUint32(out, value);
+}
+void AppendString(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
+    PutString(out, bytes);
+}
+void AppendString(SecureBytes& out, std::span<const uint8_t> bytes) {
+    PutString(out, bytes);
+}
+void AppendString(std::vector<uint8_t>& out, std::string_view text) {
+    PutString(out, TextBytes(text));
+}
+void AppendString(SecureBytes& out, std::string_view text) {
+    PutString(out, TextBytes(text));
+}
+void AppendMpint(std::vector<uint8_t>& out, const BigNum& value) {
+    PutMpint(out, value);
+}
+void AppendMpint(SecureBytes& out, const BigNum& value) {
+    PutMpint(out, value);
 }
 
 }  // namespace tessan::crypto

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "crypto/bignum.h"
+#include "crypto/secure_memory.h"
 
 namespace tessan::crypto {
 
@@ -40,11 +41,16 @@ private:
     size_t position_ = 0;
 };
 
+// The writers append to a byte vector, plain or wiping (SecureBytes).
 void AppendUint32(std::vector<uint8_t>& out, uint32_t value);
+void AppendUint32(SecureBytes& out, uint32_t value);
 void AppendString(std::vector<uint8_t>& out, std::span<const uint8_t> bytes);
+void AppendString(SecureBytes& out, std::span<const uint8_t> bytes);
 void AppendString(std::vector<uint8_t>& out, std::string_view text);
+void AppendString(SecureBytes& out, std::string_view text);
 // Two's-complement mpint of a non-negative number: minimal bytes, with a leading zero byte when
 // the top bit is set; zero is the empty string.
 void AppendMpint(std::vector<uint8_t>& out, const BigNum& value);
+void AppendMpint(SecureBytes& out, const BigNum& value);
 
 }  // namespace tessan::crypto

@@ -4,7 +4,10 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/messages.h"
@@ -16,7 +19,38 @@
 namespace tessan::net {
 namespace {
 
-thread_local uint32_t tFlags = 0;
+// A thread's blocking flags, reachable from other threads so that they can cancel its wait.
+struct WaitState {
+    WaitState();
+    ~WaitState();
+    std::atomic<uint32_t> flags{0};
+    DWORD thread;
+};
+
+struct Registry {
+    std::mutex lock;
+    std::unordered_map<DWORD, WaitState*> threads;
+};
+
+Registry& Waits() {
+    static auto* registry = new Registry;  // outlives every thread's state
+    return *registry;
+}
+
+WaitState::WaitState() : thread(PlatformGetCurrentThreadId()) {
+    std::lock_guard guard(Waits().lock);
+    Waits().threads[thread] = this;
+}
+
+WaitState::~WaitState() {
+    std::lock_guard guard(Waits().lock);
+    Waits().threads.erase(thread);
+}
+
+thread_local WaitState tState;
+
+// A private thread message that only wakes a waiting thread; the wait drops it.
+constexpr UINT kWakeMessage = 0x23FE;
 
 // Messages handled per pumping round: handlers that keep posting cannot hold the wait in one
 // round, so cancellation and socket readiness are checked in between.
@@ -39,6 +73,7 @@ RoundEnd PumpRound() {
             PlatformPostQuitMessage(static_cast<int>(msg.wParam));
             return RoundEnd::kQuit;
         }
+        if (!msg.hwnd && msg.message == kWakeMessage) continue;
         if (!msg.hwnd) {
             PlatformPostThreadMessage(PlatformGetCurrentThreadId(), msg.message, msg.wParam,
                                       msg.lParam);
@@ -55,22 +90,52 @@ int CountReady(const std::vector<pollfd>& fds) {
 
 }  // namespace
 
-uint32_t BlockingFlags() { return tFlags; }
-void SetNoPump(bool on) { tFlags = on ? tFlags | kFlagNoPump : tFlags & ~kFlagNoPump; }
-void ClearBlockingFlags() { tFlags &= ~(kFlagInWait | kFlagCancel); }
-bool IsInBlockingWait() { return (tFlags & kFlagInWait) != 0; }
+uint32_t BlockingFlags() { return tState.flags; }
+void SetNoPump(bool on) {
+    if (on) {
+        tState.flags |= kFlagNoPump;
+    } else {
+        tState.flags &= ~kFlagNoPump;
+    }
+}
+void ClearBlockingFlags() { tState.flags &= ~(kFlagInWait | kFlagCancel); }
+bool IsInBlockingWait() { return (tState.flags & kFlagInWait) != 0; }
+
+namespace {
+
+// Sets the cancel flag only while the thread waits: a request that arrives as the wait ends
+// must not cancel the thread's next wait.
+bool RequestCancel(std::atomic<uint32_t>& flags) {
+    uint32_t current = flags.load();
+    while (current & kFlagInWait) {
+        if (flags.compare_exchange_weak(current, current | kFlagCancel)) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 int CancelBlockingWait() {
-    if (!(tFlags & kFlagInWait)) {
+    if (!RequestCancel(tState.flags)) {
         SetSocketError(kErrInvalid);
         return -1;
     }
-    tFlags |= kFlagCancel;
     return 0;
 }
 
 void CancelBlockingWaitForClose() {
-    if (tFlags & kFlagInWait) tFlags |= kFlagCancel;
+    RequestCancel(tState.flags);
+}
+
+bool CancelWaitOfThread(DWORD threadId) {
+    {
+        std::lock_guard guard(Waits().lock);
+        auto found = Waits().threads.find(threadId);
+        if (found == Waits().threads.end() || !RequestCancel(found->second->flags)) return false;
+    }
+    // The wait watches its queue: a message there wakes it to see the flag.
+    PlatformPostThreadMessage(threadId, kWakeMessage, 0, 0);
+    return true;
 }
 
 int WaitForSockets(WaitItem* items, size_t count, int timeoutMs) {
@@ -88,13 +153,14 @@ int WaitForSockets(WaitItem* items, size_t count, int timeoutMs) {
         return -1;
     }
     if (timeoutMs == 0) return finish(Poll(fds.data(), count, 0));
-    if (tFlags & kFlagInWait) {
+    std::atomic<uint32_t>& flags = tState.flags;
+    if (flags & kFlagInWait) {
         SetSocketError(kErrInProgress);
         return -1;
     }
-    if (tFlags & kFlagNoPump) return finish(Poll(fds.data(), count, timeoutMs));
+    if (flags & kFlagNoPump) return finish(Poll(fds.data(), count, timeoutMs));
 
-    tFlags |= kFlagInWait;
+    flags |= kFlagInWait;
     int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
     int64_t quietUntil = 0;
     int result = 0;
@@ -110,8 +176,8 @@ int WaitForSockets(WaitItem* items, size_t count, int timeoutMs) {
                 break;
             }
         }
-        if (tFlags & kFlagCancel) {
-            tFlags &= ~(kFlagInWait | kFlagCancel);
+        if (flags & kFlagCancel) {
+            flags &= ~(kFlagInWait | kFlagCancel);
             for (pollfd& p : fds) p.revents = 0;
             SetSocketError(kErrCancelled);
             return finish(-1);
@@ -134,7 +200,7 @@ int WaitForSockets(WaitItem* items, size_t count, int timeoutMs) {
         }
         if (deadline >= 0 && NowMs() >= deadline) break;
     }
-    tFlags &= ~(kFlagInWait | kFlagCancel);
+    flags &= ~(kFlagInWait | kFlagCancel);
     if (result < 0) SetSocketError(error);
     TraceSocketCall(SocketCall::kPoll, result,
                     {reinterpret_cast<intptr_t>(fds.data()), static_cast<intptr_t>(count),

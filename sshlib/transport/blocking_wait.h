@@ -22,6 +22,9 @@ bool IsInBlockingWait();
 // Cancels the calling thread's blocking wait: 0 when the thread is waiting (the wait then ends
 // with 10004), else -1 with 10022.
 int CancelBlockingWait();
+// Cancels the blocking wait of another thread, from any thread: the wait ends with 10004 soon
+// (its queue is woken). False when that thread is not inside a wait at this moment.
+bool CancelWaitOfThread(DWORD threadId);
 // The same without an error when the thread is not waiting (used when a socket is closed).
 void CancelBlockingWaitForClose();
 

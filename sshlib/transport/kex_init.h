@@ -30,6 +30,10 @@ struct KexSettings {
     // Offer the modern algorithms of each kind before the original ones (by default they come
     // after, so that a server sharing an original algorithm negotiates as it always did).
     bool modernFirst = false;
+    // The host key the server must present, as a fingerprint (crypto::FingerprintMatches); any
+    // key whose signature verifies when empty. Checked at every exchange, so a mismatch ends the
+    // connection before anything is sent under the new keys (the password included).
+    std::string expectedHostKey;
 };
 
 // The circumstances of one key-exchange-init.

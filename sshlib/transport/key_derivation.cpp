@@ -17,13 +17,13 @@ constexpr size_t kMaxDigest = 64;
 void DeriveKey(const crypto::HashDescriptor& hash, const crypto::BigNum& sharedSecret,
                std::span<const uint8_t> exchangeHash, char letter,
                std::span<const uint8_t> sessionId, bool omitSecret, uint8_t out[kMaxKeyMaterial]) {
-    std::vector<uint8_t, crypto::WipingAllocator<uint8_t>> secret;
+    std::vector<uint8_t, WipingAllocator<uint8_t>> secret;
     if (!omitSecret) {
         std::vector<uint8_t> encoded;
         encoded.reserve(sharedSecret.ByteCount() + 8);  // no reallocation leaves a copy behind
         crypto::AppendMpint(encoded, sharedSecret);
         secret.assign(encoded.begin(), encoded.end());
-        crypto::SecureWipe(encoded.data(), encoded.size());
+        SecureWipe(encoded.data(), encoded.size());
     }
     const size_t digest = hash.digestLength;
     uint8_t block[kMaxDigest];
@@ -46,7 +46,7 @@ void DeriveKey(const crypto::HashDescriptor& hash, const crypto::BigNum& sharedS
         std::memcpy(out + have, block, take);
         have += take;
     }
-    crypto::SecureWipe(block, sizeof block);
+    SecureWipe(block, sizeof block);
 }
 
 }  // namespace tessan::transport

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "crypto/bytes.h"
+#include "crypto/fingerprint.h"
 #include "crypto/random_pool.h"
 #include "crypto/wire.h"
 #include "sshlib/transport/key_derivation.h"
@@ -48,13 +49,17 @@ uint32_t KeyExchange::Send(OutgoingPacket&& packet) {
 }
 
 void KeyExchange::Fail(uint32_t reason, std::string_view text) {
+    Fail(reason, ErrorForReason(reason), text);
+}
+
+void KeyExchange::Fail(uint32_t reason, DWORD error, std::string_view text) {
     state_ = State::kIdle;
     running_ = false;
     dh_.Clear();
     agreement_.reset();
     hash_.reset();
     incoming_ = {};
-    host_.KeyExchangeFailed(reason, ErrorForReason(reason), text);
+    host_.KeyExchangeFailed(reason, error, text);
 }
 
 void KeyExchange::AwaitServerInit() {
@@ -161,7 +166,7 @@ void KeyExchange::HashMpint(const crypto::BigNum& value) {
     encoded.reserve(value.ByteCount() + 5);  // no reallocation leaves a copy of K behind
     crypto::AppendMpint(encoded, value);
     hash_->Update(encoded.data(), encoded.size());
-    crypto::SecureWipe(encoded.data(), encoded.size());
+    SecureWipe(encoded.data(), encoded.size());
 }
 
 void KeyExchange::HandleServerInit(const IncomingPacket& packet) {
@@ -241,10 +246,11 @@ void KeyExchange::HandleGroup(const IncomingPacket& packet) {
         Fail(kDisconnectProtocolError, "Malformed group exchange group");
         return;
     }
-    if (!dh_.SetupServerGroup(p, g)) {
-        Fail(kDisconnectKeyExchangeFailed, "Unusable group exchange group");
+    if (const std::string problem = crypto::ServerGroupProblem(p, g); !problem.empty()) {
+        Fail(kDisconnectKeyExchangeFailed, "Unusable group exchange group: " + problem);
         return;
     }
+    dh_.SetupServerGroup(p, g);
     SendInit();
 }
 
@@ -297,12 +303,22 @@ void KeyExchange::HandleReply(const IncomingPacket& packet) {
         Fail(kDisconnectHostKeyNotVerifiable, "Host key could not be read");
         return;
     }
+    if (const std::string weakness = key->Weakness(); !weakness.empty()) {
+        Fail(kDisconnectHostKeyNotVerifiable, weakness);
+        return;
+    }
     if (!key->Verify(signature, exchangeHash_)) {
         Fail(kDisconnectHostKeyNotVerifiable, "Host key signature does not verify");
         return;
     }
     fingerprint_ = key->Fingerprint();
     fingerprintSha256_ = key->Sha256Fingerprint();
+    if (!settings_.expectedHostKey.empty() &&
+        !crypto::FingerprintMatches(settings_.expectedHostKey, fingerprint_, fingerprintSha256_)) {
+        Fail(kDisconnectHostKeyNotVerifiable, kErrHostKeyMismatch,
+             "Host key does not match the expected key");
+        return;
+    }
     if (!firstDone_) sessionId_ = exchangeHash_;
 
     DirectionKeys outgoing = MakeKeys(0, *secret, 'C', 'A', 'E');
@@ -337,7 +353,7 @@ DirectionKeys KeyExchange::MakeKeys(int direction, const crypto::BigNum& secret,
         DeriveKey(hash, secret, exchangeHash_, macKey, sessionId_, omitSecret, material);
         keys.mac->SetKey(material);
     }
-    crypto::SecureWipe(material, sizeof material);
+    SecureWipe(material, sizeof material);
     keys.compression = next_.compression[direction];
     return keys;
 }

@@ -117,6 +117,7 @@ public:
 
 private:
     void Fail(uint32_t reason, std::string_view text);
+    void Fail(uint32_t reason, DWORD error, std::string_view text);
     uint32_t Send(OutgoingPacket&& packet);
     void HandleServerInit(const IncomingPacket& packet);
     void HandleGroup(const IncomingPacket& packet);

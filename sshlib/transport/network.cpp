@@ -8,13 +8,13 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "crypto/secure_memory.h"
 #include "platform/socket_notify.h"
 #include "sshlib/transport/blocking_wait.h"
 #include "sshlib/transport/host_lookup.h"
 #include "sshlib/transport/net_errors.h"
 #include "sshlib/transport/proxy_http.h"
 #include "sshlib/transport/proxy_telnet.h"
-#include "sshlib/transport/secure_wipe.h"
 #include "sshlib/transport/socket_table.h"
 
 namespace tessan::net {
@@ -115,7 +115,7 @@ DWORD ReadHttpReply(int s, const Deadline& deadline) {
         if (used > 0 && Recv(s, chunk, used, 0) != static_cast<ssize_t>(used))
             return LastSocketError() ? LastSocketError() : kErrConnectionClosed;
     }
-    return reply.status() == HttpConnectReply::Status::kAccepted ? 0 : kErrUnexpectedResponse;
+    return reply.status() == HttpConnectReply::Status::kAccepted ? 0 : kErrProtocol;
 }
 
 DWORD RunProxyDialogue(int s, const ConnectRequest& request, int port, const Deadline& deadline) {

@@ -42,7 +42,7 @@ OutgoingPacket& OutgoingPacket::operator=(OutgoingPacket&& other) noexcept {
 void OutgoingPacket::Release() {
     if (secret_ && data_.capacity() > 0) {
         data_.resize(data_.capacity());
-        crypto::SecureWipe(data_.data(), data_.size());
+        SecureWipe(data_.data(), data_.size());
     }
     data_.clear();
 }

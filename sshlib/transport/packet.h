@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "crypto/bignum.h"
+#include "crypto/secure_memory.h"
 
 namespace tessan::transport {
 
@@ -58,17 +59,18 @@ public:
     void SetMinimumPaddedLength(size_t length) { minimumPaddedLength_ = length; }
     size_t MinimumPaddedLength() const { return minimumPaddedLength_; }
 
-    // The buffer is wiped when the packet is released (for packets carrying a password).
+    // The buffer is wiped when the packet is released (for packets carrying a password). Every
+    // block the buffer gives back as it grows is wiped in any case.
     void MarkSecret() { secret_ = true; }
     bool IsSecret() const { return secret_; }
 
     // The whole buffer, framing room included (for the packet builder).
-    std::vector<uint8_t>& Buffer() { return data_; }
+    SecureBytes& Buffer() { return data_; }
 
 private:
     void Release();
 
-    std::vector<uint8_t> data_;
+    SecureBytes data_;
     size_t stringStart_ = 0;  // offset of the length field of the string being written
     size_t minimumPaddedLength_ = 0;
     bool secret_ = false;

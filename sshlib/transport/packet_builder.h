@@ -14,6 +14,7 @@
 #include "crypto/aead.h"
 #include "crypto/cipher.h"
 #include "crypto/mac.h"
+#include "crypto/secure_memory.h"
 #include "sshlib/transport/packet.h"
 #include "sshlib/transport/zlib_compressor.h"
 
@@ -26,6 +27,9 @@ public:
 
     PacketBuilder();
     explicit PacketBuilder(RandomSource random);
+    ~PacketBuilder();
+    PacketBuilder(const PacketBuilder&) = delete;
+    PacketBuilder& operator=(const PacketBuilder&) = delete;
 
     // Installs the outgoing direction's keys (each may be null: none) for the next packet; the
     // sequence number runs on.
@@ -40,6 +44,10 @@ public:
     // packet without its MAC (what the data limit counts).
     //   padding = 4, or enough to reach the packet's minimum padded length, then grown to a
     //   multiple of the block size (at least 8); the padding-length byte can hold at most 255.
+    // `out` has room for the whole packet before the plaintext goes in, so it never moves (and
+    // gives a block back) while it holds plaintext; with a SecureBytes `out` every block it
+    // gives back later is wiped as well.
+    size_t Build(const OutgoingPacket& packet, SecureBytes& out);
     size_t Build(const OutgoingPacket& packet, std::vector<uint8_t>& out);
 
     size_t BlockSize() const { return blockSize_; }
@@ -51,6 +59,10 @@ public:
     void SetNextSequence(uint32_t sequence) { sequence_ = sequence; }
 
 private:
+    template <typename Bytes>
+    size_t BuildInto(const OutgoingPacket& packet, Bytes& out);
+    // Compresses the payload into compressed_, which was made large enough beforehand.
+    std::span<const uint8_t> Compress(std::span<const uint8_t> payload);
     // The padding for `length` bytes (framing room and payload) of which the last `aligned`
     // count towards the block alignment.
     size_t Padding(const OutgoingPacket& packet, size_t length, size_t aligned) const;
@@ -63,6 +75,8 @@ private:
     std::unique_ptr<crypto::AeadContext> aead_;
     bool lengthApart_ = false;
     std::unique_ptr<ZlibCompressor> compressor_;
+    // The compressor's output for one packet, wiped once the packet is framed.
+    std::vector<uint8_t> compressed_;
     size_t blockSize_ = 8;
     size_t macLength_ = 0;
     bool cbc_ = false;

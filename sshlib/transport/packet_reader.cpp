@@ -6,6 +6,22 @@
 #include "crypto/bytes.h"
 
 namespace tessan::transport {
+namespace {
+
+// Room beyond the payload limit that the decompressor may make ahead of its output.
+constexpr size_t kInflateSlack = 2 * 65536;
+
+}  // namespace
+
+PacketReader::~PacketReader() {
+    SecureWipe(inflated_);
+}
+
+void PacketReader::ReserveInflated() {
+    if (!decompressor_ || inflated_.capacity() >= kMaxDecompressedPayload + kInflateSlack) return;
+    SecureWipe(inflated_);
+    inflated_.reserve(kMaxDecompressedPayload + kInflateSlack);
+}
 
 void PacketReader::SetKeys(std::unique_ptr<crypto::CipherContext> cipher, size_t blockSize,
                            std::unique_ptr<crypto::MacContext> mac, size_t macLength,
@@ -18,6 +34,7 @@ void PacketReader::SetKeys(std::unique_ptr<crypto::CipherContext> cipher, size_t
     lengthApart_ = encryptThenMac && mac_ != nullptr;
     decompressor_ = std::move(decompressor);
     payload_ = {};
+    ReserveInflated();
 }
 
 void PacketReader::SetAeadKeys(std::unique_ptr<crypto::AeadContext> aead, size_t blockSize,
@@ -30,6 +47,7 @@ void PacketReader::SetAeadKeys(std::unique_ptr<crypto::AeadContext> aead, size_t
     lengthApart_ = true;
     decompressor_ = std::move(decompressor);
     payload_ = {};
+    ReserveInflated();
 }
 
 void PacketReader::Reset() {
@@ -88,6 +106,7 @@ PacketReader::Result PacketReader::Complete() {
     Reset();
     std::span<const uint8_t> payload(buffer_.data() + 5, total_ - 5 - padding_);
     if (decompressor_) {
+        SecureWipe(inflated_.data(), inflated_.size());
         inflated_.clear();
         if (!decompressor_->Decompress(payload.data(), payload.size(), inflated_,
                                        kMaxDecompressedPayload) ||

@@ -16,6 +16,7 @@
 #include "crypto/aead.h"
 #include "crypto/cipher.h"
 #include "crypto/mac.h"
+#include "crypto/secure_memory.h"
 #include "sshlib/transport/packet.h"
 #include "sshlib/transport/zlib_decompressor.h"
 
@@ -27,6 +28,11 @@ public:
     static constexpr uint32_t kMaxPacketLength = 35000;
     // The largest payload a compressed packet may expand to; a peer cannot make us hold more.
     static constexpr size_t kMaxDecompressedPayload = 256 * 1024;
+
+    PacketReader() = default;
+    ~PacketReader();
+    PacketReader(const PacketReader&) = delete;
+    PacketReader& operator=(const PacketReader&) = delete;
 
     enum class Result {
         kNeedMore,        // every byte given was consumed; no packet is complete
@@ -61,6 +67,7 @@ public:
 private:
     enum class State { kFirstBlock, kRest };
     void Reset();
+    void ReserveInflated();
     // Encrypt-then-MAC and authenticated ciphers (packet_length_apart.cpp).
     Result FeedLengthApart(const uint8_t* data, size_t length, size_t& consumed);
     // Hands out the checked and decrypted packet in buffer_: sequence number, payload,
@@ -76,12 +83,15 @@ private:
     size_t macLength_ = 0;
 
     State state_ = State::kFirstBlock;
-    std::vector<uint8_t> buffer_;
+    // Decrypted in place: every block it gives back is wiped.
+    SecureBytes buffer_;
     size_t have_ = 0;
     size_t need_ = 0;
     size_t total_ = 0;  // packet length field + 4
     uint8_t padding_ = 0;
 
+    // Made large enough for the biggest payload when a decompressor is installed, so it never
+    // moves (leaving a copy behind); wiped on destruction.
     std::vector<uint8_t> inflated_;
     std::span<const uint8_t> payload_;
     uint32_t sequence_ = 0;

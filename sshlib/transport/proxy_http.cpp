@@ -3,8 +3,8 @@
 #include <cctype>
 #include <string>
 
+#include "crypto/secure_memory.h"
 #include "sshlib/transport/base64.h"
-#include "sshlib/transport/secure_wipe.h"
 
 namespace tessan {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sshlib/transport/secure_wipe.h"
+#include "crypto/secure_memory.h"
 
 namespace tessan {
 namespace {

@@ -45,7 +45,7 @@ void SocketLink::ReadAvailable() {
             return;
         }
         DWORD error = net::LastSocketError();
-        if (error != net::kErrWouldBlock) transport_.PeerClosed(error);
+        if (error != kErrWouldBlock) transport_.PeerClosed(error);
         return;
     }
 }
@@ -60,7 +60,7 @@ void SocketLink::Flush() {
             continue;
         }
         DWORD error = net::LastSocketError();
-        if (error == net::kErrWouldBlock) return;
+        if (error == kErrWouldBlock) return;
         // The connection broke under us: nothing more can be written.
         transport_.ConsumeOutput(pending.size());
         transport_.PeerClosed(error);
@@ -112,12 +112,12 @@ DWORD SocketLink::RunUntil(const std::function<bool()>& done, int timeoutMs) {
         if (transport_.IsClosed() || socket_ < 0) {
             CloseSocket();
             DWORD error = transport_.Failure().error;
-            return error ? error : transport::kErrConnectionClosed;
+            return error ? error : kErrConnectionClosed;
         }
         int64_t wait = -1;
         if (deadline >= 0) {
             wait = deadline - NowMs();
-            if (wait <= 0) return net::kErrTimedOut;
+            if (wait <= 0) return kErrTimedOut;
         }
         int64_t timer = transport_.MillisecondsToTimer();
         if (timer >= 0 && (wait < 0 || timer < wait)) wait = timer;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "crypto/crc_attack_detector.h"
-#include "sshlib/transport/secure_wipe.h"
+#include "crypto/secure_memory.h"
 
 namespace tessan::transport {
 namespace {

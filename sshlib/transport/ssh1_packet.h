@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "crypto/bignum.h"
+#include "crypto/secure_memory.h"
 #include "crypto/ssh1_cipher.h"
 
 namespace tessan::transport {
@@ -47,11 +48,12 @@ public:
     uint8_t Type() const { return payload_[0]; }
     // Message number and data.
     std::span<const uint8_t> Payload() const { return payload_; }
-    // Wipes the payload (packets that carried a password).
+    // Wipes the payload (packets that carried a password); blocks the payload gives back as it
+    // grows are wiped in any case.
     void Wipe();
 
 private:
-    std::vector<uint8_t> payload_;
+    SecureBytes payload_;
 };
 
 class Ssh1IncomingPacket {
@@ -71,7 +73,7 @@ public:
     bool ReadBigNum(crypto::BigNum& value);
 
 private:
-    std::vector<uint8_t> payload_;
+    SecureBytes payload_;
     size_t position_ = 1;
 };
 
@@ -105,8 +107,8 @@ public:
 private:
     crypto::Ssh1CipherContext* cipher_ = nullptr;
     uint8_t chaining_[8] = {};  // the last ciphertext block read
-    std::vector<uint8_t> buffer_;
-    size_t needed_ = 4;  // bytes of the current stage (length field, then the rest)
+    SecureBytes buffer_;        // decrypted in place
+    size_t needed_ = 4;         // bytes of the current stage (length field, then the rest)
     bool haveLength_ = false;
     uint32_t length_ = 0;
     std::optional<Ssh1IncomingPacket> packet_;

@@ -18,11 +18,6 @@
 
 namespace tessan::transport {
 
-// A packet failed its CRC-32.
-inline constexpr DWORD kErrPacketCorrupted = 12105;
-// The compensation attack's pattern was found in the ciphertext.
-inline constexpr DWORD kErrAttackDetected = 12106;
-
 class Ssh1Transport {
 public:
     using Handler = std::function<void(Ssh1IncomingPacket&)>;

@@ -138,7 +138,7 @@ void Transport::FeedVersion(const uint8_t* data, size_t length, size_t& consumed
     std::optional<int> protocol =
         ChooseProtocol(settings_.protocolPreference, versionReader_.ProtocolVersion());
     if (!protocol) {
-        Close({kErrProtocolMismatch, 0, "Protocol version not supported", true, false});
+        Close({kErrProtocolNotSupported, 0, "Protocol version not supported", true, false});
         return;
     }
     quirks_ = DetectQuirks(settings_.quirks, versionReader_.SoftwareVersion());
@@ -284,7 +284,7 @@ void Transport::ConsumeOutput(size_t count) {
     }
 }
 
-void Transport::AppendOutput(const std::vector<uint8_t>& bytes) {
+void Transport::AppendOutput(std::span<const uint8_t> bytes) {
     output_.insert(output_.end(), bytes.begin(), bytes.end());
 }
 

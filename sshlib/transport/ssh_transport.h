@@ -160,6 +160,8 @@ public:
     const std::vector<uint8_t>& SessionId() const { return kex_.SessionId(); }
     const std::string& Fingerprint() const { return kex_.Fingerprint(); }
     const std::string& FingerprintSha256() const { return kex_.FingerprintSha256(); }
+    // The host key the caller expects (empty: any verified key), for the protocol-1 login.
+    const std::string& ExpectedHostKey() const { return settings_.kex.expectedHostKey; }
     const NegotiatedAlgorithms& Algorithms() const { return kex_.Algorithms(); }
     const KeyExchange& Kex() const { return kex_; }
     // The protocol-1 packet layer once the server was found to speak protocol 1 (else NULL).
@@ -193,8 +195,7 @@ private:
     void Close(TransportFailure failure);
     void Fail(uint32_t reason, std::string_view text);
     void Queue(OutgoingPacket&& packet);
-    void BuildInto(const OutgoingPacket& packet, std::vector<uint8_t>& out);
-    void AppendOutput(const std::vector<uint8_t>& bytes);
+    void AppendOutput(std::span<const uint8_t> bytes);
     void CheckDataLimit();
     void ScheduleTimer();
     void FlushHeld();
@@ -215,10 +216,11 @@ private:
     KeyExchange kex_;
     std::array<Handler, 256> handlers_;
 
-    std::vector<uint8_t> output_;
+    // Framed packets: plaintext passes through them before it is encrypted in place.
+    SecureBytes output_;
     size_t outputStart_ = 0;
     uint64_t outputConsumed_ = 0;
-    std::vector<uint8_t> deferred_;
+    SecureBytes deferred_;
     size_t deferredCounted_ = 0;
     std::deque<HeldPacket> held_;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "crypto/secure_memory.h"
 #include "sshlib/transport/deflate_block_writer.h"
 #include "sshlib/transport/deflate_codes.h"
 #include "sshlib/transport/deflate_matcher.h"
@@ -16,7 +17,9 @@ struct ZlibCompressor::State {
 };
 
 ZlibCompressor::ZlibCompressor() : s_(std::make_unique<State>()) {}
-ZlibCompressor::~ZlibCompressor() = default;
+ZlibCompressor::~ZlibCompressor() {
+    SecureWipe(s_.get(), sizeof(State));
+}
 
 void ZlibCompressor::Compress(const uint8_t* input, size_t length, std::vector<uint8_t>& out) {
     writer_.Attach(out);

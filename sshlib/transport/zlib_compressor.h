@@ -31,7 +31,7 @@ public:
 
 private:
     // The window, the hash chains and the symbols of the block being made: everything that
-    // holds plaintext lives in this one allocation.
+    // holds plaintext lives in this one allocation, wiped before it is freed.
     struct State;
     std::unique_ptr<State> s_;
     DeflateBitWriter writer_;

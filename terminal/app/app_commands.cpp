@@ -38,6 +38,7 @@ const AppController::Route AppController::kRoutes[] = {
     {C::SessionSshClient, &AppController::OnOpenSession},
     {C::SessionClose, &AppController::OnClose},
     {C::SessionRestart, &AppController::OnRestart},
+    {C::SessionForgetHostKey, &AppController::OnForgetHostKey},
     {C::EchoLocal, &AppController::OnEcho},
     {C::EchoRemote, &AppController::OnEcho},
     {C::Polling, &AppController::OnPolling},
@@ -150,6 +151,27 @@ void AppController::OnClose(CommandId) {
 void AppController::OnRestart(CommandId) {
     session_.Restart();
     RefreshStatus();
+}
+
+// Accepting a device's new host key: the host and port of the latest SSH connect (the one just
+// refused, typically) are forgotten, so the next connection remembers whatever key it is shown.
+void AppController::OnForgetHostKey(CommandId) {
+    if (sshSession_ == nullptr || sshSession_->LastHost().empty()) {
+        ShowStatus("Forget Host Key applies to the host of the latest SSH Client connection...");
+        return;
+    }
+    const std::string& host = sshSession_->LastHost();
+    const int port = sshSession_->LastPort();
+    const std::string where = host + " port " + std::to_string(port);
+    std::string error;
+    const int removed = hostKeys_->Forget(host, port, error);
+    if (removed < 0)
+        ShowStatus("The host key of " + where + " could not be forgotten: " + error + "...");
+    else if (removed == 0)
+        ShowStatus("No host key is remembered for " + where + "...");
+    else
+        ShowStatus("The host key of " + where +
+                   " is forgotten; the next connection remembers the key it is shown...");
 }
 
 void AppController::OnEcho(CommandId id) {

@@ -216,6 +216,7 @@ private:
     void OnPolling(CommandId);
     void OnClose(CommandId);
     void OnRestart(CommandId);
+    void OnForgetHostKey(CommandId);
     void OnEcho(CommandId id);
     void OnSessionMeta(CommandId);
     void OnView(CommandId id);

@@ -38,6 +38,7 @@ enum class CommandId : int {
     SessionSshClient = 6027,
     SessionClose = 6029,
     SessionRestart = 6030,
+    SessionForgetHostKey = 6031,
     EchoLocal = 6032,
     EchoRemote = 6033,
     Polling = 6035,

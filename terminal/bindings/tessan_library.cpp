@@ -55,13 +55,18 @@ int TessanLibrary::AsyncConnect(const SshConnectRequest& request) {
     const std::string host(request.host);
     const std::string user(request.user);
     std::string password(request.password);
+    const std::string expectedHostKey(request.expectedHostKey);
+    auto* credentials = static_cast<LPSECURITYCREDENTIALS>(request.credentials);
+    if (credentials != nullptr)
+        credentials->lpszHostKey = expectedHostKey.empty() ? nullptr : expectedHostKey.c_str();
     SSHOPTIONS options{};
     options.dwSize = sizeof options;
     const HCLIENT handle = SshAsyncConnectA(
         host.c_str(), request.port, user.c_str(), password.c_str(), request.timeout,
-        request.options, &options, static_cast<LPSECURITYCREDENTIALS>(request.credentials),
-        static_cast<HWND>(request.window), request.message);
+        request.options, &options, credentials, static_cast<HWND>(request.window), request.message);
     WipeSecret(password);
+    // The record outlives the copy the field points into.
+    if (credentials != nullptr) credentials->lpszHostKey = nullptr;
     return handle;
 }
 

@@ -327,6 +327,7 @@ ConsoleCommand ParseConsoleLine(std::string_view line) {
     }
     if (name == "close" && args.empty()) return Dispatch(C::SessionClose);
     if (name == "restart" && args.empty()) return Dispatch(C::SessionRestart);
+    if (name == "forget-host-key" && args.empty()) return Dispatch(C::SessionForgetHostKey);
     if (name == "mode")
         return Choice(name, args,
                       {{"amx", C::ModeAmx}, {"crestron", C::ModeCrestron},
@@ -359,7 +360,7 @@ ConsoleCommand ParseConsoleLine(std::string_view line) {
     if (name == "udp") return Udp(args);
     if (name == "udp-server") return Server(SessionType::UdpServer, args);
     if (name == "ssh") return Ssh(args);
-    if (name == "status" || name == "close" || name == "restart")
+    if (name == "status" || name == "close" || name == "restart" || name == "forget-host-key")
         return Invalid("usage: /" + name);
     return Invalid("unknown command /" + std::string(words[0]) +
                    "; /help lists the commands, // at the start of a line sends a \"/\"");
@@ -419,6 +420,7 @@ std::string ConsoleCommandHelp() {
            "  /poll on|off               Session > Polling with the session's poll strings\n"
            "  /close                     Session > Close\n"
            "  /restart                   Session > Restart\n"
+           "  /forget-host-key           Session > Forget Host Key: accept the SSH host's new key\n"
            "  /serial DEVICE [BAUD [PARITY [DATA [STOP [FLOW]]]]]   Session > Serial\n"
            "                             (9600 none 8 1 none unless given; PARITY none|odd|even|\n"
            "                             mark|space, STOP 1|1.5|2, FLOW none|hardware|software)\n"

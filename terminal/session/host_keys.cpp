@@ -215,6 +215,14 @@ bool HostKeyList::Add(std::string_view host, int port, std::string_view fingerpr
     return true;
 }
 
+int HostKeyList::Remove(std::string_view host, int port) {
+    const auto matches = [&](const Line& line) {
+        return line.entry && line.entry->port == port && SameIgnoringCase(line.entry->host, host);
+    };
+    const auto removed = std::erase_if(lines_, matches);
+    return static_cast<int>(removed);
+}
+
 std::vector<HostKeyEntry> HostKeyList::Entries() const {
     std::vector<HostKeyEntry> entries;
     for (const Line& line : lines_)
@@ -247,6 +255,35 @@ HostKeyCheck HostKeyStore::Check(std::string_view host, int port, std::string_vi
     if (std::string reason; !ReplaceFileText(file_, list.Format(), reason))
         check.error = file_.string() + " could not be written: " + reason;
     return check;
+}
+
+std::optional<HostKeyEntry> HostKeyStore::Remembered(std::string_view host, int port,
+                                                     std::string* error) const {
+    std::string text;
+    std::string reason;
+    if (!ReadFileText(file_, text, reason)) {
+        if (error) *error = file_.string() + " could not be read: " + reason;
+        return std::nullopt;
+    }
+    const HostKeyList list = HostKeyList::Parse(text);
+    const HostKeyEntry* known = list.Find(host, port);
+    return known ? std::optional<HostKeyEntry>(*known) : std::nullopt;
+}
+
+int HostKeyStore::Forget(std::string_view host, int port, std::string& error) {
+    std::string text;
+    if (!ReadFileText(file_, text, error)) {
+        error = file_.string() + " could not be read: " + error;
+        return -1;
+    }
+    HostKeyList list = HostKeyList::Parse(text);
+    const int removed = list.Remove(host, port);
+    if (removed == 0) return 0;
+    if (std::string reason; !ReplaceFileText(file_, list.Format(), reason)) {
+        error = file_.string() + " could not be written: " + reason;
+        return -1;
+    }
+    return removed;
 }
 
 }  // namespace ostrel

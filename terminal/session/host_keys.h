@@ -1,7 +1,8 @@
 // The host key fingerprints of the SSH devices the terminal has connected to, remembered per
-// host and port, so that a device presenting another key than before is noticed. The library
-// accepts every host key; this is the integrator's only warning of a replaced device or of
-// someone in between.
+// host and port, so that a device presenting another key than before is noticed. The SSH
+// session gives the library the remembered key to expect, so a device with another key is
+// refused before the password leaves; a host seen for the first time is remembered (trust on
+// first use). Forgetting a host's line accepts its next key.
 //
 // The file ("ssh_host_keys.txt" in the per-user folder) is plain text, one line per host and
 // port, LF or CR LF line ends (CRs at the end of a line are not part of it):
@@ -56,6 +57,9 @@ public:
     bool Add(std::string_view host, int port, std::string_view fingerprint,
              std::string_view sha256 = {});
 
+    // Removes every entry for the host and port; how many there were.
+    int Remove(std::string_view host, int port);
+
     std::vector<HostKeyEntry> Entries() const;
     bool Empty() const { return lines_.empty(); }
 
@@ -96,6 +100,15 @@ public:
     // file that cannot be read is left alone.
     HostKeyCheck Check(std::string_view host, int port, std::string_view fingerprint,
                        std::string_view sha256 = {});
+
+    // The entry remembered for the host and port, if any (a file that cannot be read has none;
+    // `error` says why when given).
+    std::optional<HostKeyEntry> Remembered(std::string_view host, int port,
+                                           std::string* error = nullptr) const;
+
+    // Removes the host and port's lines from the file (rewritten as Check writes it): how many
+    // there were, or -1 when the file could not be read or written (`error` says why).
+    int Forget(std::string_view host, int port, std::string& error);
 
     const std::filesystem::path& File() const { return file_; }
 

@@ -1,6 +1,7 @@
 #include "terminal/session/ssh_client_session.h"
 
 #include <array>
+#include <sstream>
 
 #include "terminal/core/text_util.h"
 #include "terminal/session/network_session.h"
@@ -57,6 +58,13 @@ void SshClientSession::Connect() {
 
     host_ = host;
     port_ = ReadNumber(port);
+    // A device met before must present the key it presented then, or the library ends the
+    // connection before the password leaves. A new one is remembered once connected.
+    remembered_ = hostKeys_.Remembered(host_, port_);
+    const std::string expectedHostKey =
+        !remembered_
+            ? std::string()
+            : (remembered_->sha256.empty() ? remembered_->fingerprint : remembered_->sha256);
     // The window keeps working during the connect's wait; the status bar says what it waits for.
     s.state = ConnectionState::Connecting;
     services_.Host().RefreshStatus();
@@ -69,6 +77,7 @@ void SshClientSession::Connect() {
     request.user = TrimBlanks(s.sshUser);
     request.password = TrimBlanks(s.sshPassword);
     request.credentials = credentials_;
+    request.expectedHostKey = expectedHostKey;
     request.window = window_;
     connecting_ = true;
     abandoned_ = false;
@@ -93,9 +102,13 @@ void SshClientSession::Connect() {
         services_.Host().OnSessionOpenFailed();
         ShowOpenFailure(services_, "SSH Client FAILED to open!", host, port);
         // Read before anything else can set the library's last error.
+        const auto error = static_cast<std::uint32_t>(library_.LastError());
         const std::string detail = library_.LastErrorDetail();
         services_.ShowErrorText(0);
-        if (!detail.empty()) services_.Show(detail);
+        if (error == kSshErrorHostKeyMismatch)
+            ShowRefusedHostKey(detail);
+        else if (!detail.empty())
+            services_.Show(detail);
         ReleaseCredentials();
         s.inUse = false;
         s.type = SessionType::None;
@@ -242,6 +255,29 @@ void SshClientSession::ShowHostKey(int handle) {
             hostKeys_.File().string() + "...");
     }
     if (!check.error.empty()) services_.Show("Remembered host keys: " + check.error + "...");
+}
+
+void SshClientSession::ShowRefusedHostKey(const std::string& detail) {
+    // The detail ends with the presented key: "... presented <name> <bits> <md5> <sha256>".
+    std::string md5;
+    std::string sha256;
+    if (const std::size_t at = detail.rfind("presented "); at != std::string::npos) {
+        std::istringstream words(detail.substr(at + 10));
+        std::string name;
+        std::string bits;
+        words >> name >> bits >> md5 >> sha256;
+    }
+    services_.Show("WARNING: the host key of " + host_ + " port " + std::to_string(port_) +
+                   " has CHANGED since the last connection! The password was not sent.");
+    if (remembered_)
+        services_.Show("   Remembered fingerprint: " +
+                       BothForms(remembered_->fingerprint, remembered_->sha256));
+    services_.Show("   Presented fingerprint:  " + (md5.empty() ? detail : BothForms(md5, sha256)));
+    services_.Show(
+        "This may be another device, or someone between you and the device. If the device's key "
+        "was changed on purpose, choose Session > Forget Host Key (/forget-host-key in the "
+        "console) or remove its line from " +
+        hostKeys_.File().string() + ", then open the session again...");
 }
 
 void SshClientSession::ReleaseCredentials() {

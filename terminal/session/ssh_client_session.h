@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "terminal/session/host_keys.h"
@@ -45,6 +46,9 @@ public:
 
     // The handle held, -1 when none.
     int Handle() const { return handle_; }
+    // The host and port of the latest connect (also when it failed); empty before the first.
+    const std::string& LastHost() const { return host_; }
+    int LastPort() const { return port_; }
     bool Connecting() const { return connecting_; }
 
 private:
@@ -53,6 +57,7 @@ private:
     void OnDisconnected();
     void ReadEvent();
     void ShowHostKey(int handle);
+    void ShowRefusedHostKey(const std::string& detail);
     void ReleaseCredentials();
 
     SessionServices& services_;
@@ -64,6 +69,8 @@ private:
     // The host and port of the connection the connect event belongs to.
     std::string host_;
     int port_ = 0;
+    // What the host key file held for them when the connect started.
+    std::optional<HostKeyEntry> remembered_;
     bool connecting_ = false;      // inside AsyncConnect
     bool abandoned_ = false;       // the waiting connect was ended by Close
     bool openRequested_ = false;   // an open asked for while a connect waited

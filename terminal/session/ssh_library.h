@@ -30,6 +30,10 @@ inline constexpr std::uint16_t kSshEventConnect = 1;
 inline constexpr std::uint16_t kSshEventDisconnect = 2;
 inline constexpr std::uint16_t kSshEventRead = 4;
 
+// The last error of a connect the library refused because the server's host key is not the
+// one expected (KX_ERROR_HOST_KEY_MISMATCH): nothing, the password included, was sent.
+inline constexpr std::uint32_t kSshErrorHostKeyMismatch = 0x80042F48;
+
 // Values the terminal connects with.
 inline constexpr unsigned kSshSecurityProtocol = 48;  // protocol 2, protocol 1 as fall-back
 inline constexpr unsigned kSshConnectTimeout = 5;     // seconds; the session's timeout is not used
@@ -48,6 +52,9 @@ struct SshConnectRequest {
     unsigned timeout = kSshConnectTimeout;
     unsigned options = kSshConnectOptions;
     SshCredentials credentials = nullptr;
+    // The fingerprint the server's host key must have ("SHA256:..." or the MD5 hex form); empty
+    // accepts any key. Needs credentials to travel in.
+    std::string_view expectedHostKey;
     SshEventWindow window = nullptr;
     unsigned message = kSshMessage;
 };

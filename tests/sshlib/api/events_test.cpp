@@ -181,6 +181,36 @@ TEST_F(Events, ACommandThatEndsAtOnceIsStillAnnounced) {
     }
 }
 
+// An event-mode handle never waits, and it does not queue without end either: while 1 MiB
+// accepted earlier has not reached the socket, a write is refused as would-block, and a write
+// event says when to go on.
+TEST_F(Events, WritesOfAnEventHandleStopAtTheBacklogLimitAndAWriteEventResumesThem) {
+    EventWindow w;
+    HCLIENT handle = ConnectEvents(Port(), w.window, "sleep 2; cat > /dev/null");
+    ASSERT_NE(handle, INVALID_CLIENT) << LastErrorText();
+    const std::string chunk(65536, 'w');
+    uint64_t accepted = 0;
+    int result = 0;
+    // Far more than the server's window, the socket's buffers and the backlog limit together.
+    while (accepted < (uint64_t{64} << 20)) {
+        result = SshWrite(handle, chunk.data(), static_cast<int>(chunk.size()));
+        if (result != static_cast<int>(chunk.size())) break;
+        accepted += chunk.size();
+    }
+    ASSERT_EQ(result, SSH_ERROR) << "accepted " << accepted;
+    EXPECT_EQ(SshGetLastError(), KX_ERROR_OPERATION_WOULD_BLOCK);
+    EXPECT_LT(accepted, uint64_t{32} << 20);
+    EXPECT_FALSE(SshIsWritable(handle, 0));
+    // The server starts reading: the backlog drains, and the notification that drained it
+    // brought a write event.
+    const int writeEvents = w.Count(SSH_EVENT_WRITE);
+    ASSERT_TRUE(PumpUntil([&] { return SshIsWritable(handle, 0) != FALSE; }));
+    EXPECT_GT(w.Count(SSH_EVENT_WRITE), writeEvents);
+    EXPECT_EQ(SshWrite(handle, chunk.data(), static_cast<int>(chunk.size())),
+              static_cast<int>(chunk.size()));
+    EXPECT_EQ(SshDisconnect(handle), 0);
+}
+
 // A handler that reads one byte per event: the bytes left are announced again after the
 // handler returns, so every byte is read through its own event.
 TEST_F(Events, ReadEventsAreDispatchedAgainWhileDataRemain) {

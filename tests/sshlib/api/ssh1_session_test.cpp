@@ -251,5 +251,61 @@ TEST(Ssh1, BrokenStreamsEndTheConnectionWithTheirReason) {
     SshDeleteSecurityCredentialsA(&credentials);
 }
 
+// An expected host key is checked before the session key (and so the password) goes out; the
+// protocol has only the MD5 form, so an expected SHA-256 form never matches. A weak host key is
+// refused whatever is expected.
+TEST(Ssh1, AnExpectedHostKeyIsCheckedBeforeTheSessionKey) {
+    Library library;
+    ASSERT_TRUE(library.Ok());
+    Server server(peers::Ssh1Options{});
+    ASSERT_TRUE(server.started) << server.peer.Error();
+    HCLIENT client = Connect(server.peer.Port(), "secret", "print hello");
+    ASSERT_NE(client, INVALID_CLIENT) << LastErrorText();
+    SECURITYINFO info{};
+    info.dwSize = sizeof info;
+    ASSERT_TRUE(SshGetSecurityInformationA(client, &info));
+    const std::string md5 = info.lpszFingerprint;
+    SshDisconnect(client);
+    std::string other = md5;
+    other[0] = other[0] == '0' ? '1' : '0';
+    const struct {
+        std::string expected;
+        bool accepted;
+    } cases[] = {
+        {md5, true}, {other, false}, {"SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2s", false}};
+    size_t connections = 1;
+    for (const auto& c : cases) {
+        LPSECURITYCREDENTIALS credentials = nullptr;
+        ASSERT_TRUE(SshCreateSecurityCredentialsA(SECURITY_PROTOCOL_SSH, 0, nullptr, nullptr,
+                                                  nullptr, &credentials));
+        credentials->lpszHostKey = c.expected.c_str();
+        client = SshConnectA("127.0.0.1", server.peer.Port(), "tester", "secret", 15, 0, nullptr,
+                             credentials);
+        EXPECT_EQ(client != INVALID_CLIENT, c.accepted) << c.expected;
+        if (!c.accepted) {
+            EXPECT_EQ(SshGetLastError(), KX_ERROR_HOST_KEY_MISMATCH);
+        }
+        SshDeleteSecurityCredentialsA(&credentials);
+        if (client != INVALID_CLIENT) SshDisconnect(client);
+        const std::string log = server.LogAfter(++connections);
+        const std::string last = log.substr(log.rfind("CLIENT "));
+        EXPECT_EQ(last.find("CIPHER ") != std::string::npos, c.accepted) << last;
+        EXPECT_EQ(last.find("AUTH ") != std::string::npos, c.accepted) << last;
+    }
+
+    // A host key small enough to factor is refused before the session key goes out.
+    peers::Ssh1Options weak;
+    weak.hostKeyBits = 768;
+    Server weakServer(weak);
+    ASSERT_TRUE(weakServer.started) << weakServer.peer.Error();
+    EXPECT_EQ(Connect(weakServer.peer.Port(), "secret", "print hello"), INVALID_CLIENT);
+    EXPECT_EQ(SshGetLastError(), KX_ERROR_HOST_KEY_NOT_VERIFIED) << LastErrorText();
+    char detail[256];
+    SshGetErrorDetailA(detail, sizeof detail);
+    EXPECT_STREQ(detail, "RSA host key of 768 bits refused (at least 1024 are needed)");
+    const std::string log = weakServer.LogAfter(1);
+    EXPECT_EQ(log.find("CIPHER "), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace tessan::apitest

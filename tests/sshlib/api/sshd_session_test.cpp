@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -269,6 +270,67 @@ TEST_F(SshdCases, SecurityInformationAndAConnectionWithoutShell) {
     EXPECT_EQ(SshDisconnect(client), 0);
     EXPECT_FALSE(SshGetSecurityInformationA(client, &info));
     EXPECT_EQ(SshGetLastError(), KX_ERROR_INVALID_HANDLE);
+}
+
+TEST_F(SshdCases, AnExpectedHostKeyIsCheckedBeforeThePasswordLeaves) {
+    const peers::TestAccount& account = peers::PasswordAccount();
+    HCLIENT client = SshConnectA("127.0.0.1", Port(), account.user.c_str(),
+                                 account.password.c_str(), 0, SSH_OPTION_NOSHELL, nullptr, nullptr);
+    ASSERT_NE(client, INVALID_CLIENT) << LastErrorText();
+    SECURITYINFO info{};
+    info.dwSize = sizeof info;
+    ASSERT_TRUE(SshGetSecurityInformationA(client, &info));
+    const std::string md5 = info.lpszFingerprint;
+    const std::string sha256 = info.lpszFingerprintSha256;
+    SshDisconnect(client);
+    std::string upperMd5 = md5;
+    for (char& c : upperMd5)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string otherSha256 = sha256;
+    otherSha256.back() = otherSha256.back() == 'A' ? 'B' : 'A';
+    std::string otherMd5 = md5;
+    otherMd5[0] = otherMd5[0] == '0' ? '1' : '0';
+
+    struct Row {
+        std::string expected;
+        bool accepted;
+    };
+    const Row rows[] = {
+        {sha256, true},
+        {sha256 + "=", true},
+        {" MD5:" + upperMd5 + " ", true},
+        {"ssh-rsa 2048 " + md5, true},
+        {"", true},  // nothing expected: any verified key, as without the field
+        {otherSha256, false},
+        {otherMd5, false},
+        {"SHA256:", false},
+    };
+    for (const Row& row : rows) {
+        LPSECURITYCREDENTIALS credentials = nullptr;
+        ASSERT_TRUE(SshCreateSecurityCredentialsA(SECURITY_PROTOCOL_SSH, 0, nullptr, nullptr,
+                                                  nullptr, &credentials));
+        credentials->lpszHostKey = row.expected.c_str();
+        const size_t logBefore = server_->Log().size();
+        client = SshConnectA("127.0.0.1", Port(), account.user.c_str(), account.password.c_str(), 0,
+                             SSH_OPTION_NOSHELL, nullptr, credentials);
+        const DWORD error = SshGetLastError();
+        char detail[512];
+        SshGetErrorDetailA(detail, sizeof detail);
+        SshDeleteSecurityCredentialsA(&credentials);
+        if (row.accepted) {
+            EXPECT_NE(client, INVALID_CLIENT) << "'" << row.expected << "' " << LastErrorText();
+            SshDisconnect(client);
+            continue;
+        }
+        EXPECT_EQ(client, INVALID_CLIENT) << row.expected;
+        EXPECT_EQ(error, KX_ERROR_HOST_KEY_MISMATCH) << row.expected;
+        // The detail names the key presented, in both forms.
+        EXPECT_NE(std::string(detail).find(md5), std::string::npos) << detail;
+        EXPECT_NE(std::string(detail).find(sha256), std::string::npos) << detail;
+        // The server never saw an authentication request with the password.
+        EXPECT_EQ(server_->Log().substr(logBefore).find("method password"), std::string::npos)
+            << server_->Log().substr(logBefore);
+    }
 }
 
 TEST_F(SshdCases, ReadsPeeksTimeoutsAndHandleValues) {

@@ -114,7 +114,7 @@ TEST(SessionStart, RefusalsAndStrayRepliesEndTheConnectionAtOnce) {
         EXPECT_EQ(disconnect.Type(), transport::kMsgDisconnect) << row.name;
         EXPECT_EQ(disconnect.U32(), row.reason) << row.name;
         EXPECT_EQ(disconnect.Str(), row.text) << row.name;
-        EXPECT_EQ(rig.failure.error, transport::kErrProtocol) << row.name;
+        EXPECT_EQ(rig.failure.error, kErrProtocol) << row.name;
         EXPECT_FALSE(rig.connection->Alive());
     }
 }
@@ -192,8 +192,9 @@ TEST(SessionData, IncomingDataAndTheWindowOfferedBack) {
             Payload(kMsgChannelData).U32(rig.localId).Str(std::string(kSessionWindow / 4, 'e')));
     }
     EXPECT_TRUE(rig.server->AllPackets().empty());
-    // ... and a server sending beyond the window is not cut off, but the window stays at 0
-    // instead of wrapping round (it would then never be offered again).
+    // ... and a server overshooting the window by less than one maximum packet is not cut off
+    // (hostile_server_test.cpp: beyond that it is), but the window stays at 0 instead of
+    // wrapping round (it would then never be offered again).
     rig.Send(Payload(kMsgChannelData).U32(rig.localId).Str(std::string(1000, 'f')));
     EXPECT_TRUE(rig.server->AllPackets().empty());
     EXPECT_EQ(rig.data.size(), 13u + kSessionWindow / 2 + kSessionWindow + 1000);
@@ -360,7 +361,7 @@ TEST(SessionEnd, ProtocolErrorsWhileTheSessionRuns) {
         EXPECT_EQ(disconnect.Type(), transport::kMsgDisconnect) << row.name;
         EXPECT_EQ(disconnect.U32(), 2u) << row.name;
         EXPECT_EQ(disconnect.Str(), row.text) << row.name;
-        EXPECT_EQ(rig.failure.error, transport::kErrProtocol);
+        EXPECT_EQ(rig.failure.error, kErrProtocol);
         EXPECT_FALSE(rig.connection->Alive());
     }
 }

@@ -358,5 +358,30 @@ TEST(DsaHostKey, RandomOpenSslKeysAndCorruptedSignatures) {
     DSA_free(params);
 }
 
+// Keys too weak to trust whatever their signatures say: RSA moduli below 1024 bits and DSA keys
+// outside the standard (p, q) sizes. The numbers need only their sizes for this.
+TEST(HostKeyStrength, SmallRsaAndNonStandardDsaSizesAreRefused) {
+    auto sized = [](size_t bits) { return BigNum::Add(BigNum(1).ShiftLeft(bits - 1), BigNum(1)); };
+    for (const auto& [bits, weak] : std::vector<std::pair<size_t, bool>>{
+             {512, true}, {1023, true}, {1024, false}, {2048, false}}) {
+        const auto key = kSshRsa.FromBlob(RsaBlob(BigNum(65537), sized(bits)));
+        ASSERT_NE(key, nullptr) << bits;
+        EXPECT_EQ(key->Weakness().empty(), !weak) << bits << ": " << key->Weakness();
+    }
+    struct Dsa {
+        size_t p, q;
+        bool weak;
+    };
+    for (const Dsa& c : {Dsa{1024, 160, false}, Dsa{2048, 224, false}, Dsa{2048, 256, false},
+                         Dsa{3072, 256, false}, Dsa{512, 160, true}, Dsa{1024, 256, true},
+                         Dsa{1536, 160, true}, Dsa{4096, 256, true}}) {
+        const auto key = kSshDss.FromBlob(DsaBlob(sized(c.p), sized(c.q), BigNum(2), BigNum(3)));
+        ASSERT_NE(key, nullptr) << c.p << "/" << c.q;
+        EXPECT_EQ(key->Weakness().empty(), !c.weak) << c.p << "/" << c.q;
+    }
+    EXPECT_EQ(kSshRsa.FromBlob(RsaBlob(BigNum(3), sized(512)))->Weakness(),
+              "RSA host key of 512 bits refused (at least 1024 are needed)");
+}
+
 }  // namespace
 }  // namespace tessan::crypto::test

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <openssl/sha.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 
 #include "crypto/random_pool.h"
@@ -252,6 +255,30 @@ TEST(RandomPool, SystemPoolGivesVaryingBytes) {
         ++seen[RandomByte()];
     for (int count : seen)
         EXPECT_GT(count, 0);
+}
+
+// A forked child holds a copy of its parent's pool: without a reseed both would draw the same
+// bytes next (the same padding, cookies and exponents on two connections).
+TEST(RandomPool, AForkedChildDrawsOtherBytesThanItsParent) {
+    RandomPoolReference reference;
+    RandomByte();  // the pool is seeded and in use before the fork
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    Bytes drawn(16);
+    if (child == 0) {
+        RandomBytes(drawn.data(), drawn.size());
+        _exit(write(channel[1], drawn.data(), drawn.size()) == 16 ? 0 : 1);
+    }
+    RandomBytes(drawn.data(), drawn.size());
+    Bytes fromChild(16);
+    EXPECT_EQ(read(channel[0], fromChild.data(), fromChild.size()), 16);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(channel[0]);
+    close(channel[1]);
+    EXPECT_NE(drawn, fromChild);
 }
 
 }  // namespace

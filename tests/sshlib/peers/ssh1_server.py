@@ -4,8 +4,8 @@
 Listens on 127.0.0.1 (a free port), prints "PORT <n>" on standard output once it accepts
 connections, and serves each connection in a thread until it is terminated. It announces
 "SSH-1.5-<--version>", offers the ciphers of --ciphers (SSH-1 numbers: 2 DES, 3 triple DES,
-6 Blowfish) with a 1024-bit server key and a 2048-bit host key, and accepts --user with
---password (--auth none: the user needs no password).
+6 Blowfish) with a 1024-bit server key and a host key of --host-key-bits (2048), and accepts
+--user with --password (--auth none: the user needs no password).
 
 What the client sends is written to standard error, one line each, for the tests to check:
 "FINGERPRINT <md5 of the host key's ssh-rsa blob>", "CIPHER <n>", "AUTH <type> <string length>"
@@ -23,7 +23,9 @@ attack's pattern, or a damaged check, in front of the first encrypted message.
 
 import argparse
 import hashlib
+import math
 import os
+import secrets
 import socket
 import struct
 import sys
@@ -140,6 +142,43 @@ def rsa_decrypt(key, data):
     k = (n.bit_length() + 7) // 8
     plain = pow(int.from_bytes(data, "big"), numbers.d, n).to_bytes(k, "big")
     return pkcs1_type2_unpad(plain)
+
+
+def small_rsa_key(bits):
+    """An RSA key below the 1024 bits the cryptography package will generate."""
+    def probable_prime(n):
+        for p in (3, 5, 7, 11, 13, 17, 19, 23, 29, 31):
+            if n % p == 0:
+                return False
+        d, r = n - 1, 0
+        while d % 2 == 0:
+            d, r = d // 2, r + 1
+        for _ in range(32):
+            x = pow(secrets.randbelow(n - 3) + 2, d, n)
+            if x in (1, n - 1):
+                continue
+            for _ in range(r - 1):
+                x = pow(x, 2, n)
+                if x == n - 1:
+                    break
+            else:
+                return False
+        return True
+
+    def prime(size):
+        while True:
+            candidate = secrets.randbits(size) | (3 << (size - 2)) | 1
+            if probable_prime(candidate):
+                return candidate
+
+    e = 65537
+    while True:
+        p, q = prime(bits // 2), prime(bits - bits // 2)
+        if math.gcd(e, (p - 1) * (q - 1)) == 1:
+            break
+    d = pow(e, -1, (p - 1) * (q - 1))
+    return rsa.RSAPrivateNumbers(p, q, d, d % (p - 1), d % (q - 1), pow(q, -1, p),
+                                 rsa.RSAPublicNumbers(e, p * q)).private_key()
 
 
 def attack_positions(blocks):
@@ -401,10 +440,12 @@ def main():
     parser.add_argument("--port-open", action="store_true")
     parser.add_argument("--attack", action="store_true")
     parser.add_argument("--corrupt", action="store_true")
+    parser.add_argument("--host-key-bits", type=int, default=2048)
     args = parser.parse_args()
 
     server_key = rsa.generate_private_key(65537, 1024)
-    host_key = rsa.generate_private_key(65537, 2048)
+    host_key = (rsa.generate_private_key(65537, args.host_key_bits) if args.host_key_bits >= 1024
+                else small_rsa_key(args.host_key_bits))
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", 0))

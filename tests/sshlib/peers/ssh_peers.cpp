@@ -227,10 +227,13 @@ std::string ScriptPeer::Log() const {
 }
 
 bool Ssh1Peer::Start(const Ssh1Options& options) {
-    std::vector<std::string> arguments = {
-        "--version", options.version, "--ciphers",     options.ciphers,
-        "--user",    options.user,    "--password",    options.password,
-        "--auth",    options.auth,    "--exit-status", std::to_string(options.exitStatus)};
+    std::vector<std::string> arguments = {"--version",       options.version,
+                                          "--ciphers",       options.ciphers,
+                                          "--user",          options.user,
+                                          "--password",      options.password,
+                                          "--auth",          options.auth,
+                                          "--exit-status",   std::to_string(options.exitStatus),
+                                          "--host-key-bits", std::to_string(options.hostKeyBits)};
     if (options.portOpen) arguments.push_back("--port-open");
     if (options.attack) arguments.push_back("--attack");
     if (options.corrupt) arguments.push_back("--corrupt");

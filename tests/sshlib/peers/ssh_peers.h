@@ -113,6 +113,7 @@ struct Ssh1Options {
     bool portOpen = false;  // tries to open a forwarded port when the session starts
     bool attack = false;    // the first output packet carries the compensation attack
     bool corrupt = false;   // the first output packet has a damaged check
+    int hostKeyBits = 2048;
 };
 
 // Its log: what the server saw, one line per event.

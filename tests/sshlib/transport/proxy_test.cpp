@@ -150,7 +150,7 @@ TEST_F(Proxy, HttpConnectWithBasicAuthorisation) {
         Connection connection;
         DWORD error = 0;
         EXPECT_EQ(OpenConnection({"LOCALHOST", 9, &proxy, 10000}, connection, &error), -1);
-        EXPECT_EQ(error, kErrUnexpectedResponse) << row.password;  // 407
+        EXPECT_EQ(error, kErrProtocol) << row.password;  // 407
         EXPECT_EQ(connection.socket, -1);
     }
 }
@@ -169,11 +169,11 @@ TEST_F(Proxy, BrokenAndHostileHttpProxiesEndTheConnectBounded) {
         {"HTTP/1.0 200 with headers, stream in the same segment",
          [](int fd) { Reply(fd, "HTTP/1.0 200 OK\r\nVia: x\r\nA: b\r\n\r\n" + std::string(kBanner)); }, 0, 5000},
         {"407", [](int fd) { Reply(fd, "HTTP/1.1 407 Proxy Authentication Required\r\n\r\n"); },
-         kErrUnexpectedResponse, 5000},
-        {"not HTTP", [](int fd) { Reply(fd, kBanner); }, kErrUnexpectedResponse, 5000},
+         kErrProtocol, 5000},
+        {"not HTTP", [](int fd) { Reply(fd, kBanner); }, kErrProtocol, 5000},
         {"100 kB status line",
          [](int fd) { Reply(fd, "HTTP/1.1 200 " + std::string(100 * 1024, 'x') + "\r\n\r\n"); },
-         kErrUnexpectedResponse, 5000},
+         kErrProtocol, 5000},
         {"endless header",
          [](int fd) {
              Reply(fd, "HTTP/1.1 200 OK\r\n");
@@ -181,7 +181,7 @@ TEST_F(Proxy, BrokenAndHostileHttpProxiesEndTheConnectBounded) {
              for (int i = 0; i < 50000; ++i)
                  if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) <= 0) return;
          },
-         kErrUnexpectedResponse, 5000},
+         kErrProtocol, 5000},
         {"closed mid status line", [](int fd) { Reply(fd, "HTTP/1.1 20"); }, kErrConnectionClosed, 5000},
         {"closed mid header", [](int fd) { Reply(fd, "HTTP/1.1 200 OK\r\nA: b\r\n"); },
          kErrConnectionClosed, 5000},

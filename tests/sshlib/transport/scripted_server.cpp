@@ -49,6 +49,7 @@ EVP_PKEY* GenerateKey(int type, int curve = 0) {
 // Two RSA, DSA, Ed25519 and P-256 keys, made once per test program.
 struct TestKeys {
     RSA* rsa[2];
+    RSA* weakRsa;  // 512 bits: too small to trust
     DSA* dsa[2];
     EVP_PKEY* ed25519[2];
     EVP_PKEY* p256[2];
@@ -64,6 +65,11 @@ struct TestKeys {
             RSA_generate_key_ex(key, 1024, e, nullptr);
             BN_free(e);
         }
+        weakRsa = RSA_new();
+        BIGNUM* e = BN_new();
+        BN_set_word(e, 65537);
+        RSA_generate_key_ex(weakRsa, 512, e, nullptr);
+        BN_free(e);
         DSA* params = DSA_new();
         DSA_generate_parameters_ex(params, 1024, nullptr, 0, nullptr, nullptr, nullptr);
         for (DSA*& key : dsa) {
@@ -77,6 +83,10 @@ struct TestKeys {
 const TestKeys& Keys() {
     static TestKeys* keys = new TestKeys();  // lives until exit
     return *keys;
+}
+
+RSA* RsaKey(bool weak, bool other) {
+    return weak ? Keys().weakRsa : Keys().rsa[other];
 }
 
 void AppendU32(Bytes& out, uint32_t v) {
@@ -254,7 +264,7 @@ Bytes ScriptedServer::HostKeyBlob(bool other) const {
             AppendBnMpint(blob, n);
     } else {
         const BIGNUM *n, *e;
-        RSA_get0_key(Keys().rsa[other], &n, &e, nullptr);
+        RSA_get0_key(RsaKey(weakRsa_, other), &n, &e, nullptr);
         AppendStr(blob, std::string_view("ssh-rsa"));
         AppendBnMpint(blob, e);
         AppendBnMpint(blob, n);
@@ -275,8 +285,8 @@ Bytes ScriptedServer::Sign(const Bytes& data, bool other) const {
         EVP_PKEY* rsaKey = nullptr;
         if (!key) {
             rsaKey = EVP_PKEY_new();
-            RSA_up_ref(Keys().rsa[other]);
-            EVP_PKEY_assign_RSA(rsaKey, Keys().rsa[other]);
+            RSA_up_ref(RsaKey(weakRsa_, other));
+            EVP_PKEY_assign_RSA(rsaKey, RsaKey(weakRsa_, other));
             key = rsaKey;
         }
         const EVP_MD* md = algorithm == "ssh-ed25519"    ? nullptr
@@ -319,7 +329,7 @@ Bytes ScriptedServer::Sign(const Bytes& data, bool other) const {
         AppendStr(blob, std::string_view("ssh-dss"));
         AppendStr(blob, raw);
     } else {
-        RSA* rsa = Keys().rsa[other];
+        RSA* rsa = RsaKey(weakRsa_, other);
         Bytes sig(static_cast<size_t>(RSA_size(rsa)));
         unsigned length = 0;
         RSA_sign(NID_sha1, digest, 20, sig.data(), &length, rsa);
@@ -385,6 +395,7 @@ bool ScriptedServer::RunEcdh(const Tamper& tamper) {
 }
 
 bool ScriptedServer::RunDh(const Tamper& tamper) {
+    weakRsa_ = tamper.weakRsaKey;
     const crypto::KexDescriptor* kex = crypto::FindKex(chosen_[kListKex]);
     if (!kex) return false;
     if (kex->IsEllipticCurve()) return RunEcdh(tamper);

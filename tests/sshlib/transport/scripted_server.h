@@ -52,6 +52,7 @@ struct Tamper {
     std::optional<std::pair<crypto::BigNum, crypto::BigNum>> group;  // group exchange p, g
     bool groupWithoutGenerator = false;
     bool otherHostKey = false;          // sign with the second test key of the same kind
+    bool weakRsaKey = false;            // an RSA host key of 512 bits
     std::optional<Bytes> serverPublic;  // elliptic-curve exchanges: Q_S sent instead of ours
     // Sends these payloads (unencrypted, the keys not yet changed) right after the reply.
     std::vector<Bytes> afterReply;
@@ -137,6 +138,7 @@ private:
     Bytes input_;
     size_t chunk_ = 0;
     uint32_t lastSequence_ = 0;
+    bool weakRsa_ = false;  // the exchange under way uses the 512-bit RSA key
 
     Bytes clientInit_, serverInit_;
     std::string clientLine_;

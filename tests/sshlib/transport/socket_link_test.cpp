@@ -71,7 +71,7 @@ TEST(SocketLinkBlocking, ASilentServerRunsIntoTheTimeOut) {
     testing::ScriptedPeer peer([](int fd) { testing::ScriptedPeer::ReadUntil(fd, "never"); });
     testing::TransportDriver driver;
     Clock::time_point start = Clock::now();
-    EXPECT_EQ(driver.Open(peer.port(), 300), net::kErrTimedOut);
+    EXPECT_EQ(driver.Open(peer.port(), 300), kErrTimedOut);
     EXPECT_GE(ElapsedMs(start), 290);
     EXPECT_EQ(driver.Transport().GetPhase(), Transport::Phase::kVersionExchange);
 }

@@ -147,8 +147,8 @@ TEST(TransportStart, ProtocolChoiceFailuresEndTheConnectionWithoutALine) {
         DWORD error;
     };
     const Case cases[] = {
-        {kPreferProtocol2Only, "SSH-1.5-1.2.27\n", kErrProtocolMismatch},
-        {kPreferProtocol1Only, "SSH-2.0-OpenSSH_9.2\r\n", kErrProtocolMismatch},
+        {kPreferProtocol2Only, "SSH-1.5-1.2.27\n", kErrProtocolNotSupported},
+        {kPreferProtocol1Only, "SSH-2.0-OpenSSH_9.2\r\n", kErrProtocolNotSupported},
     };
     for (const Case& c : cases) {
         TransportSettings settings;
@@ -402,6 +402,14 @@ TEST(TransportKex, BrokenExchangesDisconnectWithTheFittingReason) {
     cases.push_back({"generator 1", "diffie-hellman-group-exchange-sha256", t,
                      kDisconnectKeyExchangeFailed, kErrKeyExchangeFailed});
     t = {};
+    t.group = {crypto::BigNum::Mul(p14, crypto::BigNum(3)), crypto::BigNum(2)};
+    cases.push_back({"composite prime", "diffie-hellman-group-exchange-sha256", t,
+                     kDisconnectKeyExchangeFailed, kErrKeyExchangeFailed});
+    t = {};
+    t.weakRsaKey = true;
+    cases.push_back({"512-bit RSA host key", "diffie-hellman-group14-sha1", t,
+                     kDisconnectHostKeyNotVerifiable, kErrHostKeyNotVerified});
+    t = {};
     t.groupWithoutGenerator = true;
     cases.push_back({"group without g", "diffie-hellman-group-exchange-sha256", t,
                      kDisconnectProtocolError, kErrProtocol});
@@ -419,6 +427,10 @@ TEST(TransportKex, BrokenExchangesDisconnectWithTheFittingReason) {
         EXPECT_EQ(client.closedCount, 1) << c.name;
         EXPECT_EQ(client.failure.reason, c.reason) << c.name;
         EXPECT_EQ(client.failure.error, c.error) << c.name;
+        if (c.tamper.weakRsaKey) {
+            EXPECT_EQ(client.failure.text,
+                      "RSA host key of 512 bits refused (at least 1024 are needed)");
+        }
         std::vector<Bytes> packets = server.AllPackets();
         ASSERT_FALSE(packets.empty()) << c.name;
         EXPECT_EQ(packets.back()[0], kMsgDisconnect) << c.name;

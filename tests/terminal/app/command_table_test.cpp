@@ -43,7 +43,7 @@ TEST(CommandTable, AcceleratorsAndSeparators) {
         {"F1", 6067}};
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(separatorsAfter,
-              (std::vector<int>{6001, 6004, 6006, 6027, 6030, 6033, 6035, 6053}));
+              (std::vector<int>{6001, 6004, 6006, 6027, 6031, 6033, 6035, 6053}));
 }
 
 TEST(CommandTable, Labels) {

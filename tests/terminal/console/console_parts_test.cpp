@@ -39,6 +39,7 @@ TEST(ConsoleCommands, LinesAndMenuCommands) {
         {"/quit", Kind::Dispatch, C::Quit, ""},
         {"/close", Kind::Dispatch, C::SessionClose, ""},
         {"/restart", Kind::Dispatch, C::SessionRestart, ""},
+        {"/forget-host-key", Kind::Dispatch, C::SessionForgetHostKey, ""},
         {"/mode amx", Kind::Dispatch, C::ModeAmx, ""},
         {"/MODE Crestron", Kind::Dispatch, C::ModeCrestron, ""},
         {"/mode\textron", Kind::Dispatch, C::ModeExtron, ""},

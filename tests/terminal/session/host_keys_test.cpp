@@ -127,6 +127,22 @@ TEST_F(HostKeyStoreTest, RemembersNewHostsAndComparesKnownOnes) {
     EXPECT_EQ(ReadText(file_), "my note\n10.0.0.5 22 bb:02\n");
 }
 
+// Forgetting a host removes every line of its host and port (host without regard to case) and
+// keeps the rest as written.
+TEST_F(HostKeyStoreTest, ForgettingAHostRemovesItsLinesOnly) {
+    std::string error;
+    EXPECT_EQ(store_.Forget("10.0.0.5", 22, error), 0) << error;  // no file yet
+    std::filesystem::create_directories(file_.parent_path());
+    std::ofstream(file_) << "# note\nDevice.Local 22 aa:01\ndevice.local 22 bb:02\n"
+                            "device.local 23 cc:03\nother 22 dd:04\n";
+    ASSERT_TRUE(store_.Remembered("device.local", 22));
+    EXPECT_EQ(store_.Remembered("device.local", 22)->fingerprint, "aa:01");
+    EXPECT_EQ(store_.Forget("DEVICE.local", 22, error), 2) << error;
+    EXPECT_EQ(ReadText(file_), "# note\ndevice.local 23 cc:03\nother 22 dd:04\n");
+    EXPECT_FALSE(store_.Remembered("device.local", 22));
+    EXPECT_EQ(store_.Forget("device.local", 22, error), 0);
+}
+
 TEST_F(HostKeyStoreTest, AFileThatCannotBeReadOrWrittenIsNamedAndLeftAlone) {
     std::filesystem::create_directories(file_.parent_path());
     std::ofstream(file_).close();

@@ -285,6 +285,7 @@ public:
         SshCredentials credentials;
         SshEventWindow window;
         unsigned message;
+        std::string expectedHostKey;
     };
     static constexpr int kErrorBase = static_cast<int>(0x80040000u);
 
@@ -306,7 +307,7 @@ public:
     int AsyncConnect(const SshConnectRequest& r) override {
         connects.push_back({std::string(r.host), r.port, std::string(r.user),
                             std::string(r.password), r.timeout, r.options, r.credentials, r.window,
-                            r.message});
+                            r.message, std::string(r.expectedHostKey)});
         return onConnect ? onConnect() : connectResult;
     }
     void AbortConnect() override { ++aborts; }

@@ -107,6 +107,54 @@ TEST_F(SshSessionTest, TheDetailOfAFailureAndTheSha256FingerprintAreShown) {
                          DisplayCategory::Informational}));
 }
 
+// A host met before must present the key remembered for it: the session hands that key to the
+// library, which refuses another before the password leaves; the lines name both keys and how
+// to accept the new one. A host met for the first time is connected to without expectation and
+// remembered (trust on first use), and then expected at the next connect.
+TEST_F(SshSessionTest, TheRememberedKeyIsExpectedAndARefusedKeyIsExplained) {
+    const std::string oldSha256 = "SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2s";
+    const std::string newSha256 = "SHA256:q0B6sJ2ZOs0bDgLZ3gDzJcRK1p5+uTYcnbvz9T4r7Gk";
+    ssh_.fingerprint = "11:22";
+    ssh_.fingerprintSha256 = oldSha256;
+    ConnectsAs(7);
+    model_.OpenFromMenu(SessionType::SshClient);
+    ASSERT_EQ(ssh_.connects.size(), 1u);
+    EXPECT_EQ(ssh_.connects[0].expectedHostKey, "");
+    model_.Close();
+
+    ssh_.onConnect = nullptr;
+    ssh_.lastError = static_cast<int>(kSshErrorHostKeyMismatch);
+    ssh_.errorDetail =
+        "Host key does not match the expected key: the server presented ssh-rsa "
+        "2048 33:44 " +
+        newSha256;
+    model_.OpenFromMenu(SessionType::SshClient);
+    ASSERT_EQ(ssh_.connects.size(), 2u);
+    EXPECT_EQ(ssh_.connects[1].expectedHostKey, oldSha256);
+    const Strings lines = host_.StatusLines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(Strings(lines.end() - 4, lines.end()),
+              (Strings{"WARNING: the host key of 10.0.0.9 port 2222 has CHANGED since the last "
+                       "connection! The password was not sent.",
+                       "   Remembered fingerprint: 11:22 " + oldSha256,
+                       "   Presented fingerprint:  33:44 " + newSha256,
+                       "This may be another device, or someone between you and the device. If "
+                       "the device's key was changed on purpose, choose Session > Forget Host "
+                       "Key (/forget-host-key in the console) or remove its line from " +
+                           keys_.File().string() + ", then open the session again..."}));
+
+    // Forgotten, the host is new again: no expectation, and the key shown is remembered.
+    std::string error;
+    EXPECT_EQ(keys_.Forget("10.0.0.9", 2222, error), 1) << error;
+    ssh_.fingerprint = "33:44";
+    ssh_.fingerprintSha256 = newSha256;
+    ConnectsAs(8);
+    model_.OpenFromMenu(SessionType::SshClient);
+    EXPECT_EQ(ssh_.connects.back().expectedHostKey, "");
+    ASSERT_TRUE(keys_.Remembered("10.0.0.9", 2222));
+    EXPECT_EQ(keys_.Remembered("10.0.0.9", 2222)->sha256, newSha256);
+}
+
 TEST_F(SshSessionTest, AConnectEventWithAnErrorOnlyShowsItsText) {
     ssh_.onConnect = [this] {
         session_.OnEvent(7, kConnected | 10060u << 16);

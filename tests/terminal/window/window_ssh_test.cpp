@@ -263,7 +263,10 @@ TEST_F(SshWindowTest, FailedConnectsShowTheLibrarysErrorAndLeaveNoSession) {
     }
 }
 
-TEST_F(SshWindowTest, AHostPresentingAnotherKeyIsNamedInAWarningEveryTime) {
+// A host that presents another key than the one remembered is refused before the password
+// leaves, each time, with both fingerprints named; Session > Forget Host Key accepts the new
+// key at the next connect.
+TEST_F(SshWindowTest, AHostPresentingAnotherKeyIsRefusedUntilItsKeyIsForgotten) {
     auto first = std::make_unique<peers::SshdPeer>();
     ASSERT_TRUE(first->Start(peers::QuickSshdOptions())) << first->Error();
     const int port = first->Port();
@@ -275,26 +278,40 @@ TEST_F(SshWindowTest, AHostPresentingAnotherKeyIsNamedInAWarningEveryTime) {
     // Another server on the same port with another host key.
     peers::SshdOptions options = peers::QuickSshdOptions();
     options.hostKeyAlgorithms = "ssh-dss";
-    options.extra = "ListenAddress 127.0.0.1:" + Text(port);
+    options.extra = "ListenAddress 127.0.0.1:" + Text(port) + "\nLogLevel DEBUG1\n";
     peers::SshdPeer second;
     ASSERT_TRUE(second.Start(options)) << second.Error();
     for (int round = 0; round < 2; ++round) {
         const std::size_t from = PaneText().size();
-        Connect(port);
-        const std::string presented = ShownFingerprints();
-        EXPECT_NE(presented, remembered);
-        const std::size_t warning = PaneText().find(
-            "\r\nWARNING: the host key of 127.0.0.1 port " + Text(port) +
-                " has CHANGED since the last connection!\r\n   Remembered fingerprint: " +
-                remembered + "\r\n   Presented fingerprint:  " + presented + "\r\n",
-            from);
-        EXPECT_NE(warning, std::string::npos) << PaneText().substr(from);
+        SshAnswers(port);
+        Key(Qt::Key_F9);
+        const std::string warning = "\r\nWARNING: the host key of 127.0.0.1 port " + Text(port) +
+                                    " has CHANGED since the last connection! The password was "
+                                    "not sent.\r\n   Remembered fingerprint: " +
+                                    remembered + "\r\n   Presented fingerprint:  ";
+        ASSERT_TRUE(PaneShows(warning, from)) << PaneText().substr(from);
         EXPECT_EQ(ColourOf("WARNING: the host key"), colours_[ColourSlot::Status]);
-        // The session stays open.
-        EXPECT_TRUE(Connected(port));
-        Key(Qt::Key_F12);
+        const std::size_t presentedAt = PaneText().find(warning, from) + warning.size();
+        const std::string presented =
+            PaneText().substr(presentedAt, PaneText().find("\r\n", presentedAt) - presentedAt);
+        EXPECT_NE(presented, remembered);
+        EXPECT_NE(presented.find(" SHA256:"), std::string::npos) << presented;
+        EXPECT_NE(PaneText().find("Forget Host Key", presentedAt), std::string::npos);
+        EXPECT_FALSE(Connected(port));
+        EXPECT_EQ(controller_.Settings().type, SessionType::None);
     }
+    EXPECT_EQ(second.Log().find("method password"), std::string::npos) << second.Log();
     EXPECT_NE(HostKeyFile().find(" " + Text(port) + " " + remembered + "\n"), std::string::npos);
+
+    window_.Action(CommandId::SessionForgetHostKey)->trigger();
+    EXPECT_TRUE(PaneShows("The host key of 127.0.0.1 port " + Text(port) + " is forgotten"))
+        << PaneText();
+    Connect(port);
+    const std::string accepted = ShownFingerprints();
+    EXPECT_NE(accepted, remembered);
+    EXPECT_NE(HostKeyFile().find(" " + Text(port) + " " + accepted + "\n"), std::string::npos);
+    EXPECT_EQ(HostKeyFile().find(remembered), std::string::npos);
+    Key(Qt::Key_F12);
 }
 
 // A server that accepts the connection and never answers: the window keeps working during the

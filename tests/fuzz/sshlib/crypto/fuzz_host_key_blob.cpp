@@ -1,6 +1,6 @@
 // Any byte string given to any host-key algorithm yields a key or no key; a key's fingerprints,
-// its canonical blob and a check of the rest of the input as a signature must not misbehave
-// either, and a key re-read from its canonical blob has that same blob.
+// its strength verdict, its canonical blob and a check of the rest of the input as a signature
+// must not misbehave either, and a key re-read from its canonical blob has that same blob.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (key->Bits() > 4096) continue;
             (void)key->Fingerprint();
             (void)key->Sha256Fingerprint();
+            (void)key->Weakness();
             const auto canonical = key->PublicKeyBlob();
             const auto again = algorithm->FromBlob(canonical);
             if (!again || again->PublicKeyBlob() != canonical) std::abort();
