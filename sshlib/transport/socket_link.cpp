@@ -31,13 +31,14 @@ SocketLink::~SocketLink() {
     CloseSocket();
 }
 
-void SocketLink::ReadAvailable() {
+void SocketLink::ReadAvailable(const std::function<bool()>* enough) {
     size_t total = 0;
     while (socket_ >= 0 && !transport_.IsClosed() && total < kReadBudget) {
         ssize_t n = net::Recv(socket_, buffer_.data(), buffer_.size(), 0);
         if (n > 0) {
             total += static_cast<size_t>(n);
-            transport_.Feed(buffer_.data(), static_cast<size_t>(n));
+            transport_.FeedInPlace(buffer_.data(), static_cast<size_t>(n));
+            if (enough && (*enough)()) return;
             continue;
         }
         if (n == 0) {
@@ -107,7 +108,8 @@ void SocketLink::CloseSocket() {
 DWORD SocketLink::RunUntil(const std::function<bool()>& done, int timeoutMs) {
     const int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
     for (;;) {
-        Pump();
+        ReadAvailable(&done);
+        AfterActivity();
         if (done()) return 0;
         if (transport_.IsClosed() || socket_ < 0) {
             CloseSocket();

@@ -11,8 +11,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <vector>
 
+#include "crypto/secure_memory.h"
 #include "platform/platform_types.h"
 #include "sshlib/transport/ssh_transport.h"
 
@@ -38,19 +38,24 @@ public:
 
     // Pumps until `done()` holds (0), the transport ends (its failure's error number, 12256 for
     // an end without one), `timeoutMs` passes (10060; negative: no limit), or the wait fails
-    // (its error: 10004 cancelled, 10036 nested wait).
+    // (its error: 10004 cancelled, 10036 nested wait). Reading stops as soon as `done()` holds:
+    // what the server sent beyond that waits in the socket until it is asked for, so the bytes
+    // held here stay near one read however large the window offered to the server.
     DWORD RunUntil(const std::function<bool()>& done, int timeoutMs);
 
     // Closes the socket now (pending output that the socket takes without waiting goes first).
     void CloseSocket();
 
 private:
-    void ReadAvailable();
+    // Reads and feeds what the socket holds without waiting, within the read budget; with
+    // `enough`, stops as soon as it holds.
+    void ReadAvailable(const std::function<bool()>* enough = nullptr);
     void AfterActivity();
 
     Transport& transport_;
     int socket_;
-    std::vector<uint8_t> buffer_;
+    // Received bytes are decrypted where they lie, so this holds plaintext: wiped when freed.
+    SecureBytes buffer_;
 };
 
 }  // namespace tessan::transport
