@@ -1,6 +1,7 @@
 // The handle table, creation, lookup and destruction of client records.
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -173,7 +174,11 @@ void AttachSession(Client& client, const transport::TransportSettings& transport
             buffer.reserve((needed + kReceiveCapacityStep - 1) / kReceiveCapacityStep *
                            kReceiveCapacityStep);
         }
-        buffer.insert(buffer.end(), data.begin(), data.end());
+        // A vector with its own allocator inserts byte by byte; growing it, then copying the
+        // block, is several times faster.
+        const size_t end = buffer.size();
+        buffer.resize(end + data.size());
+        std::memcpy(buffer.data() + end, data.data(), data.size());
     };
     // The window offered to the server shrinks by what the caller has not read yet, so a
     // caller that does not read holds the server back instead of filling memory.
