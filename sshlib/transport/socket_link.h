@@ -46,14 +46,26 @@ public:
     // Closes the socket now (pending output that the socket takes without waiting goes first).
     void CloseSocket();
 
+    // Event-driven mode: a read notification finding `full()` true reads nothing, and reading
+    // is held back until ResumeReading, so a caller that does not read holds about this limit
+    // instead of the whole window; the rest waits in the socket. The end of the stream is still
+    // read in full.
+    void SetReadLimit(std::function<bool()> full) { full_ = std::move(full); }
+    // Called when the caller has taken data: reading held back resumes through a new read
+    // notification if the socket holds data.
+    void ResumeReading();
+
 private:
     // Reads and feeds what the socket holds without waiting, within the read budget; with
-    // `enough`, stops as soon as it holds.
-    void ReadAvailable(const std::function<bool()>* enough = nullptr);
+    // `enough`, stops as soon as it holds. `toTheEnd` reads past the budget (the peer has
+    // closed: what it sent before must not be lost).
+    void ReadAvailable(const std::function<bool()>* enough = nullptr, bool toTheEnd = false);
     void AfterActivity();
 
     Transport& transport_;
     int socket_;
+    std::function<bool()> full_;
+    bool heldBack_ = false;
     // Received bytes are decrypted where they lie, so this holds plaintext: wiped when freed.
     SecureBytes buffer_;
 };
