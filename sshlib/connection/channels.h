@@ -22,8 +22,9 @@ namespace tessan::connection {
 // when half of it is used and shrinks by what the caller has not read yet, so memory stays
 // bounded by it. It must cover what a fast server sends while the adjustment travels back and
 // while the caller is busy elsewhere: at 64 KiB a loopback server spends a third of its time
-// waiting for window. A caller reading in blocking mode holds little of it: the socket link
-// reads only as much as the caller asks for, and the rest waits in the socket. A server may
+// waiting for window. The client itself holds little of it: blocking reads take from the socket
+// only as much as the caller asks for, event-driven handles stop reading at 256 KiB unread, and
+// the rest waits in the socket. A server may
 // overshoot a window by less than one maximum packet; beyond that it is cut off with a protocol
 // error, so unread data never exceed the window plus one maximum packet.
 inline constexpr uint32_t kSessionWindow = 2 * 1024 * 1024;
