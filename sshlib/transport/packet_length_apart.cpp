@@ -2,8 +2,6 @@
 // (the length in clear, the MAC over the length and the ciphertext) and the authenticated
 // ciphers (aead.h). The receiver authenticates the whole packet before decrypting any of it; the
 // length it reads first only decides how many bytes to wait for.
-#include <algorithm>
-#include <cstring>
 
 #include "crypto/bytes.h"
 #include "sshlib/transport/packet_builder.h"
@@ -19,10 +17,6 @@ void PacketBuilder::SealLengthApart(uint8_t* packet, size_t counted) {
     if (cipher_) cipher_->Encrypt(packet + 4, counted - 4);
     mac_->Generate(packet, counted, sequence_);
 }
-
-namespace {
-constexpr size_t kLengthField = 4;
-}  // namespace
 
 bool PacketReader::TakeLength(const uint8_t* field) {
     const uint32_t packetLength =
@@ -55,44 +49,6 @@ PacketReader::Result PacketReader::FinishLengthApart(uint8_t* packet) {
         return Result::kBadLength;
     }
     return Complete(packet);
-}
-
-PacketReader::Result PacketReader::FeedLengthApart(const uint8_t* data, uint8_t* writable,
-                                                   size_t length, size_t& consumed) {
-    // A packet that lies whole in writable bytes is checked and decrypted there.
-    if (writable && state_ == State::kFirstBlock && have_ == 0 && length >= kLengthField) {
-        if (!TakeLength(writable)) {
-            consumed = kLengthField;
-            Reset();
-            return Result::kBadLength;
-        }
-        if (length >= need_) {
-            consumed = need_;
-            return FinishLengthApart(writable);
-        }
-        KeepHead(writable, kLengthField);
-        consumed = kLengthField;
-    }
-    if (state_ == State::kFirstBlock) {
-        if (buffer_.size() < kLengthField) buffer_.resize(kLengthField);
-        const size_t take = std::min(kLengthField - have_, length - consumed);
-        std::memcpy(buffer_.data() + have_, data + consumed, take);
-        have_ += take;
-        consumed += take;
-        if (have_ < kLengthField) return Result::kNeedMore;
-        if (!TakeLength(buffer_.data())) {
-            Reset();
-            return Result::kBadLength;
-        }
-        if (buffer_.size() < need_) buffer_.resize(need_);
-        state_ = State::kRest;
-    }
-    const size_t take = std::min(need_ - have_, length - consumed);
-    std::memcpy(buffer_.data() + have_, data + consumed, take);
-    have_ += take;
-    consumed += take;
-    if (have_ < need_) return Result::kNeedMore;
-    return FinishLengthApart(buffer_.data());
 }
 
 }  // namespace tessan::transport

@@ -92,36 +92,45 @@ PacketReader::Result PacketReader::FinishPacket(uint8_t* packet) {
     return Complete(packet);
 }
 
+bool PacketReader::OpenHead(uint8_t* head) {
+    if (lengthApart_) return TakeLength(head);
+    if (cipher_) cipher_->Decrypt(head, blockSize_);
+    return TakeFirstBlock(head);
+}
+
+PacketReader::Result PacketReader::Finish(uint8_t* packet) {
+    return lengthApart_ ? FinishLengthApart(packet) : FinishPacket(packet);
+}
+
 PacketReader::Result PacketReader::FeedBytes(const uint8_t* data, uint8_t* writable, size_t length,
                                              size_t& consumed) {
     consumed = 0;
     payload_ = {};
-    if (lengthApart_) return FeedLengthApart(data, writable, length, consumed);
-    // At a packet boundary the first block is decrypted where it lies; so is the whole packet
-    // when all of it is at hand, which spares copying the stream once more.
-    if (writable && state_ == State::kFirstBlock && have_ == 0 && length >= blockSize_) {
-        if (cipher_) cipher_->Decrypt(writable, blockSize_);
-        if (!TakeFirstBlock(writable)) {
-            consumed = blockSize_;
+    // The head tells the packet's length: its first cipher block, or the length field where that
+    // stands apart.
+    const size_t head = lengthApart_ ? kLengthField : blockSize_;
+    // At a packet boundary the head is opened where it lies; so is the whole packet when all of
+    // it is at hand, which spares copying the stream once more.
+    if (writable && state_ == State::kFirstBlock && have_ == 0 && length >= head) {
+        consumed = head;
+        if (!OpenHead(writable)) {
             Reset();
             return Result::kBadLength;
         }
         if (length >= need_) {
             consumed = need_;
-            return FinishPacket(writable);
+            return Finish(writable);
         }
-        KeepHead(writable, blockSize_);
-        consumed = blockSize_;
+        KeepHead(writable, head);
     }
     if (state_ == State::kFirstBlock) {
-        if (buffer_.size() < blockSize_) buffer_.resize(blockSize_);
-        const size_t take = std::min(blockSize_ - have_, length - consumed);
+        if (buffer_.size() < head) buffer_.resize(head);
+        const size_t take = std::min(head - have_, length - consumed);
         std::memcpy(buffer_.data() + have_, data + consumed, take);
         have_ += take;
         consumed += take;
-        if (have_ < blockSize_) return Result::kNeedMore;
-        if (cipher_) cipher_->Decrypt(buffer_.data(), blockSize_);
-        if (!TakeFirstBlock(buffer_.data())) {
+        if (have_ < head) return Result::kNeedMore;
+        if (!OpenHead(buffer_.data())) {
             Reset();
             return Result::kBadLength;
         }
@@ -133,7 +142,7 @@ PacketReader::Result PacketReader::FeedBytes(const uint8_t* data, uint8_t* writa
     have_ += take;
     consumed += take;
     if (have_ < need_) return Result::kNeedMore;
-    return FinishPacket(buffer_.data());
+    return Finish(buffer_.data());
 }
 
 PacketReader::Result PacketReader::Complete(const uint8_t* packet) {

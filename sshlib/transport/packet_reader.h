@@ -72,15 +72,19 @@ private:
     enum class State { kFirstBlock, kRest };
     void Reset();
     void ReserveInflated();
+    static constexpr size_t kLengthField = 4;
     // `writable` is `data` when the caller lets the bytes be overwritten, else null.
     Result FeedBytes(const uint8_t* data, uint8_t* writable, size_t length, size_t& consumed);
-    // Reads the decrypted first block: false when its length or padding is impossible, else
-    // total_, need_ and padding_ are set.
+    // Opens the head of a packet (its first block, decrypted in place, or the length field of
+    // the framings that keep it apart): false when the length or padding is impossible, else
+    // total_ and need_ are set.
+    bool OpenHead(uint8_t* head);
+    // Checks and decrypts the rest of a packet whose head is open.
+    Result Finish(uint8_t* packet);
+    // The original framing.
     bool TakeFirstBlock(const uint8_t* block);
-    // Decrypts and checks the rest of a packet whose first block is decrypted.
     Result FinishPacket(uint8_t* packet);
     // Encrypt-then-MAC and authenticated ciphers (packet_length_apart.cpp).
-    Result FeedLengthApart(const uint8_t* data, uint8_t* writable, size_t length, size_t& consumed);
     bool TakeLength(const uint8_t* field);
     Result FinishLengthApart(uint8_t* packet);
     // Keeps the head of a packet that is not whole yet in buffer_, where the rest will join it.
