@@ -57,10 +57,11 @@ void KeyBoth(PacketBuilder& builder, PacketReader& reader, const crypto::CipherD
         return m;
     };
     size_t block = cipher ? cipher->blockSize : 8;
+    const bool etm = mac && mac->encryptThenMac;
     builder.SetKeys(make(true), block, cipher && cipher->cbc, makeMac(), mac ? mac->macLength : 0,
-                    compress ? std::make_unique<ZlibCompressor>() : nullptr);
+                    compress ? std::make_unique<ZlibCompressor>() : nullptr, etm);
     reader.SetKeys(make(false), block, makeMac(), mac ? mac->macLength : 0,
-                   compress ? std::make_unique<ZlibDecompressor>() : nullptr);
+                   compress ? std::make_unique<ZlibDecompressor>() : nullptr, etm);
 }
 
 TEST(PacketBuilder, PaddingRules) {
@@ -207,21 +208,7 @@ struct Framing {
 
 void KeyFraming(const Framing& f, PacketBuilder& builder, PacketReader& reader) {
     if (!f.aead) {
-        auto cipher = [&] {
-            auto c = f.cipher->CreateContext();
-            c->SetKey(Key(1).data());
-            c->SetIv(Key(2).data());
-            return c;
-        };
-        auto mac = [&] {
-            auto m = f.mac->CreateContext();
-            m->SetKey(Key(3).data());
-            return m;
-        };
-        builder.SetKeys(cipher(), f.cipher->blockSize, f.cipher->cbc, mac(), f.mac->macLength,
-                        nullptr, f.mac->encryptThenMac);
-        reader.SetKeys(cipher(), f.cipher->blockSize, mac(), f.mac->macLength, nullptr,
-                       f.mac->encryptThenMac);
+        KeyBoth(builder, reader, f.cipher, f.mac);
         return;
     }
     auto aead = [&] {
