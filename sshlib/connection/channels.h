@@ -21,7 +21,7 @@ namespace tessan::connection {
 // Window and maximum packet this side offers for the session channel. The window is topped up
 // when half of it is used and shrinks by what the caller has not read yet, so memory stays
 // bounded by it. It must cover what a fast server sends while the adjustment travels back and
-// while the caller is busy elsewhere: at 64 KiB a loopback server spends a third of its time
+// while the caller is busy elsewhere: at 64 KiB a loopback server spends about half its time
 // waiting for window. The client itself holds little of it: blocking reads take from the socket
 // only as much as the caller asks for, event-driven handles stop reading at 256 KiB unread, and
 // the rest waits in the socket. A server may
