@@ -24,9 +24,9 @@ namespace tessan::connection {
 // while the caller is busy elsewhere: at 64 KiB a loopback server spends about half its time
 // waiting for window. The client itself holds little of it: blocking reads take from the socket
 // only as much as the caller asks for, event-driven handles stop reading at 256 KiB unread, and
-// the rest waits in the socket. A server may
-// overshoot a window by less than one maximum packet; beyond that it is cut off with a protocol
-// error, so unread data never exceed the window plus one maximum packet.
+// the rest waits in the socket. A server may overshoot a window by less than one maximum
+// packet; beyond that it is cut off with a protocol error, so unread data never exceed the
+// window plus one maximum packet.
 inline constexpr uint32_t kSessionWindow = 2 * 1024 * 1024;
 inline constexpr uint32_t kSessionMaxPacket = 32768;
 // The largest data payload sent in one message, whatever the server allows (RFC 4253 6.1
