@@ -174,4 +174,16 @@ BOOL PlatformQueueHasWork(void) {
     return TakeLocked(*queue, Filter{nullptr, 0, 0}, false, msg) ? TRUE : FALSE;
 }
 
+BOOL PlatformQueueHasMessages(void) {
+    std::shared_ptr<ThreadQueue> queue = CurrentQueue();
+    if (!queue) return FALSE;
+    std::lock_guard lock(GlobalState().mutex);
+    if (!queue->posted.empty() || queue->quitPending) return TRUE;
+    const int64_t now = NowMs();
+    return std::any_of(queue->timers.begin(), queue->timers.end(),
+                       [now](const Timer& t) { return t.dueMs <= now; })
+               ? TRUE
+               : FALSE;
+}
+
 }  // extern "C"

@@ -2,7 +2,9 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <span>
 #include <vector>
 
 #include "platform/messages.h"
@@ -76,8 +78,18 @@ void PlatformRunPumpStep(void) {
 int PlatformWaitForWork(struct pollfd* fds, unsigned nfds, int timeoutMs, UINT flags) {
     std::shared_ptr<ThreadQueue> queue = CurrentQueue();
     bool watchQueue = queue && (flags & PLATFORM_WAIT_WATCH_QUEUE);
-    std::vector<pollfd> set(fds, fds + nfds);
-    if (watchQueue) set.push_back(pollfd{queue->epollFd, POLLIN, 0});
+    // Waits are frequent and usually for a socket or two: no allocation for those.
+    constexpr unsigned kStackEntries = 8;
+    std::array<pollfd, kStackEntries> stackSet;
+    std::vector<pollfd> heapSet;
+    const unsigned entries = nfds + (watchQueue ? 1 : 0);
+    std::span<pollfd> set(stackSet.data(), entries);
+    if (entries > kStackEntries) {
+        heapSet.resize(entries);
+        set = heapSet;
+    }
+    std::copy(fds, fds + nfds, set.begin());
+    if (watchQueue) set.back() = pollfd{queue->epollFd, POLLIN, 0};
     int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
     for (;;) {
         bool stepping = queue && queue->step && !queue->inStep;

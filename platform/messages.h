@@ -195,6 +195,12 @@ PLATFORM_API int PlatformGetQueueFd(void);
 /* TRUE when the calling thread's queue has work now (PlatformPeekMessage would find some).*/
 PLATFORM_API BOOL PlatformQueueHasWork(void);
 
+/* TRUE when posted messages, a quit request or a due timer wait in the calling thread's queue.
+ * Unlike PlatformQueueHasWork it makes no system call and does not collect what the queue
+ * descriptor holds (socket notifications, timer expiries): for a wait that watches that
+ * descriptor and learns of those from it. */
+PLATFORM_API BOOL PlatformQueueHasMessages(void);
+
 /* ---- timers ----------------------------------------------------------------------------- */
 
 /* Starts (or restarts, when (hwnd, id) already runs) a timer of a window: every `elapseMs`

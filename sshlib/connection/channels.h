@@ -20,10 +20,14 @@ namespace tessan::connection {
 
 // Window and maximum packet this side offers for the session channel. The window is topped up
 // when half of it is used and shrinks by what the caller has not read yet, so memory stays
-// bounded by it; 64 KiB keeps a loopback stream at full speed where 16 KiB halves it. A server
-// may overshoot a window by less than one maximum packet; beyond that it is cut off with a
-// protocol error, so unread data never exceed the window plus one maximum packet.
-inline constexpr uint32_t kSessionWindow = 65536;
+// bounded by it. It must cover what a fast server sends while the adjustment travels back and
+// while the caller is busy elsewhere: at 64 KiB a loopback server spends about half its time
+// waiting for window. The client itself holds little of it: blocking reads take from the socket
+// only as much as the caller asks for, event-driven handles stop reading at 256 KiB unread, and
+// the rest waits in the socket. A server may overshoot a window by less than one maximum
+// packet; beyond that it is cut off with a protocol error, so unread data never exceed the
+// window plus one maximum packet.
+inline constexpr uint32_t kSessionWindow = 2 * 1024 * 1024;
 inline constexpr uint32_t kSessionMaxPacket = 32768;
 // The largest data payload sent in one message, whatever the server allows (RFC 4253 6.1
 // promises only 32768 bytes of uncompressed payload).

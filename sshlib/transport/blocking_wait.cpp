@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
@@ -84,9 +85,13 @@ RoundEnd PumpRound() {
     return RoundEnd::kBudget;
 }
 
-int CountReady(const std::vector<pollfd>& fds) {
-    return static_cast<int>(std::count_if(fds.begin(), fds.end(), [](const pollfd& p) { return p.revents != 0; }));
+int CountReady(const pollfd* fds, size_t count) {
+    return static_cast<int>(
+        std::count_if(fds, fds + count, [](const pollfd& p) { return p.revents != 0; }));
 }
+
+// Most waits are for one socket: their poll entries live on the stack.
+constexpr size_t kStackItems = 4;
 
 }  // namespace
 
@@ -139,7 +144,13 @@ bool CancelWaitOfThread(DWORD threadId) {
 }
 
 int WaitForSockets(WaitItem* items, size_t count, int timeoutMs) {
-    std::vector<pollfd> fds(count);
+    std::array<pollfd, kStackItems> stackFds;
+    std::vector<pollfd> heapFds;
+    pollfd* fds = stackFds.data();
+    if (count > kStackItems) {
+        heapFds.resize(count);
+        fds = heapFds.data();
+    }
     for (size_t i = 0; i < count; ++i) {
         fds[i] = pollfd{items[i].fd, items[i].events, 0};
         items[i].revents = 0;
@@ -152,33 +163,39 @@ int WaitForSockets(WaitItem* items, size_t count, int timeoutMs) {
         SetSocketError(kErrNotInitialised);
         return -1;
     }
-    if (timeoutMs == 0) return finish(Poll(fds.data(), count, 0));
+    if (timeoutMs == 0) return finish(Poll(fds, count, 0));
     std::atomic<uint32_t>& flags = tState.flags;
     if (flags & kFlagInWait) {
         SetSocketError(kErrInProgress);
         return -1;
     }
-    if (flags & kFlagNoPump) return finish(Poll(fds.data(), count, timeoutMs));
+    if (flags & kFlagNoPump) return finish(Poll(fds, count, timeoutMs));
 
     flags |= kFlagInWait;
     int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
     int64_t quietUntil = 0;
     int result = 0;
     DWORD error = 0;
+    bool queueWoke = false;  // the queue descriptor ended the last wait
     for (;;) {
         int64_t now = NowMs();
-        if (now >= quietUntil) {
+        // Posted messages and due timers are seen without a system call; socket notifications
+        // and timer expiries make the queue descriptor wake the wait below. So a wait on a
+        // quiet queue is a single poll.
+        if (now >= quietUntil && (queueWoke || PlatformQueueHasMessages())) {
             RoundEnd end = PumpRound();
             if (end == RoundEnd::kThreadMessage) quietUntil = now + kQuietAfterThreadMessageMs;
             if (end == RoundEnd::kQuit) {
                 // A quit request ends the wait at once; report what is ready at this moment.
-                result = std::max(Poll(fds.data(), count, 0), 0);
+                result = std::max(Poll(fds, count, 0), 0);
                 break;
             }
         }
+        queueWoke = false;
         if (flags & kFlagCancel) {
             flags &= ~(kFlagInWait | kFlagCancel);
-            for (pollfd& p : fds) p.revents = 0;
+            for (size_t i = 0; i < count; ++i)
+                fds[i].revents = 0;
             SetSocketError(kErrCancelled);
             return finish(-1);
         }
@@ -186,8 +203,7 @@ int WaitForSockets(WaitItem* items, size_t count, int timeoutMs) {
         bool watchQueue = now >= quietUntil;
         int64_t slice = deadline < 0 ? -1 : std::max<int64_t>(deadline - now, 0);
         if (!watchQueue && (slice < 0 || slice > quietUntil - now)) slice = quietUntil - now;
-        int woke = PlatformWaitForWork(fds.data(), static_cast<unsigned>(count),
-                                       static_cast<int>(slice),
+        int woke = PlatformWaitForWork(fds, static_cast<unsigned>(count), static_cast<int>(slice),
                                        watchQueue ? PLATFORM_WAIT_WATCH_QUEUE : 0);
         if (woke < 0) {
             error = PlatformSocketErrorFromErrno(errno);
@@ -195,16 +211,16 @@ int WaitForSockets(WaitItem* items, size_t count, int timeoutMs) {
             break;
         }
         if (woke & PLATFORM_WAIT_FDS) {
-            result = CountReady(fds);
+            result = CountReady(fds, count);
             break;
         }
+        queueWoke = (woke & PLATFORM_WAIT_QUEUE) != 0;
         if (deadline >= 0 && NowMs() >= deadline) break;
     }
     flags &= ~(kFlagInWait | kFlagCancel);
     if (result < 0) SetSocketError(error);
     TraceSocketCall(SocketCall::kPoll, result,
-                    {reinterpret_cast<intptr_t>(fds.data()), static_cast<intptr_t>(count),
-                     timeoutMs});
+                    {reinterpret_cast<intptr_t>(fds), static_cast<intptr_t>(count), timeoutMs});
     return finish(result);
 }
 

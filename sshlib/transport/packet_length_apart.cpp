@@ -2,8 +2,6 @@
 // (the length in clear, the MAC over the length and the ciphertext) and the authenticated
 // ciphers (aead.h). The receiver authenticates the whole packet before decrypting any of it; the
 // length it reads first only decides how many bytes to wait for.
-#include <algorithm>
-#include <cstring>
 
 #include "crypto/bytes.h"
 #include "sshlib/transport/packet_builder.h"
@@ -20,55 +18,37 @@ void PacketBuilder::SealLengthApart(uint8_t* packet, size_t counted) {
     mac_->Generate(packet, counted, sequence_);
 }
 
-PacketReader::Result PacketReader::FeedLengthApart(const uint8_t* data, size_t length,
-                                                   size_t& consumed) {
-    constexpr size_t kLengthField = 4;
-    if (state_ == State::kFirstBlock) {
-        if (buffer_.size() < kLengthField) buffer_.resize(kLengthField);
-        const size_t take = std::min(kLengthField - have_, length - consumed);
-        std::memcpy(buffer_.data() + have_, data + consumed, take);
-        have_ += take;
-        consumed += take;
-        if (have_ < kLengthField) return Result::kNeedMore;
-        const uint32_t packetLength = aead_ ? aead_->PacketLength(buffer_.data(), sequence_)
-                                            : crypto::LoadBe32(buffer_.data());
-        // The body must hold the padding-length byte, a message number and at least four bytes
-        // of padding, in whole blocks.
-        const bool valid = packetLength <= kMaxPacketLength && packetLength >= blockSize_ &&
-                           packetLength % blockSize_ == 0;
-        if (!valid) {
-            Reset();
-            return Result::kBadLength;
-        }
-        total_ = packetLength + kLengthField;
-        need_ = total_ + macLength_;
-        if (buffer_.size() < need_) buffer_.resize(need_);
-        state_ = State::kRest;
-    }
-    const size_t take = std::min(need_ - have_, length - consumed);
-    std::memcpy(buffer_.data() + have_, data + consumed, take);
-    have_ += take;
-    consumed += take;
-    if (have_ < need_) return Result::kNeedMore;
+bool PacketReader::TakeLength(const uint8_t* field) {
+    const uint32_t packetLength =
+        aead_ ? aead_->PacketLength(field, sequence_) : crypto::LoadBe32(field);
+    // The body must hold the padding-length byte, a message number and at least four bytes of
+    // padding, in whole blocks.
+    const bool valid = packetLength <= kMaxPacketLength && packetLength >= blockSize_ &&
+                       packetLength % blockSize_ == 0;
+    if (!valid) return false;
+    total_ = packetLength + kLengthField;
+    need_ = total_ + macLength_;
+    return true;
+}
 
+PacketReader::Result PacketReader::FinishLengthApart(uint8_t* packet) {
     bool authentic;
     if (aead_) {
-        authentic = aead_->Open(buffer_.data(), total_, sequence_);
+        authentic = aead_->Open(packet, total_, sequence_);
     } else {
-        authentic = mac_->Verify(buffer_.data(), total_, sequence_);
-        if (authentic && cipher_)
-            cipher_->Decrypt(buffer_.data() + kLengthField, total_ - kLengthField);
+        authentic = mac_->Verify(packet, total_, sequence_);
+        if (authentic && cipher_) cipher_->Decrypt(packet + kLengthField, total_ - kLengthField);
     }
     if (!authentic) {
         Reset();
         return Result::kBadMac;
     }
-    padding_ = buffer_[kLengthField];
+    padding_ = packet[kLengthField];
     if (padding_ < 4 || total_ - kLengthField < size_t{padding_} + 2) {
         Reset();
         return Result::kBadLength;
     }
-    return Complete();
+    return Complete(packet);
 }
 
 }  // namespace tessan::transport

@@ -56,55 +56,100 @@ void PacketReader::Reset() {
 }
 
 PacketReader::Result PacketReader::Feed(const uint8_t* data, size_t length, size_t& consumed) {
+    return FeedBytes(data, nullptr, length, consumed);
+}
+
+PacketReader::Result PacketReader::FeedInPlace(uint8_t* data, size_t length, size_t& consumed) {
+    return FeedBytes(data, data, length, consumed);
+}
+
+void PacketReader::KeepHead(const uint8_t* head, size_t length) {
+    if (buffer_.size() < need_) buffer_.resize(need_);
+    std::memcpy(buffer_.data(), head, length);
+    have_ = length;
+    state_ = State::kRest;
+}
+
+bool PacketReader::TakeFirstBlock(const uint8_t* block) {
+    const uint32_t packetLength = crypto::LoadBe32(block);
+    padding_ = block[4];
+    // At least one payload byte (the message number) must remain beside the padding.
+    const bool valid = (packetLength & 0x80000000u) == 0 && packetLength <= kMaxPacketLength &&
+                       padding_ >= 4 && packetLength >= uint32_t{padding_} + 2 &&
+                       (packetLength + 4) % blockSize_ == 0;
+    if (!valid) return false;
+    total_ = packetLength + 4;
+    need_ = total_ + macLength_;
+    return true;
+}
+
+PacketReader::Result PacketReader::FinishPacket(uint8_t* packet) {
+    if (cipher_ && total_ > blockSize_) cipher_->Decrypt(packet + blockSize_, total_ - blockSize_);
+    if (mac_ && !mac_->Verify(packet, total_, sequence_)) {
+        Reset();
+        return Result::kBadMac;
+    }
+    return Complete(packet);
+}
+
+bool PacketReader::OpenHead(uint8_t* head) {
+    if (lengthApart_) return TakeLength(head);
+    if (cipher_) cipher_->Decrypt(head, blockSize_);
+    return TakeFirstBlock(head);
+}
+
+PacketReader::Result PacketReader::Finish(uint8_t* packet) {
+    return lengthApart_ ? FinishLengthApart(packet) : FinishPacket(packet);
+}
+
+PacketReader::Result PacketReader::FeedBytes(const uint8_t* data, uint8_t* writable, size_t length,
+                                             size_t& consumed) {
     consumed = 0;
     payload_ = {};
-    if (lengthApart_) return FeedLengthApart(data, length, consumed);
-    for (;;) {
-        if (state_ == State::kFirstBlock) {
-            if (buffer_.size() < blockSize_) buffer_.resize(blockSize_);
-            size_t take = std::min(blockSize_ - have_, length - consumed);
-            std::memcpy(buffer_.data() + have_, data + consumed, take);
-            have_ += take;
-            consumed += take;
-            if (have_ < blockSize_) return Result::kNeedMore;
-            if (cipher_) cipher_->Decrypt(buffer_.data(), blockSize_);
-            uint32_t packetLength = crypto::LoadBe32(buffer_.data());
-            padding_ = buffer_[4];
-            // At least one payload byte (the message number) must remain beside the padding.
-            bool valid = (packetLength & 0x80000000u) == 0 && packetLength <= kMaxPacketLength &&
-                         padding_ >= 4 && packetLength >= uint32_t{padding_} + 2 &&
-                         (packetLength + 4) % blockSize_ == 0;
-            if (!valid) {
-                Reset();
-                return Result::kBadLength;
-            }
-            total_ = packetLength + 4;
-            need_ = total_ + macLength_;
-            if (buffer_.size() < need_) buffer_.resize(need_);
-            state_ = State::kRest;
+    // The head tells the packet's length: its first cipher block, or the length field where that
+    // stands apart.
+    const size_t head = lengthApart_ ? kLengthField : blockSize_;
+    // At a packet boundary the head is opened where it lies; so is the whole packet when all of
+    // it is at hand, which spares copying the stream once more.
+    if (writable && state_ == State::kFirstBlock && have_ == 0 && length >= head) {
+        consumed = head;
+        if (!OpenHead(writable)) {
+            Reset();
+            return Result::kBadLength;
         }
-        size_t take = std::min(need_ - have_, length - consumed);
+        if (length >= need_) {
+            consumed = need_;
+            return Finish(writable);
+        }
+        KeepHead(writable, head);
+    }
+    if (state_ == State::kFirstBlock) {
+        if (buffer_.size() < head) buffer_.resize(head);
+        const size_t take = std::min(head - have_, length - consumed);
         std::memcpy(buffer_.data() + have_, data + consumed, take);
         have_ += take;
         consumed += take;
-        if (have_ < need_) return Result::kNeedMore;
-
-        if (cipher_ && total_ > blockSize_) {
-            cipher_->Decrypt(buffer_.data() + blockSize_, total_ - blockSize_);
-        }
-        if (mac_ && !mac_->Verify(buffer_.data(), total_, sequence_)) {
+        if (have_ < head) return Result::kNeedMore;
+        if (!OpenHead(buffer_.data())) {
             Reset();
-            return Result::kBadMac;
+            return Result::kBadLength;
         }
-        return Complete();
+        if (buffer_.size() < need_) buffer_.resize(need_);
+        state_ = State::kRest;
     }
+    const size_t take = std::min(need_ - have_, length - consumed);
+    std::memcpy(buffer_.data() + have_, data + consumed, take);
+    have_ += take;
+    consumed += take;
+    if (have_ < need_) return Result::kNeedMore;
+    return Finish(buffer_.data());
 }
 
-PacketReader::Result PacketReader::Complete() {
+PacketReader::Result PacketReader::Complete(const uint8_t* packet) {
     packetSequence_ = sequence_++;
     packetWireLength_ = total_;
     Reset();
-    std::span<const uint8_t> payload(buffer_.data() + 5, total_ - 5 - padding_);
+    std::span<const uint8_t> payload(packet + 5, total_ - 5 - padding_);
     if (decompressor_) {
         SecureWipe(inflated_.data(), inflated_.size());
         inflated_.clear();

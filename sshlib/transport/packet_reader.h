@@ -56,6 +56,10 @@ public:
     // tells how many were used. After a bad packet the reader starts over with the next byte as
     // the first byte of a new packet (the bad packet's bytes are gone).
     Result Feed(const uint8_t* data, size_t length, size_t& consumed);
+    // The same, but a packet that lies whole in `data` is decrypted and checked where it lies
+    // instead of being copied first: the consumed bytes are overwritten (with plaintext), and
+    // Packet() may point into them until the caller reuses them.
+    Result FeedInPlace(uint8_t* data, size_t length, size_t& consumed);
 
     // The packet of the last kPacket result; valid until the next Feed or SetKeys.
     IncomingPacket Packet() const { return IncomingPacket(payload_, packetSequence_); }
@@ -68,11 +72,26 @@ private:
     enum class State { kFirstBlock, kRest };
     void Reset();
     void ReserveInflated();
+    static constexpr size_t kLengthField = 4;
+    // `writable` is `data` when the caller lets the bytes be overwritten, else null.
+    Result FeedBytes(const uint8_t* data, uint8_t* writable, size_t length, size_t& consumed);
+    // Opens the head of a packet (its first block, decrypted in place, or the length field of
+    // the framings that keep it apart): false when the length or padding is impossible, else
+    // total_ and need_ are set.
+    bool OpenHead(uint8_t* head);
+    // Checks and decrypts the rest of a packet whose head is open.
+    Result Finish(uint8_t* packet);
+    // The original framing.
+    bool TakeFirstBlock(const uint8_t* block);
+    Result FinishPacket(uint8_t* packet);
     // Encrypt-then-MAC and authenticated ciphers (packet_length_apart.cpp).
-    Result FeedLengthApart(const uint8_t* data, size_t length, size_t& consumed);
-    // Hands out the checked and decrypted packet in buffer_: sequence number, payload,
-    // decompression.
-    Result Complete();
+    bool TakeLength(const uint8_t* field);
+    Result FinishLengthApart(uint8_t* packet);
+    // Keeps the head of a packet that is not whole yet in buffer_, where the rest will join it.
+    void KeepHead(const uint8_t* head, size_t length);
+    // Hands out the checked and decrypted packet at `packet` (buffer_ or the caller's bytes):
+    // sequence number, payload, decompression.
+    Result Complete(const uint8_t* packet);
 
     std::unique_ptr<crypto::CipherContext> cipher_;
     std::unique_ptr<crypto::MacContext> mac_;

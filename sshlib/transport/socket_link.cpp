@@ -31,13 +31,14 @@ SocketLink::~SocketLink() {
     CloseSocket();
 }
 
-void SocketLink::ReadAvailable() {
+void SocketLink::ReadAvailable(const std::function<bool()>* enough, bool toTheEnd) {
     size_t total = 0;
-    while (socket_ >= 0 && !transport_.IsClosed() && total < kReadBudget) {
+    while (socket_ >= 0 && !transport_.IsClosed() && (toTheEnd || total < kReadBudget)) {
         ssize_t n = net::Recv(socket_, buffer_.data(), buffer_.size(), 0);
         if (n > 0) {
             total += static_cast<size_t>(n);
-            transport_.Feed(buffer_.data(), static_cast<size_t>(n));
+            transport_.FeedInPlace(buffer_.data(), static_cast<size_t>(n));
+            if (enough && (*enough)()) return;
             continue;
         }
         if (n == 0) {
@@ -83,18 +84,29 @@ void SocketLink::OnSocketEvent(unsigned event, unsigned error) {
     switch (event) {
         case PLATFORM_FD_READ:
         case PLATFORM_FD_OOB:
-            ReadAvailable();
+            if (full_ && full_()) {
+                // No read, so no new notification for the data already there until resumed.
+                heldBack_ = true;
+            } else {
+                ReadAvailable(full_ ? &full_ : nullptr);
+            }
             break;
         case PLATFORM_FD_WRITE:
             break;
         case PLATFORM_FD_CLOSE:
-            ReadAvailable();
+            ReadAvailable(nullptr, true);
             transport_.PeerClosed(error);
             break;
         default:
             break;
     }
     AfterActivity();
+}
+
+void SocketLink::ResumeReading() {
+    if (!heldBack_ || socket_ < 0 || (full_ && full_())) return;
+    heldBack_ = false;
+    PlatformSocketReenable(socket_, PLATFORM_FD_READ);
 }
 
 void SocketLink::CloseSocket() {
@@ -107,7 +119,8 @@ void SocketLink::CloseSocket() {
 DWORD SocketLink::RunUntil(const std::function<bool()>& done, int timeoutMs) {
     const int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
     for (;;) {
-        Pump();
+        ReadAvailable(&done);
+        AfterActivity();
         if (done()) return 0;
         if (transport_.IsClosed() || socket_ < 0) {
             CloseSocket();

@@ -116,13 +116,21 @@ void Transport::SetHandler(uint8_t type, Handler handler) {
 // --- input ---
 
 void Transport::Feed(const uint8_t* data, size_t length) {
+    FeedBytes(data, nullptr, length);
+}
+
+void Transport::FeedInPlace(uint8_t* data, size_t length) {
+    FeedBytes(data, data, length);
+}
+
+void Transport::FeedBytes(const uint8_t* data, uint8_t* writable, size_t length) {
     if (IsClosed()) return;
     size_t offset = 0;
     if (phase_ == Phase::kVersionExchange) {
         FeedVersion(data, length, offset);
         if (phase_ == Phase::kVersionExchange || IsClosed()) return;
     }
-    FeedPackets(data + offset, length - offset);
+    FeedPackets(data + offset, writable ? writable + offset : nullptr, length - offset);
 }
 
 void Transport::FeedVersion(const uint8_t* data, size_t length, size_t& consumed) {
@@ -173,7 +181,7 @@ void Transport::StartProtocol1() {
     if (callbacks_.versionExchanged) callbacks_.versionExchanged();
 }
 
-void Transport::FeedPackets(const uint8_t* data, size_t length) {
+void Transport::FeedPackets(const uint8_t* data, uint8_t* writable, size_t length) {
     if (ssh1_) {
         ssh1_->Feed(data, length);
         return;
@@ -181,7 +189,9 @@ void Transport::FeedPackets(const uint8_t* data, size_t length) {
     size_t offset = 0;
     while (offset < length && !IsClosed()) {
         size_t consumed = 0;
-        PacketReader::Result result = reader_.Feed(data + offset, length - offset, consumed);
+        PacketReader::Result result =
+            writable ? reader_.FeedInPlace(writable + offset, length - offset, consumed)
+                     : reader_.Feed(data + offset, length - offset, consumed);
         offset += consumed;
         switch (result) {
             case PacketReader::Result::kNeedMore:

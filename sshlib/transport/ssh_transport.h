@@ -101,6 +101,9 @@ public:
     // --- bytes in and out ---
     // Hands over bytes received from the server (any split). Ignored once closed.
     void Feed(const uint8_t* data, size_t length);
+    // The same for bytes the caller lets the transport overwrite: whole packets among them are
+    // decrypted where they lie (the bytes then hold plaintext).
+    void FeedInPlace(uint8_t* data, size_t length);
     // The server closed the connection (`socketError` 0) or it broke (the socket error).
     void PeerClosed(DWORD socketError);
     // Bytes waiting to be written, in order; the caller writes a prefix and consumes it.
@@ -187,7 +190,8 @@ private:
 
     void FeedVersion(const uint8_t* data, size_t length, size_t& consumed);
     void StartProtocol1();
-    void FeedPackets(const uint8_t* data, size_t length);
+    void FeedBytes(const uint8_t* data, uint8_t* writable, size_t length);
+    void FeedPackets(const uint8_t* data, uint8_t* writable, size_t length);
     void Dispatch(const IncomingPacket& packet);
     void InstallInitialHandlers();
     void Unimplemented(const IncomingPacket& packet);

@@ -236,6 +236,47 @@ TEST_F(Events, ReadEventsAreDispatchedAgainWhileDataRemain) {
     SshDisconnect(handle);
 }
 
+// A handler that does not read while the server runs far ahead: the client holds a bounded
+// part of the window, the rest waits in the socket. Reading later brings every byte, whether
+// the server ends the stream behind them or stays silent (then only the reads resume it).
+TEST_F(Events, AnEventHandleThatDoesNotReadHoldsABoundedPartOfTheWindow) {
+    struct Row {
+        const char* command;
+        size_t bytes;
+        bool ends;  // the server closes the channel right after the data
+    };
+    for (const Row& row : {Row{"head -c 8000000 /dev/zero", 8000000, true},
+                           Row{"head -c 1500000 /dev/zero; sleep 20", 1500000, false}}) {
+        EventWindow w;
+        bool reading = false;
+        size_t total = 0;
+        // One read takes all that is held, so no "data remain" event comes after it.
+        auto readAll = [&total](HCLIENT handle) {
+            static char buffer[1 << 20];
+            int n;
+            while ((n = SshRead(handle, buffer, sizeof buffer)) > 0)
+                total += static_cast<size_t>(n);
+        };
+        w.onEvent = [&](const EventWindow::Event& e) {
+            if (e.id == SSH_EVENT_READ && reading) readAll(e.handle);
+        };
+        HCLIENT handle = ConnectEvents(Port(), w.window, row.command);
+        ASSERT_NE(handle, INVALID_CLIENT) << LastErrorText();
+        PumpUntil([] { return false; }, 800);
+        DWORD held = 0;
+        ASSERT_TRUE(SshIsReadable(handle, 0, &held)) << row.command;
+        EXPECT_GT(held, 0u) << row.command;
+        EXPECT_LE(held, 512u * 1024) << row.command << ": of a 2 MiB window";
+        reading = true;
+        readAll(handle);
+        ASSERT_TRUE(PumpUntil(
+            [&] { return total == row.bytes && (!row.ends || w.Count(SSH_EVENT_DISCONNECT)); },
+            10000))
+            << row.command << ": " << total;
+        SshDisconnect(handle);
+    }
+}
+
 // Two handles share one window; destroying the window detaches both, which then work in
 // blocking mode.
 TEST_F(Events, TwoHandlesOnOneWindowAndTheWindowDestroyedUnderThem) {

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstring>
@@ -214,6 +215,30 @@ TEST_F(SshdCases, TenMegabytesEachWayAcrossReKeys) {
     auto count = std::distance(std::sregex_iterator(log.begin(), log.end(), kexinit),
                                std::sregex_iterator());
     EXPECT_GE(count, 10) << "re-keys seen in the server's log";
+}
+
+// The window lets the server run megabytes ahead of a slow reader; what it sent ahead waits
+// in the socket, and the client holds about one socket read (64 KiB, plus the part of a packet
+// left from the read before) whatever the caller's pace.
+TEST_F(SshdCases, AReaderFarBehindTheServerHoldsAboutOneReadOfIt) {
+    HCLIENT client = ConnectAccount(Port(), "head -c 8000000 /dev/zero");
+    ASSERT_NE(client, INVALID_CLIENT) << LastErrorText();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let the server run ahead
+    char buffer[65536];
+    size_t total = 0;
+    DWORD most = 0;
+    DWORD available = 0;
+    while (SshIsReadable(client, 10, &available)) {
+        most = std::max(most, available);
+        const int n = SshRead(client, buffer, sizeof buffer);
+        ASSERT_GE(n, 0) << LastErrorText();
+        if (n == 0) break;
+        total += static_cast<size_t>(n);
+    }
+    EXPECT_EQ(total, 8000000u);
+    EXPECT_GT(most, 0u);
+    EXPECT_LE(most, 128u * 1024);
+    SshDisconnect(client);
 }
 
 TEST_F(SshdCases, WrongPasswordFailsAsSoonAsTheServerRefusesIt) {

@@ -174,10 +174,17 @@ TEST(SessionData, IncomingDataAndTheWindowOfferedBack) {
     EXPECT_EQ(rig.data, "out1 err out2");
     EXPECT_TRUE(rig.server->AllPackets().empty()) << "less than half the window used";
 
+    // The window is larger than one packet: data go in packets of at most the maximum size.
+    auto sendData = [&rig](size_t count, char fill) {
+        for (size_t sent = 0; sent < count; sent += kSessionMaxPacket) {
+            const size_t n = std::min<size_t>(kSessionMaxPacket, count - sent);
+            rig.Send(Payload(kMsgChannelData).U32(rig.localId).Str(std::string(n, fill)));
+        }
+    };
     // More than half the window used while the caller keeps up: topped up to the full window.
-    rig.Send(Payload(kMsgChannelData).U32(rig.localId).Str(std::string(kSessionWindow / 4, 'd')));
+    sendData(kSessionWindow / 4, 'd');
     EXPECT_TRUE(rig.server->AllPackets().empty());
-    rig.Send(Payload(kMsgChannelData).U32(rig.localId).Str(std::string(kSessionWindow / 4, 'd')));
+    sendData(kSessionWindow / 4, 'd');
     std::vector<Bytes> replies = rig.server->AllPackets();
     ASSERT_EQ(replies.size(), 1u);
     Fields adjust(replies[0]);
@@ -187,10 +194,7 @@ TEST(SessionData, IncomingDataAndTheWindowOfferedBack) {
 
     // A caller that does not read holds the window shut ...
     rig.backlog = kSessionWindow;
-    for (int i = 0; i < 4; ++i) {
-        rig.Send(
-            Payload(kMsgChannelData).U32(rig.localId).Str(std::string(kSessionWindow / 4, 'e')));
-    }
+    sendData(kSessionWindow, 'e');
     EXPECT_TRUE(rig.server->AllPackets().empty());
     // ... and a server overshooting the window by less than one maximum packet is not cut off
     // (hostile_server_test.cpp: beyond that it is), but the window stays at 0 instead of

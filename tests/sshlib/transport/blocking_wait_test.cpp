@@ -112,6 +112,29 @@ TEST_F(BlockingWait, DataArrivingDuringTheWaitEndsItWhileMessagesAreDispatched) 
     writer.join();
 }
 
+// The wait pumps only when the queue has something: a timer falling due while it sleeps wakes
+// it through the queue descriptor, and one already due whose expiry someone else collected from
+// that descriptor is still seen.
+TEST_F(BlockingWait, TimersAreDispatchedWhetherOrNotTheQueueDescriptorShowsThem) {
+    struct Row {
+        const char* name;
+        UINT intervalMs;
+        bool collectedBefore;  // the expiry was read from the descriptor before the wait
+    };
+    for (const Row& row :
+         {Row{"due during the wait", 20, false}, Row{"due before, expiry collected", 1, true}}) {
+        gCalls = 0;
+        ASSERT_TRUE(PlatformSetTimer(hwnd_, 1, row.intervalMs));
+        if (row.collectedBefore) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ASSERT_TRUE(PlatformQueueHasWork());  // reads the descriptor, leaves the message
+        }
+        EXPECT_EQ(Wait(pair_[0], 150), 0) << row.name;
+        EXPECT_GE(gCalls, 1) << row.name;
+        PlatformKillTimer(hwnd_, 1);
+    }
+}
+
 TEST_F(BlockingWait, NestedWaitFailsWithInProgress) {
     PlatformPostMessage(hwnd_, kNest, pair_[0], 0);
     std::thread writer([fd = pair_[1]] {

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "crypto/aead.h"
 #include "crypto/bytes.h"
 #include "crypto/cipher.h"
 #include "crypto/mac.h"
@@ -56,10 +57,11 @@ void KeyBoth(PacketBuilder& builder, PacketReader& reader, const crypto::CipherD
         return m;
     };
     size_t block = cipher ? cipher->blockSize : 8;
+    const bool etm = mac && mac->encryptThenMac;
     builder.SetKeys(make(true), block, cipher && cipher->cbc, makeMac(), mac ? mac->macLength : 0,
-                    compress ? std::make_unique<ZlibCompressor>() : nullptr);
+                    compress ? std::make_unique<ZlibCompressor>() : nullptr, etm);
     reader.SetKeys(make(false), block, makeMac(), mac ? mac->macLength : 0,
-                   compress ? std::make_unique<ZlibDecompressor>() : nullptr);
+                   compress ? std::make_unique<ZlibDecompressor>() : nullptr, etm);
 }
 
 TEST(PacketBuilder, PaddingRules) {
@@ -192,6 +194,95 @@ TEST(PacketReader, AnySplitGivesTheSamePackets) {
             }
         }
         ASSERT_EQ(seen, payloads) << "split " << split;
+    }
+}
+
+// Keys a builder and a reader alike for one of the framings: the original one (cipher + MAC),
+// encrypt-then-MAC, or an authenticated cipher.
+struct Framing {
+    const char* name;
+    const crypto::CipherDescriptor* cipher;
+    const crypto::MacDescriptor* mac;
+    const crypto::AeadDescriptor* aead;
+};
+
+void KeyFraming(const Framing& f, PacketBuilder& builder, PacketReader& reader) {
+    if (!f.aead) {
+        KeyBoth(builder, reader, f.cipher, f.mac);
+        return;
+    }
+    auto aead = [&] {
+        auto a = f.aead->CreateContext();
+        a->SetKey(Key(4).data());
+        a->SetIv(Key(5).data());
+        return a;
+    };
+    builder.SetAeadKeys(aead(), f.aead->blockSize, f.aead->tagLength, nullptr);
+    reader.SetAeadKeys(aead(), f.aead->blockSize, f.aead->tagLength, nullptr);
+}
+
+// Bytes the reader may overwrite: packets lying whole in a chunk are opened where they lie, the
+// others are put together as before. Every chunking gives the same packets as the copying
+// reader, and a tampered packet is refused in place as well.
+TEST(PacketReader, DecryptingInPlaceGivesTheSamePacketsAtEveryChunking) {
+    const Framing framings[] = {
+        {"aes128-ctr hmac-sha1", &crypto::kAes128Ctr, &crypto::kHmacSha1, nullptr},
+        {"3des-cbc hmac-sha1-96", &crypto::kTripleDesCbc, &crypto::kHmacSha1_96, nullptr},
+        {"aes128-ctr hmac-sha1-etm", &crypto::kAes128Ctr, &crypto::kHmacSha1Etm, nullptr},
+        {"chacha20-poly1305", nullptr, nullptr, &crypto::kChaCha20Poly1305},
+        {"aes128-gcm", nullptr, nullptr, &crypto::kAes128Gcm},
+    };
+    for (const Framing& framing : framings) {
+        std::mt19937 rng(3);
+        PacketBuilder builder(Counter());
+        PacketReader unused;
+        KeyFraming(framing, builder, unused);
+        Bytes stream;
+        std::vector<Bytes> payloads;
+        for (int i = 0; i < 12; ++i) {
+            Bytes payload(1 + rng() % (i % 3 == 0 ? 2000 : 60));
+            for (uint8_t& b : payload)
+                b = static_cast<uint8_t>(rng());
+            payloads.push_back(payload);
+            builder.Build(PacketOf(payload), stream);
+        }
+        for (size_t chunk : {size_t{1}, size_t{3}, size_t{17}, size_t{64}, size_t{700},
+                             size_t{4096}, stream.size()}) {
+            PacketBuilder unusedBuilder(Counter());
+            PacketReader reader;
+            KeyFraming(framing, unusedBuilder, reader);
+            Bytes wire = stream;
+            std::vector<Bytes> seen;
+            for (size_t from = 0; from < wire.size(); from += chunk) {
+                const size_t to = std::min(wire.size(), from + chunk);
+                for (size_t offset = from; offset < to;) {
+                    size_t consumed;
+                    auto r = reader.FeedInPlace(wire.data() + offset, to - offset, consumed);
+                    ASSERT_GT(consumed, 0u);
+                    offset += consumed;
+                    if (r == PacketReader::Result::kPacket) {
+                        auto p = reader.Packet().Payload();
+                        seen.emplace_back(p.begin(), p.end());
+                    } else {
+                        ASSERT_EQ(r, PacketReader::Result::kNeedMore) << framing.name;
+                    }
+                }
+            }
+            ASSERT_EQ(seen, payloads) << framing.name << ", chunks of " << chunk;
+        }
+
+        // One flipped bit in the last byte of a whole packet in writable bytes.
+        PacketBuilder sender(Counter());
+        PacketReader reader;
+        KeyFraming(framing, sender, reader);
+        Bytes wire;
+        sender.Build(PacketOf(Bytes(100, 0x42)), wire);
+        wire.back() ^= 1;
+        size_t consumed;
+        EXPECT_EQ(reader.FeedInPlace(wire.data(), wire.size(), consumed),
+                  PacketReader::Result::kBadMac)
+            << framing.name;
+        EXPECT_EQ(consumed, wire.size()) << framing.name;
     }
 }
 

@@ -1,6 +1,6 @@
 // The plain SSH-2 packet reader on arbitrary bytes, fed whole and in pieces of a size taken from
 // the input: the packets and verdicts do not depend on the split, and none is larger than the
-// limits allow.
+// limits allow. Decrypting in place (bytes the reader may overwrite) gives the same outcome.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +18,9 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-Outcome Read(const uint8_t* data, size_t size, size_t piece) {
+Outcome Read(const uint8_t* input, size_t size, size_t piece, bool inPlace) {
+    std::vector<uint8_t> bytes(input, input + size);
+    uint8_t* data = bytes.data();
     PacketReader reader;
     Outcome outcome;
     size_t offset = 0;
@@ -26,7 +28,9 @@ Outcome Read(const uint8_t* data, size_t size, size_t piece) {
         size_t end = piece ? std::min(size, offset + piece) : size;
         while (offset < end) {
             size_t consumed = 0;
-            PacketReader::Result r = reader.Feed(data + offset, end - offset, consumed);
+            PacketReader::Result r = inPlace
+                                         ? reader.FeedInPlace(data + offset, end - offset, consumed)
+                                         : reader.Feed(data + offset, end - offset, consumed);
             if (consumed > end - offset) abort();
             offset += consumed;
             if (r == PacketReader::Result::kPacket) {
@@ -50,8 +54,9 @@ Outcome Read(const uint8_t* data, size_t size, size_t piece) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     size_t piece = 1 + data[0] % 37;
-    Outcome whole = Read(data + 1, size - 1, 0);
-    Outcome pieces = Read(data + 1, size - 1, piece);
-    if (!(whole == pieces)) abort();
+    Outcome whole = Read(data + 1, size - 1, 0, false);
+    Outcome pieces = Read(data + 1, size - 1, piece, false);
+    Outcome inPlace = Read(data + 1, size - 1, piece, true);
+    if (!(whole == pieces) || !(whole == inPlace)) abort();
     return 0;
 }

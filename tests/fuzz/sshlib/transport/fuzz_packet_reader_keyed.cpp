@@ -1,7 +1,8 @@
 // The SSH-2 packet reader with keys: payloads from the input are framed by the builder with a
 // cipher, MAC and compression chosen by the input (the original framing, encrypt-then-MAC or an
 // authenticated cipher), one bit of the stream may be flipped, and the reader must return
-// exactly the packets before the damage and then refuse, never crash.
+// exactly the packets before the damage and then refuse, never crash. One input bit has the
+// reader decrypt in place, in bytes it may overwrite.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -91,17 +92,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool raw = (data[0] & 0x40) != 0;
     size_t flip = (size_t{data[1]} << 8 | data[2]) * 8 + (data[3] & 7);
     bool damage = (data[3] & 0x80) != 0;
+    bool inPlace = (data[3] & 0x20) != 0;
     data += 4;
     size -= 4;
 
     PacketReader reader;
     Key(cipher, mac, aead, compress, nullptr, &reader);
+    auto feed = [&](uint8_t* bytes, size_t length, size_t& consumed) {
+        return inPlace ? reader.FeedInPlace(bytes, length, consumed)
+                       : reader.Feed(bytes, length, consumed);
+    };
     if (raw) {
         // Arbitrary bytes straight into a keyed reader.
+        std::vector<uint8_t> bytes(data, data + size);
         size_t offset = 0;
         while (offset < size) {
             size_t consumed = 0;
-            auto r = reader.Feed(data + offset, size - offset, consumed);
+            auto r = feed(bytes.data() + offset, size - offset, consumed);
             offset += consumed;
             if (r == PacketReader::Result::kNeedMore) break;
         }
@@ -136,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t offset = 0, index = 0;
     while (offset < stream.size()) {
         size_t consumed = 0;
-        auto r = reader.Feed(stream.data() + offset, stream.size() - offset, consumed);
+        auto r = feed(stream.data() + offset, stream.size() - offset, consumed);
         offset += consumed;
         if (r == PacketReader::Result::kPacket) {
             auto p = reader.Packet().Payload();
