@@ -21,7 +21,8 @@ namespace ostrel {
 
 // Shown when a session type has no implementation: the SSH client when no SSH library is
 // attached.
-inline constexpr std::string_view kSshNotAvailable = "SSH Client sessions are not available yet...";
+inline constexpr std::string_view kSshNotAvailable =
+    "SSH Client sessions are not available: no SSH library is attached...";
 
 class SessionModel final : public SessionPort, public InetEventTarget, public SessionServices {
 public:
