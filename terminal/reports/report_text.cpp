@@ -26,7 +26,9 @@ std::string Column15(const std::optional<std::uint64_t>& number) {
 }
 
 std::optional<std::uint64_t> Percent(std::uint64_t part, std::uint64_t whole) {
-    if (whole == 0) return std::nullopt;
+    // More available than there is in all comes only from damaged system files; no percentage
+    // of it means anything.
+    if (whole == 0 || part > whole) return std::nullopt;
     // 100 × part overflows for counts past 2^57 bytes; long double keeps every realistic count
     // exact enough for a whole percentage.
     const long double ratio =

@@ -18,7 +18,8 @@ std::string Column15(std::uint64_t number);
 // As Column15, or "(not available)" right-aligned the same way when there is no value.
 std::string Column15(const std::optional<std::uint64_t>& number);
 
-// 100 × part ÷ whole rounded to a whole number; nullopt when whole is 0 (nothing to divide by).
+// 100 × part ÷ whole rounded to a whole number; nullopt when whole is 0 (nothing to divide by)
+// or part exceeds whole (the figures contradict each other).
 std::optional<std::uint64_t> Percent(std::uint64_t part, std::uint64_t whole);
 
 // Upper-case hexadecimal without prefix ("1A").

@@ -54,6 +54,11 @@ TEST(MemoryReport, UnknownAddressSpaceIsNotInvented) {
     EXPECT_EQ(lines[6], "Percent Free Physical Memory:            100");
     EXPECT_EQ(lines[12], "Total Virtual Memory        :(not available)");
     EXPECT_EQ(lines[14], "Percent Free Virtual Memory :(not available)");
+
+    // A damaged meminfo claiming more available than in all gives no percentage (it overflowed).
+    status.availablePhysical = 1ull << 62;
+    EXPECT_EQ(ReportLines(MemoryReport(status))[6],
+              "Percent Free Physical Memory:(not available)");
 }
 
 TEST(MemoryReport, MeminfoAndAddressSpaceSources) {
