@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "../session/session_fakes.h"
+#include "controller_fixture.h"
 #include "front_end_fakes.h"
 #include "terminal/app/startup_text.h"
 
@@ -33,22 +34,8 @@ protected:
     }
     ~ControllerTest() override { std::filesystem::remove_all(home_); }
 
-    // The pane's lines (CR LF separated), without the empty ones.
-    Strings PaneLines() const {
-        Strings lines;
-        std::string line;
-        for (char c : view_.pane.Text()) {
-            if (c == '\r') continue;
-            if (c == '\n') {
-                if (!line.empty()) lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        if (!line.empty()) lines.push_back(line);
-        return lines;
-    }
+    // The pane's lines, without the empty ones.
+    Strings PaneLines() const { return testing::NonEmptyLines(view_.pane.Text()); }
 
     std::filesystem::path home_;
     FakeView view_;

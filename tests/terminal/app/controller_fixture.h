@@ -20,6 +20,23 @@
 
 namespace ostrel::testing {
 
+// The lines of CR LF separated text, without the empty ones.
+inline std::vector<std::string> NonEmptyLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') {
+            if (!line.empty()) lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
 class ControllerFixture : public ::testing::Test {
 protected:
     ControllerFixture() {
@@ -49,21 +66,9 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
-    // The pane's lines (CR LF separated) from `from` characters on, without the empty ones.
+    // The pane's lines from `from` characters on, without the empty ones.
     std::vector<std::string> PaneLines(std::size_t from = 0) const {
-        std::vector<std::string> lines;
-        std::string line;
-        for (char c : view_.pane.Text().substr(from)) {
-            if (c == '\r') continue;
-            if (c == '\n') {
-                if (!line.empty()) lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        if (!line.empty()) lines.push_back(line);
-        return lines;
+        return NonEmptyLines(view_.pane.Text().substr(from));
     }
     bool PaneHas(std::string_view line) const {
         const std::vector<std::string> lines = PaneLines();
